@@ -1,0 +1,40 @@
+// Unit-cell geometry: reciprocal cell, volume, density and fast d-spacings of h k l.
+// The d-spacing coefficients of one crystal are cached per thread by InitDSpaceCalc; every user
+// calls it for its crystal first. Reflexion generation (Reflexions.h) is the main caller.
+#pragma once
+
+#include "Records.h"
+
+// Degrees to radians, the constant every conversion uses; the converted angle is rounded to
+// Float32 before its sine or cosine is taken.
+inline constexpr double kDegToRad = 0.0174532925199;
+
+// Atomic weight of an element, g/mol (element table of 106 entries, with the pseudo-species
+// HO and OH and deuterium D).
+struct ElementDataRec {
+    UInt16 symbol;
+    Float32 weight;
+};
+extern const ElementDataRec gElementData[106];
+
+// Sets the reciprocal cell (edges in Å⁻¹, angles in degrees), volume (Å³) and density (kg/m³)
+// from a, b, c, alpha, beta, gamma. A degenerate cell gives non-finite values: readers reject
+// such cells before they get here (see CellIsValid).
+void RecipCell(CrystalDataRec* xp);
+
+// Fills the cached quadratic form from the crystal's reciprocal cell.
+void InitDSpaceCalc(const CrystalDataRec* xp);
+
+// 1/d and d (Å) from the cached form, in single precision with one square root.
+Float32 ReciprocalDSpace(SInt16 h, SInt16 k, SInt16 l);
+Float32 DSpace(SInt16 h, SInt16 k, SInt16 l);
+
+// Density in kg/m³; 0 without sites or with zero volume.
+Float32 GetDensity(const CrystalDataRec* xp);
+
+// Weight of a packed element symbol, 16.0 when the symbol is not in the table.
+Float32 ElementWeight(UInt16 symbol);
+
+// True when the six cell values are finite, the edges positive, the angles within (0, 180) and
+// the cell has a positive volume (so RecipCell gives finite values).
+bool CellIsValid(double a, double b, double c, double alpha, double beta, double gamma);

@@ -1,0 +1,356 @@
+// Structure factors and intensities.
+//
+// The loop over reflexions × atoms is the costly step of every calculation. It is arranged so
+// that each number is formed exactly as defined (see StructureFactorKernel.h) while:
+// - the form factor is computed once per kind of site (same occupants) and reflexion, and the
+//   temperature factor once per site and reflexion;
+// - atom coordinates and site powers sit in contiguous arrays for the vectorised kernel;
+// - of a Friedel pair h k l / −h −k −l only one is computed: the other has the same A and −B,
+//   exactly, in single and double precision alike;
+// - the reflexions are shared out among the cores.
+#include "Intensity.h"
+
+#include "Document.h"
+#include "Reflexions.h"
+#include "ScatteringTable.h"
+#include "Status.h"
+#include "StringTable.h"
+#include "StructureFactorKernel.h"
+#include "TextFormat.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <thread>
+#include <vector>
+
+namespace {
+
+thread_local int tEngineThreads = 0;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// One atom array entry per atom of an included site, in site order.
+struct AtomArrays {
+    std::vector<float> X, Y, Z;
+    std::vector<int> siteOfAtom;  // index into the included sites
+};
+
+struct IncludedSite {
+    const InputDataRec* site;
+    int kind;  // index into the distinct occupant sets
+};
+
+// Everything the per-reflexion work needs, built once per run.
+struct Prepared {
+    const CrystalDataRec* xp = nullptr;
+    bool neutrons = false;
+    bool ellipsoids = false;
+    std::vector<IncludedSite> sites;
+    std::vector<const InputDataRec*> kinds;  // a representative site per distinct occupant set
+    AtomArrays atoms;
+};
+
+bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
+{
+    for (int i = 0; i < 3; ++i) {
+        const bool ua = a.occupant[i].occupancy > 0, ub = b.occupant[i].occupancy > 0;
+        if (ua != ub)
+            return false;
+        if (ua && (a.occupant[i].indexASF != b.occupant[i].indexASF ||
+                   std::memcmp(&a.occupant[i].occupancy, &b.occupant[i].occupancy, sizeof(Float32)) != 0))
+            return false;
+    }
+    return true;
+}
+
+Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
+{
+    Prepared p;
+    p.xp = xp;
+    p.neutrons = neutrons;
+    p.ellipsoids = xp->hasEllipsoids;
+    const AtomIndex nAtoms = xp->nAtoms();
+    for (const InputDataRec& site : xp->AU) {
+        if (!site.include)
+            continue;
+        int kind = -1;
+        for (std::size_t i = 0; i < p.kinds.size(); ++i)
+            if (SameOccupants(*p.kinds[i], site)) {
+                kind = static_cast<int>(i);
+                break;
+            }
+        if (kind < 0) {
+            kind = static_cast<int>(p.kinds.size());
+            p.kinds.push_back(&site);
+        }
+        const int siteIndex = static_cast<int>(p.sites.size());
+        p.sites.push_back({&site, kind});
+        // Positions outside the atom array are passed over.
+        const long long first = std::max<long long>(site.pos, 0);
+        const long long last = std::min<long long>(static_cast<long long>(site.pos) + site.numInCell, nAtoms);
+        for (long long a = first; a < last; ++a) {
+            const AtomDataRec& atom = xp->atoms[static_cast<std::size_t>(a)];
+            p.atoms.X.push_back(atom.x[0]);
+            p.atoms.Y.push_back(atom.x[1]);
+            p.atoms.Z.push_back(atom.x[2]);
+            p.atoms.siteOfAtom.push_back(siteIndex);
+        }
+    }
+    return p;
+}
+
+// Per-thread scratch space for one reflexion.
+struct Scratch {
+    std::vector<float> kindF;   // form factor per kind of site
+    std::vector<float> siteF;   // power per included site
+    std::vector<float> W;       // power per atom
+};
+
+// A and B of one reflexion.
+void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, double& A, double& B)
+{
+    const std::size_t nKinds = p.kinds.size(), nSites = p.sites.size(), nAtoms = p.atoms.X.size();
+    s.kindF.resize(nKinds);
+    s.siteF.resize(nSites);
+    s.W.resize(nAtoms);
+    for (std::size_t i = 0; i < nKinds; ++i)
+        s.kindF[i] = GetSiteF(p.xp, p.kinds[i], ref.dsp, p.neutrons);
+    for (std::size_t i = 0; i < nSites; ++i) {
+        Float32 f = s.kindF[static_cast<std::size_t>(p.sites[i].kind)];
+        if (p.ellipsoids)
+            f = f * GetSiteTFactor(p.xp, p.sites[i].site, ref);
+        s.siteF[i] = f;
+    }
+    for (std::size_t j = 0; j < nAtoms; ++j)
+        s.W[j] = s.siteF[static_cast<std::size_t>(p.atoms.siteOfAtom[j])];
+    StructureFactorSums(p.atoms.X.data(), p.atoms.Y.data(), p.atoms.Z.data(), s.W.data(), nAtoms,
+                        static_cast<float>(ref.h), static_cast<float>(ref.k), static_cast<float>(ref.l), A, B);
+}
+
+// Canonical key of h k l up to sign, and whether h k l is the canonical one of the pair.
+std::uint64_t FriedelKey(const ReflexionRec& r, bool& canonical)
+{
+    int h = r.h, k = r.k, l = r.l;
+    canonical = h > 0 || (h == 0 && (k > 0 || (k == 0 && l > 0)));
+    if (!canonical) {
+        h = -h;
+        k = -k;
+        l = -l;
+    }
+    return (std::uint64_t(std::uint16_t(h)) << 32) | (std::uint64_t(std::uint16_t(k)) << 16) | std::uint16_t(l);
+}
+
+int ThreadsFor(std::size_t work)
+{
+    int n = tEngineThreads > 0 ? tEngineThreads : static_cast<int>(std::thread::hardware_concurrency());
+    if (n < 1)
+        n = 1;
+    // Below a few hundred thousand atom terms a second thread costs more than it saves.
+    const std::size_t perThread = 200000;
+    return static_cast<int>(std::clamp<std::size_t>(work / perThread, 1, static_cast<std::size_t>(n)));
+}
+
+}  // namespace
+
+void SetEngineThreadCount(int n)
+{
+    tEngineThreads = n < 0 ? 0 : n;
+}
+
+int EngineThreadCount()
+{
+    return tEngineThreads;
+}
+
+Float32 GetSiteTFactor(const CrystalDataRec* xp, const InputDataRec* site, const ReflexionRec& ref)
+{
+    if (!xp || !site)
+        return 0;
+    const double h = ref.h, k = ref.k, l = ref.l;
+    switch (site->adpType) {
+    case kADPTypeNone: return 1.0f;
+    case kADPTypeUiso: {
+        const double d = ref.dsp;
+        return static_cast<Float32>(std::exp(-0.25 * site->uIso / (d * d)));
+    }
+    case kADPTypeUij: {
+        const double aS = xp->aStar, bS = xp->bStar, cS = xp->cStar;
+        const double twoPi2 = 2 * kPi * kPi, fourPi2 = 4 * kPi * kPi;
+        const Float32 c11 = static_cast<Float32>(twoPi2 * aS * aS * site->uAni[0][0]);
+        const Float32 c22 = static_cast<Float32>(twoPi2 * bS * bS * site->uAni[1][1]);
+        const Float32 c33 = static_cast<Float32>(twoPi2 * cS * cS * site->uAni[2][2]);
+        const Float32 c12 = static_cast<Float32>(fourPi2 * aS * bS * site->uAni[0][1]);
+        const Float32 c23 = static_cast<Float32>(fourPi2 * bS * cS * site->uAni[1][2]);
+        const Float32 c13 = static_cast<Float32>(fourPi2 * aS * cS * site->uAni[0][2]);
+        const double q = c11 * h * h + c22 * k * k + c33 * l * l + c12 * h * k + c23 * k * l + c13 * h * l;
+        return static_cast<Float32>(std::exp(-q));
+    }
+    case kADPTypeBij: {
+        const double q = site->uAni[0][0] * h * h + site->uAni[1][1] * k * k + site->uAni[2][2] * l * l +
+                         site->uAni[0][1] * h * k + site->uAni[1][2] * k * l + site->uAni[0][2] * h * l;
+        return static_cast<Float32>(std::exp(-q));
+    }
+    default: return 0;
+    }
+}
+
+bool LorentzFactor(const PlotSpecsRec& ps, Float32 dsp, double& scale, Float32& lp, Float32& theta)
+{
+    switch (ps.axisType) {
+    case kAxisTwoTheta:
+    case kAxisDSpacing:
+    case kAxisReciprocalD: {
+        const double sinTheta = ps.lambda / (2.0 * dsp);
+        if (!(sinTheta <= 1.0))
+            return false;
+        theta = static_cast<Float32>(std::asin(sinTheta));
+        const Float32 tth = theta + theta;
+        const double c2 = std::cos(static_cast<double>(tth));
+        lp = static_cast<Float32>((1 + c2 * c2) / (std::sin(static_cast<double>(theta)) * std::sin(static_cast<double>(tth))));
+        scale = static_cast<double>(ps.lambda) * ps.lambda * ps.lambda;
+        return true;
+    }
+    case kAxisTimeOfFlight: {
+        theta = ps.thetaTimeOfFlight;
+        const double d2 = static_cast<double>(dsp) * dsp;
+        lp = static_cast<Float32>(d2 * d2 * std::sin(static_cast<double>(theta)));
+        scale = 1.0;
+        return true;
+    }
+    case kAxisEnergy: {
+        theta = ps.thetaEnergy;
+        const double t = theta, tt = static_cast<double>(theta + theta);
+        const double c2 = std::cos(tt);
+        lp = static_cast<Float32>((1 + c2 * c2) / (std::sin(tt) * std::sin(t)));
+        const double st = std::sin(t);
+        scale = 16.0 * dsp * dsp * static_cast<double>(dsp) * st * st * st;
+        return true;
+    }
+    default:
+        theta = 0;
+        lp = 0;
+        scale = 1.0;
+        return true;
+    }
+}
+
+void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
+{
+    if (!xp || xp->AU.empty() || xp->atoms.empty() || !theWindow)
+        return;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    std::vector<ReflexionRec>& refs = WorkingReflexions();
+    const std::size_t count = refs.size();
+
+    std::vector<AuxReflexionRec> aux;
+    if (fp) {
+        try {
+            aux.assign(count, AuxReflexionRec{});
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+    }
+    const bool progress = ShowProgress();
+    if (progress)
+        StartProgressBar(theWindow, FormatCount(LocalizedString("Calculating_N_Reflexions"), static_cast<long long>(count)));
+
+    const Prepared prep = Prepare(xp, ps.radType == kRadiationNeutrons);
+
+    // Pair each reflexion with its Friedel mate; only the first of each pair is computed.
+    std::vector<std::uint32_t> mate(count, UINT32_MAX);
+    std::vector<std::uint32_t> todo;
+    {
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            bool canonical;
+            keys[i] = {FriedelKey(refs[i], canonical), static_cast<std::uint32_t>(i)};
+        }
+        std::sort(keys.begin(), keys.end());
+        todo.reserve(count / 2 + 1);
+        for (std::size_t i = 0; i < count;) {
+            std::size_t j = i + 1;
+            while (j < count && keys[j].first == keys[i].first)
+                ++j;
+            // A group holds h k l and −h −k −l (once each); compute the first, mirror the rest.
+            todo.push_back(keys[i].second);
+            for (std::size_t m = i + 1; m < j; ++m)
+                mate[keys[m].second] = keys[i].second;
+            i = j;
+        }
+    }
+
+    std::vector<double> As(count, 0.0), Bs(count, 0.0);
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> done{0};
+    const std::size_t chunk = 16;
+    auto work = [&](bool reportProgress) {
+        Scratch scratch;
+        for (;;) {
+            const std::size_t start = next.fetch_add(chunk);
+            if (start >= todo.size())
+                break;
+            const std::size_t end = std::min(start + chunk, todo.size());
+            for (std::size_t t = start; t < end; ++t) {
+                const std::uint32_t i = todo[t];
+                StructureFactor(prep, refs[i], scratch, As[i], Bs[i]);
+            }
+            const std::size_t finished = done.fetch_add(end - start) + (end - start);
+            if (reportProgress)
+                ProgressBar(theWindow, static_cast<int>(finished * 100 / std::max<std::size_t>(todo.size(), 1)));
+        }
+    };
+    const int nThreads = ThreadsFor(todo.size() * std::max<std::size_t>(prep.atoms.X.size(), 1));
+    {
+        std::vector<std::jthread> helpers;
+        for (int t = 1; t < nThreads; ++t)
+            helpers.emplace_back([&work] { work(false); });
+        work(progress);
+    }
+
+    for (std::size_t i = 0; i < count; ++i) {
+        if (mate[i] != UINT32_MAX) {
+            As[i] = As[mate[i]];
+            Bs[i] = -Bs[mate[i]];
+        }
+        ReflexionRec& ref = refs[i];
+        double scale = 1.0;
+        Float32 lp = 0, theta = 0;
+        if (!LorentzFactor(ps, ref.dsp, scale, lp, theta)) {
+            ref.dsp = 0;  // beyond 2θ = 180°: cannot be diffracted
+            ref.inty = 0;
+            continue;
+        }
+        const Float32 A = static_cast<Float32>(As[i]);
+        const Float32 B = static_cast<Float32>(Bs[i]);
+        const Float32 sumSq = A * A + B * B;
+        ref.inty = static_cast<Float32>(scale * 0.001 * lp * sumSq);
+        if (fp)
+            aux[i] = {A, B, lp, theta};
+        else if (ref.inty < 0.00001f)
+            ref.dsp = 0;
+    }
+    if (progress)
+        StopProgressBar(theWindow);
+
+    if (fp) {
+        const std::vector<UInt32> order =
+            SortReflexions(refs.data(), static_cast<AtomIndex>(count), kSortReflexionsByDSpacing);
+        long line = 0;
+        for (UInt32 i : order) {
+            const ReflexionRec& r = refs[i];
+            if (r.dsp == 0)
+                continue;
+            const AuxReflexionRec& a = aux[i];
+            // "[%4ld] %4d%4d%4d %8.4f %8.3f %8.2f %8.2f %8.2f %12.5e\n"
+            const std::string text = "[" + FormatInt(++line, 4) + "] " + FormatInt(r.h, 4) + FormatInt(r.k, 4) +
+                                     FormatInt(r.l, 4) + " " + FormatFixed(r.dsp, 8, 4) + " " +
+                                     FormatFixed(a.theta * 114.5915590261571, 8, 3) + " " + FormatFixed(a.lp, 8, 2) +
+                                     " " + FormatFixed(a.re, 8, 2) + " " + FormatFixed(a.im, 8, 2) + " " +
+                                     FormatExp(r.inty, 12, 5) + "\n";
+            std::fputs(text.c_str(), fp);
+        }
+    }
+}

@@ -1,0 +1,47 @@
+// Profile synthesis: peak widths from instrument, crystallite size and strain; the four peak
+// shapes normalised to the integrated intensity; the second wavelength; supersampling inside a
+// pixel that keeps sharp maxima; the background A + Bx + C/x; and the phase proportions of
+// mixtures. The profile is sampled once per plot pixel into the crystal's plot buffer, before
+// phase scaling and background: a crystal's curve at pixel i is
+// plotBuffer[i] × volFrac + Baseline(x_i).
+#pragma once
+
+#include "Records.h"
+
+struct WinInfoRec;
+
+// Scherrer constant and the FWHM factor of the strain width.
+inline constexpr double kScherrer = 0.888;
+
+// Half width at half maximum of a peak at position x (x-axis units).
+Float32 GetPeakBroadeningAtPoint(const PlotSpecsRec* plot, const CrystalDataRec* xp, Float32 x);
+
+// Sets halfWidth of every reflexion from its position.
+void CalculatePeakWidths(WinInfoRec* theWindow, CrystalDataRec* xp);
+
+// Unit shapes scaled to area Ip, centred at peakPos (B) with half width halfWidth (C).
+Float32 Lorentzian(Float32 Ip, Float32 peakPos, Float32 halfWidth, Float32 x);
+Float32 Gaussian(Float32 Ip, Float32 B, Float32 C, Float32 x);
+Float32 GetProfileIntensityAtPoint(Float32 x, Float32 xcen, Float32 integratedIntensity, Float32 halfWidth,
+                                   SInt16 plotType, Float32 eta);
+
+// The crystal's background at x.
+Float32 Baseline(const CrystalDataRec* xp, Float32 x);
+
+// Fills points firstPt..lastPt (inclusive) of the plot buffer, (re)sized to nPix points. False for
+// a null crystal, no reflexions or no memory.
+bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, AtomIndex nPix, AtomIndex firstPt,
+                                AtomIndex lastPt);
+
+// Profiles of every plotted crystal for the pixels of plotRect.
+void CalculateProfiles(WinInfoRec* theWindow, AtomIndex firstPt, AtomIndex lastPt, const Rect& plotRect,
+                       bool showProgress);
+
+// Factor turning an integrated intensity into a peak height for the current peak function.
+Float32 PeakArea2Height(const PlotSpecsRec* plot);
+
+// Every plotted crystal gets volFrac = 1 / number of crystals.
+void EqualizePhaseProportions(WinInfoRec* parentWindow);
+
+// Sets the proportion of the targetID-th plotted crystal and rebalances the others.
+void AdjustMixtureFractions(WinInfoRec* theWindow, int targetID, Float32 newFrac);
