@@ -19,6 +19,7 @@
 #include "TextFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -32,25 +33,77 @@ thread_local int tEngineThreads = 0;
 
 constexpr double kPi = 3.14159265358979323846;
 
-// One atom array entry per atom of an included site, in site order.
-struct AtomArrays {
-    std::vector<float> X, Y, Z;
-    std::vector<int> siteOfAtom;  // index into the included sites
+// The temperature factor of a site is exp(TFactorExponent): its coefficients depend only on the
+// site and the reciprocal cell, so they are formed once per run.
+struct TFactorCoefficients {
+    UInt16 type = kADPTypeNone;
+    Float32 uIso = 0;
+    Float32 c[6] = {};  // factors of h², k², l², hk, kl, hl
 };
 
-struct IncludedSite {
-    const InputDataRec* site;
-    int kind;  // index into the distinct occupant sets
-};
+TFactorCoefficients MakeTFactorCoefficients(const CrystalDataRec* xp, const InputDataRec* site)
+{
+    TFactorCoefficients t;
+    t.type = site->adpType;
+    t.uIso = site->uIso;
+    if (site->adpType == kADPTypeUij) {
+        // Each coefficient is formed in double and kept in single precision.
+        const double aS = xp->aStar, bS = xp->bStar, cS = xp->cStar;
+        const double twoPi2 = 2 * kPi * kPi, fourPi2 = 4 * kPi * kPi;
+        t.c[0] = static_cast<Float32>(twoPi2 * aS * aS * site->uAni[0][0]);
+        t.c[1] = static_cast<Float32>(twoPi2 * bS * bS * site->uAni[1][1]);
+        t.c[2] = static_cast<Float32>(twoPi2 * cS * cS * site->uAni[2][2]);
+        t.c[3] = static_cast<Float32>(fourPi2 * aS * bS * site->uAni[0][1]);
+        t.c[4] = static_cast<Float32>(fourPi2 * bS * cS * site->uAni[1][2]);
+        t.c[5] = static_cast<Float32>(fourPi2 * aS * cS * site->uAni[0][2]);
+    } else if (site->adpType == kADPTypeBij) {
+        // Beta values; the cross terms carry no factor 2.
+        t.c[0] = site->uAni[0][0];
+        t.c[1] = site->uAni[1][1];
+        t.c[2] = site->uAni[2][2];
+        t.c[3] = site->uAni[0][1];
+        t.c[4] = site->uAni[1][2];
+        t.c[5] = site->uAni[0][2];
+    }
+    return t;
+}
 
-// Everything the per-reflexion work needs, built once per run.
+// The exponent of the temperature factor; false for an unknown kind of parameters (factor 0).
+bool TFactorExponent(const TFactorCoefficients& t, const ReflexionRec& ref, double& exponent)
+{
+    const double h = ref.h, k = ref.k, l = ref.l;
+    switch (t.type) {
+    case kADPTypeNone: exponent = 0; return true;
+    case kADPTypeUiso: {
+        const double d = ref.dsp;
+        exponent = -0.25 * t.uIso / (d * d);
+        return true;
+    }
+    case kADPTypeUij:
+    case kADPTypeBij:
+        exponent = -(t.c[0] * h * h + t.c[1] * k * k + t.c[2] * l * l + t.c[3] * h * k + t.c[4] * k * l + t.c[5] * h * l);
+        return true;
+    default: return false;
+    }
+}
+
+// Everything the per-reflexion work needs, built once per run. The included sites are grouped
+// by kind of displacement parameters (isotropic first, then anisotropic, then none, then unknown)
+// so that the exponents of each group are formed by one tight loop; the order of the sites does
+// not change the sums beyond the last bits of double precision.
 struct Prepared {
     const CrystalDataRec* xp = nullptr;
     bool neutrons = false;
     bool ellipsoids = false;
-    std::vector<IncludedSite> sites;
     std::vector<const InputDataRec*> kinds;  // a representative site per distinct occupant set
-    AtomArrays atoms;
+    // Per included site, in group order:
+    std::vector<int> siteKind;
+    std::vector<Float32> uIso;                  // isotropic group
+    std::vector<std::array<Float32, 6>> aniso;  // anisotropic group
+    std::size_t numIso = 0, numAniso = 0, numNone = 0;
+    // Per atom of the included sites:
+    std::vector<float> X, Y, Z;
+    std::vector<int> siteOfAtom;
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -66,6 +119,17 @@ bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
     return true;
 }
 
+int GroupOf(UInt16 adpType)
+{
+    switch (adpType) {
+    case kADPTypeUiso: return 0;
+    case kADPTypeUij:
+    case kADPTypeBij: return 1;
+    case kADPTypeNone: return 2;
+    default: return 3;
+    }
+}
+
 Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
 {
     Prepared p;
@@ -73,30 +137,42 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
     p.neutrons = neutrons;
     p.ellipsoids = xp->hasEllipsoids;
     const AtomIndex nAtoms = xp->nAtoms();
-    for (const InputDataRec& site : xp->AU) {
-        if (!site.include)
-            continue;
+    std::vector<const InputDataRec*> sites;
+    for (const InputDataRec& site : xp->AU)
+        if (site.include)
+            sites.push_back(&site);
+    std::stable_sort(sites.begin(), sites.end(), [](const InputDataRec* a, const InputDataRec* b) {
+        return GroupOf(a->adpType) < GroupOf(b->adpType);
+    });
+    for (const InputDataRec* site : sites) {
         int kind = -1;
         for (std::size_t i = 0; i < p.kinds.size(); ++i)
-            if (SameOccupants(*p.kinds[i], site)) {
+            if (SameOccupants(*p.kinds[i], *site)) {
                 kind = static_cast<int>(i);
                 break;
             }
         if (kind < 0) {
             kind = static_cast<int>(p.kinds.size());
-            p.kinds.push_back(&site);
+            p.kinds.push_back(site);
         }
-        const int siteIndex = static_cast<int>(p.sites.size());
-        p.sites.push_back({&site, kind});
+        const int index = static_cast<int>(p.siteKind.size());
+        p.siteKind.push_back(kind);
+        const TFactorCoefficients tf = MakeTFactorCoefficients(xp, site);
+        switch (GroupOf(site->adpType)) {
+        case 0: p.uIso.push_back(tf.uIso); ++p.numIso; break;
+        case 1: p.aniso.push_back({tf.c[0], tf.c[1], tf.c[2], tf.c[3], tf.c[4], tf.c[5]}); ++p.numAniso; break;
+        case 2: ++p.numNone; break;
+        default: break;
+        }
         // Positions outside the atom array are passed over.
-        const long long first = std::max<long long>(site.pos, 0);
-        const long long last = std::min<long long>(static_cast<long long>(site.pos) + site.numInCell, nAtoms);
+        const long long first = std::max<long long>(site->pos, 0);
+        const long long last = std::min<long long>(static_cast<long long>(site->pos) + site->numInCell, nAtoms);
         for (long long a = first; a < last; ++a) {
             const AtomDataRec& atom = xp->atoms[static_cast<std::size_t>(a)];
-            p.atoms.X.push_back(atom.x[0]);
-            p.atoms.Y.push_back(atom.x[1]);
-            p.atoms.Z.push_back(atom.x[2]);
-            p.atoms.siteOfAtom.push_back(siteIndex);
+            p.X.push_back(atom.x[0]);
+            p.Y.push_back(atom.x[1]);
+            p.Z.push_back(atom.x[2]);
+            p.siteOfAtom.push_back(index);
         }
     }
     return p;
@@ -104,30 +180,42 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
 
 // Per-thread scratch space for one reflexion.
 struct Scratch {
-    std::vector<float> kindF;   // form factor per kind of site
-    std::vector<float> siteF;   // power per included site
-    std::vector<float> W;       // power per atom
+    std::vector<float> kindF;      // form factor per kind of site
+    std::vector<double> exponent;  // temperature-factor exponents of the two groups
+    std::vector<float> T;          // temperature factor per included site
+    std::vector<float> siteF;      // scattering power per included site
+    std::vector<float> W;          // per atom
 };
 
 // A and B of one reflexion.
 void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, double& A, double& B)
 {
-    const std::size_t nKinds = p.kinds.size(), nSites = p.sites.size(), nAtoms = p.atoms.X.size();
+    const std::size_t nKinds = p.kinds.size(), nSites = p.siteKind.size(), nAtoms = p.X.size();
     s.kindF.resize(nKinds);
     s.siteF.resize(nSites);
     s.W.resize(nAtoms);
     for (std::size_t i = 0; i < nKinds; ++i)
         s.kindF[i] = GetSiteF(p.xp, p.kinds[i], ref.dsp, p.neutrons);
-    for (std::size_t i = 0; i < nSites; ++i) {
-        Float32 f = s.kindF[static_cast<std::size_t>(p.sites[i].kind)];
-        if (p.ellipsoids)
-            f = f * GetSiteTFactor(p.xp, p.sites[i].site, ref);
-        s.siteF[i] = f;
+    if (p.ellipsoids) {
+        // The same arithmetic as TFactorExponent, group by group.
+        const std::size_t nExp = p.numIso + p.numAniso;
+        s.exponent.resize(nExp);
+        s.T.resize(nSites);
+        const double d = ref.dsp, d2 = d * d;
+        IsotropicExponents(p.uIso.data(), p.numIso, d2, s.exponent.data());
+        const double h = ref.h, k = ref.k, l = ref.l;
+        for (std::size_t i = 0; i < p.numAniso; ++i) {
+            const auto& c = p.aniso[i];
+            s.exponent[p.numIso + i] = -(c[0] * h * h + c[1] * k * k + c[2] * l * l + c[3] * h * k + c[4] * k * l + c[5] * h * l);
+        }
+        ExpToFloat(s.exponent.data(), s.T.data(), nExp);
+        std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(nExp), s.T.begin() + static_cast<std::ptrdiff_t>(nExp + p.numNone), 1.0f);
+        std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(nExp + p.numNone), s.T.end(), 0.0f);
     }
-    for (std::size_t j = 0; j < nAtoms; ++j)
-        s.W[j] = s.siteF[static_cast<std::size_t>(p.atoms.siteOfAtom[j])];
-    StructureFactorSums(p.atoms.X.data(), p.atoms.Y.data(), p.atoms.Z.data(), s.W.data(), nAtoms,
-                        static_cast<float>(ref.h), static_cast<float>(ref.k), static_cast<float>(ref.l), A, B);
+    SitePowers(s.kindF.data(), p.siteKind.data(), p.ellipsoids ? s.T.data() : nullptr, nSites, s.siteF.data(),
+               p.siteOfAtom.data(), nAtoms, s.W.data());
+    StructureFactorSums(p.X.data(), p.Y.data(), p.Z.data(), s.W.data(), nAtoms, static_cast<float>(ref.h),
+                        static_cast<float>(ref.k), static_cast<float>(ref.l), A, B);
 }
 
 // Canonical key of h k l up to sign, and whether h k l is the canonical one of the pair.
@@ -169,32 +257,12 @@ Float32 GetSiteTFactor(const CrystalDataRec* xp, const InputDataRec* site, const
 {
     if (!xp || !site)
         return 0;
-    const double h = ref.h, k = ref.k, l = ref.l;
-    switch (site->adpType) {
-    case kADPTypeNone: return 1.0f;
-    case kADPTypeUiso: {
-        const double d = ref.dsp;
-        return static_cast<Float32>(std::exp(-0.25 * site->uIso / (d * d)));
-    }
-    case kADPTypeUij: {
-        const double aS = xp->aStar, bS = xp->bStar, cS = xp->cStar;
-        const double twoPi2 = 2 * kPi * kPi, fourPi2 = 4 * kPi * kPi;
-        const Float32 c11 = static_cast<Float32>(twoPi2 * aS * aS * site->uAni[0][0]);
-        const Float32 c22 = static_cast<Float32>(twoPi2 * bS * bS * site->uAni[1][1]);
-        const Float32 c33 = static_cast<Float32>(twoPi2 * cS * cS * site->uAni[2][2]);
-        const Float32 c12 = static_cast<Float32>(fourPi2 * aS * bS * site->uAni[0][1]);
-        const Float32 c23 = static_cast<Float32>(fourPi2 * bS * cS * site->uAni[1][2]);
-        const Float32 c13 = static_cast<Float32>(fourPi2 * aS * cS * site->uAni[0][2]);
-        const double q = c11 * h * h + c22 * k * k + c33 * l * l + c12 * h * k + c23 * k * l + c13 * h * l;
-        return static_cast<Float32>(std::exp(-q));
-    }
-    case kADPTypeBij: {
-        const double q = site->uAni[0][0] * h * h + site->uAni[1][1] * k * k + site->uAni[2][2] * l * l +
-                         site->uAni[0][1] * h * k + site->uAni[1][2] * k * l + site->uAni[0][2] * h * l;
-        return static_cast<Float32>(std::exp(-q));
-    }
-    default: return 0;
-    }
+    if (site->adpType == kADPTypeNone)
+        return 1.0f;
+    double exponent;
+    if (!TFactorExponent(MakeTFactorCoefficients(xp, site), ref, exponent))
+        return 0;
+    return static_cast<Float32>(std::exp(exponent));
 }
 
 bool LorentzFactor(const PlotSpecsRec& ps, Float32 dsp, double& scale, Float32& lp, Float32& theta)
@@ -259,8 +327,9 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
 
     const Prepared prep = Prepare(xp, ps.radType == kRadiationNeutrons);
 
-    // Pair each reflexion with its Friedel mate; only the first of each pair is computed.
-    std::vector<std::uint32_t> mate(count, UINT32_MAX);
+    // Pair each reflexion with its Friedel mate: only one of each pair (its representative) is
+    // computed; the other has the same A and −B, exactly.
+    std::vector<std::uint32_t> rep(count);
     std::vector<std::uint32_t> todo;
     {
         std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(count);
@@ -274,17 +343,16 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
             std::size_t j = i + 1;
             while (j < count && keys[j].first == keys[i].first)
                 ++j;
-            // A group holds h k l and −h −k −l (once each); compute the first, mirror the rest.
             todo.push_back(keys[i].second);
-            for (std::size_t m = i + 1; m < j; ++m)
-                mate[keys[m].second] = keys[i].second;
+            for (std::size_t m = i; m < j; ++m)
+                rep[keys[m].second] = keys[i].second;
             i = j;
         }
     }
 
+    // The representatives are shared out among the cores in small chunks.
     std::vector<double> As(count, 0.0), Bs(count, 0.0);
     std::atomic<std::size_t> next{0};
-    std::atomic<std::size_t> done{0};
     const std::size_t chunk = 16;
     auto work = [&](bool reportProgress) {
         Scratch scratch;
@@ -297,12 +365,11 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
                 const std::uint32_t i = todo[t];
                 StructureFactor(prep, refs[i], scratch, As[i], Bs[i]);
             }
-            const std::size_t finished = done.fetch_add(end - start) + (end - start);
             if (reportProgress)
-                ProgressBar(theWindow, static_cast<int>(finished * 100 / std::max<std::size_t>(todo.size(), 1)));
+                ProgressBar(theWindow, static_cast<int>(end * 100 / todo.size()));
         }
     };
-    const int nThreads = ThreadsFor(todo.size() * std::max<std::size_t>(prep.atoms.X.size(), 1));
+    const int nThreads = ThreadsFor(todo.size() * std::max<std::size_t>(prep.X.size(), 1));
     {
         std::vector<std::jthread> helpers;
         for (int t = 1; t < nThreads; ++t)
@@ -311,11 +378,8 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     }
 
     for (std::size_t i = 0; i < count; ++i) {
-        if (mate[i] != UINT32_MAX) {
-            As[i] = As[mate[i]];
-            Bs[i] = -Bs[mate[i]];
-        }
         ReflexionRec& ref = refs[i];
+        const std::uint32_t r = rep[i];
         double scale = 1.0;
         Float32 lp = 0, theta = 0;
         if (!LorentzFactor(ps, ref.dsp, scale, lp, theta)) {
@@ -323,8 +387,8 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
             ref.inty = 0;
             continue;
         }
-        const Float32 A = static_cast<Float32>(As[i]);
-        const Float32 B = static_cast<Float32>(Bs[i]);
+        const Float32 A = static_cast<Float32>(As[r]);
+        const Float32 B = static_cast<Float32>(r == i ? Bs[r] : -Bs[r]);
         const Float32 sumSq = A * A + B * B;
         ref.inty = static_cast<Float32>(scale * 0.001 * lp * sumSq);
         if (fp)

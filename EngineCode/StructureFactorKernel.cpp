@@ -4,6 +4,10 @@
 // three-part π/2, exact for the phase angles that occur (|φ| < 1e6).
 #include "StructureFactorKernel.h"
 
+// The vector helpers below are inlined into functions compiled for each processor; the ABI of
+// their (never emitted) out-of-line forms does not matter.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace {
 
 constexpr double kTwoPi = 6.28318530718;
@@ -28,7 +32,7 @@ constexpr double C6 = -1.13596475577881948265e-11;
 
 // The same arithmetic for scalars and for vectors of four (GCC/Clang vector extensions).
 template <typename D>
-inline void SinCosKernel(D phi, D& s, D& c)
+__attribute__((always_inline)) inline void SinCosKernel(D phi, D& s, D& c)
 {
     // n = nearest integer to φ·2/π; m = floor(n/4) by the same rounding trick; q = n − 4m.
     const D n = (phi * kTwoOverPi + kRoundMagic) - kRoundMagic;
@@ -56,8 +60,78 @@ inline void SinCosKernel(D phi, D& s, D& c)
 
 typedef double v4d __attribute__((vector_size(32)));
 typedef float v4f __attribute__((vector_size(16)));
+typedef long long v4l __attribute__((vector_size(32)));
+
+constexpr double kLog2e = 1.44269504088896338700e+00;
+constexpr double kLn2Hi = 6.93147180369123816490e-01;  // ln 2, first 32 bits
+constexpr double kLn2Lo = 1.90821492927058770002e-10;  // the rest
+
+// exp(x) for |x| <= 700: x = n ln 2 + r with |r| <= ln 2 / 2, e^r by its Taylor series to r^13
+// (truncation below 2e-16), times 2^n built in the exponent bits.
+__attribute__((always_inline)) inline v4d ExpKernel(v4d x)
+{
+    x = x < -700.0 ? v4d{-700, -700, -700, -700} : x;
+    x = x > 700.0 ? v4d{700, 700, 700, 700} : x;
+    const v4d shifted = x * kLog2e + kRoundMagic;
+    const v4d n = shifted - kRoundMagic;
+    const v4d r = (x - n * kLn2Hi) - n * kLn2Lo;
+    constexpr double kInv13 = 1.0 / 6227020800.0;  // 1/13!
+    v4d p = {kInv13, kInv13, kInv13, kInv13};
+    constexpr double kInvFactorial[13] = {1.0 / 479001600.0, 1.0 / 39916800.0, 1.0 / 3628800.0, 1.0 / 362880.0,
+                                          1.0 / 40320.0,     1.0 / 5040.0,     1.0 / 720.0,     1.0 / 120.0,
+                                          1.0 / 24.0,        1.0 / 6.0,        0.5,             1.0,
+                                          1.0};
+    for (double c : kInvFactorial)
+        p = p * r + c;
+    // 2^n: the integer n + 1023 sits in the low bits of (n + 1023 + magic).
+    const v4d biased = n + (1023.0 + kRoundMagic);
+    const v4l bits = ((v4l)biased - (v4l)(v4d{kRoundMagic, kRoundMagic, kRoundMagic, kRoundMagic})) << 52;
+    return p * (v4d)bits;
+}
 
 }  // namespace
+
+__attribute__((target_clones("avx2", "default")))
+void ExpToFloat(const double* x, float* out, std::size_t n)
+{
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        v4d v;
+        __builtin_memcpy(&v, x + i, sizeof v);
+        const v4f f = __builtin_convertvector(ExpKernel(v), v4f);
+        __builtin_memcpy(out + i, &f, sizeof f);
+    }
+    if (i < n) {
+        v4d v = {0, 0, 0, 0};
+        for (std::size_t j = i; j < n; ++j)
+            v[j - i] = x[j];
+        const v4d e = ExpKernel(v);
+        for (std::size_t j = i; j < n; ++j)
+            out[j] = static_cast<float>(e[j - i]);
+    }
+}
+
+__attribute__((target_clones("avx2", "default")))
+void IsotropicExponents(const float* uIso, std::size_t n, double d2, double* out)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = -0.25 * uIso[i] / d2;
+}
+
+__attribute__((target_clones("avx2", "default")))
+void SitePowers(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf,
+                std::size_t m, float* W)
+{
+    if (T) {
+        for (std::size_t i = 0; i < n; ++i)
+            siteF[i] = kindF[kind[i]] * T[i];
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            siteF[i] = kindF[kind[i]];
+    }
+    for (std::size_t j = 0; j < m; ++j)
+        W[j] = siteF[siteOf[j]];
+}
 
 float PhaseAngle(float h, float k, float l, float x, float y, float z)
 {

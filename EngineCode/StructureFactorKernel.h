@@ -11,6 +11,19 @@
 void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h,
                          float k, float l, double& A, double& B);
 
+// out[i] = exp(x[i]) rounded to single precision, for n values; accurate to a unit or two in the
+// last place of double precision (so the single-precision result is, but for the rarest
+// ties, that of the C library's exp).
+void ExpToFloat(const double* x, float* out, std::size_t n);
+
+// out[i] = -0.25 · uIso[i] / d2: the exponent of an isotropic temperature factor.
+void IsotropicExponents(const float* uIso, std::size_t n, double d2, double* out);
+
+// siteF[i] = kindF[kind[i]] · T[i] for n sites (T null: factor 1), then W[j] = siteF[siteOf[j]]
+// for m atoms.
+void SitePowers(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf,
+                std::size_t m, float* W);
+
 // The phase angle of one atom, as used above.
 float PhaseAngle(float h, float k, float l, float x, float y, float z);
 

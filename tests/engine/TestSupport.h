@@ -5,3 +5,33 @@
 bool LoadShippedStrings();
 // Loads the shipped scattering table (gNumASF > 0 afterwards); false when it is not found.
 bool LoadShippedScatteringTable();
+
+#include "Records.h"
+
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+struct WinInfoRec;
+
+// A crystal with the given cell, centring and no sites yet.
+std::unique_ptr<CrystalDataRec> MakeCrystal(float a, float b, float c, float alpha, float beta, float gamma,
+                                            char ltyp = 'P');
+
+struct Position {
+    float x, y, z;
+};
+
+// Appends a site of one species with the given positions (all positions of the cell).
+InputDataRec& AddSite(CrystalDataRec* xp, const char* symbol, float occupancy, std::initializer_list<Position> positions);
+InputDataRec& AddSite(CrystalDataRec* xp, const char* symbol, float occupancy, const std::vector<Position>& positions);
+
+// Rock salt, Fm-3m, a = 5.6402 Å: Na 0 0 0 and Cl ½ ½ ½ with all eight atoms of the cell.
+std::unique_ptr<CrystalDataRec> MakeRockSalt();
+
+// A structure of n atoms at random positions in a triclinic cell, with a mix of species, mixed
+// sites and displacement-parameter kinds (fixed seed).
+std::unique_ptr<CrystalDataRec> MakeRandomCrystal(int nSites, int atomsPerSite, unsigned seed, float cellEdge = 12.0f);
+
+// Puts a crystal into a document as a plotted, selected pattern and returns it.
+CrystalDataRec* AddCrystalToDocument(WinInfoRec* w, std::unique_ptr<CrystalDataRec> xp, const char* name);

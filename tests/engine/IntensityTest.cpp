@@ -1,0 +1,220 @@
+// Structure factors and intensities: hand-computable cases, and the fast loop against the scalar
+// reference on structures with every kind of site.
+#include "CellGeometry.h"
+#include "Document.h"
+#include "Globals.h"
+#include "Intensity.h"
+#include "ReferenceIntensity.h"
+#include "Reflexions.h"
+#include "ScatteringTable.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+class IntensityTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(LoadShippedScatteringTable());
+        doc = CreateWindowInfo();
+    }
+    void TearDown() override { PurgeTempRefs(); }
+
+    // Generates the working list of xp and computes its intensities (optionally into fp).
+    std::vector<ReflexionRec> Compute(CrystalDataRec* xp, float dspMin, std::FILE* fp = nullptr)
+    {
+        RecipCell(xp);
+        EXPECT_TRUE(HKLList(doc.get(), xp, dspMin, false, 0));
+        before = WorkingReflexions();
+        ASFIndexSites(xp);
+        Intensity(doc.get(), xp, fp);
+        return WorkingReflexions();
+    }
+
+    std::unique_ptr<WinInfoRec> doc;
+    std::vector<ReflexionRec> before;
+};
+
+}  // namespace
+
+TEST_F(IntensityTest, SingleAtomAtTheOriginGivesItsFormFactorForEveryReflexion)
+{
+    auto xp = MakeCrystal(4, 4, 4, 90, 90, 90);
+    AddSite(xp.get(), "Cu", 0.5f, {{0, 0, 0}});
+    const auto refs = Compute(xp.get(), 1.2f);
+    ASSERT_FALSE(refs.empty());
+    for (const ReflexionRec& r : refs) {
+        const double f = GetSiteF(xp.get(), &xp->AU[0], r.dsp, false);
+        const double theta = std::asin(1.5405 / (2 * r.dsp));
+        const double L = (1 + std::pow(std::cos(2 * theta), 2)) / (std::sin(theta) * std::sin(2 * theta));
+        const double expected = std::pow(1.5405, 3) * 0.001 * L * f * f;
+        EXPECT_NEAR(r.inty, expected, expected * 1e-5) << r.h << r.k << r.l;
+    }
+}
+
+TEST_F(IntensityTest, TwoIdenticalAtomsCancelForOddIndexSums)
+{
+    auto xp = MakeCrystal(4, 4, 4, 90, 90, 90);
+    AddSite(xp.get(), "Fe", 1, {{0, 0, 0}, {0.5f, 0.5f, 0.5f}});
+    const auto refs = Compute(xp.get(), 1.0f);
+    for (const ReflexionRec& r : refs) {
+        if ((r.h + r.k + r.l) % 2 != 0)
+            EXPECT_EQ(r.dsp, 0.0f) << "odd reflexion kept: " << r.h << r.k << r.l;
+        else
+            EXPECT_GT(r.dsp, 0.0f);
+    }
+}
+
+TEST_F(IntensityTest, WithoutEllipsoidsDisplacementParametersAreIgnored)
+{
+    auto a = MakeCrystal(5, 5, 5, 90, 90, 90);
+    AddSite(a.get(), "Ca", 1, {{0.1f, 0.2f, 0.3f}});
+    auto b = MakeCrystal(5, 5, 5, 90, 90, 90);
+    InputDataRec& site = AddSite(b.get(), "Ca", 1, {{0.1f, 0.2f, 0.3f}});
+    site.adpType = kADPTypeUiso;
+    site.uIso = 3.0f;
+    const auto ra = Compute(a.get(), 1.0f);
+    const auto rb = Compute(b.get(), 1.0f);
+    ASSERT_EQ(ra.size(), rb.size());
+    for (std::size_t i = 0; i < ra.size(); ++i)
+        EXPECT_EQ(ra[i].inty, rb[i].inty);
+    // With ellipsoids the same parameter lowers every intensity.
+    b->hasEllipsoids = true;
+    const auto rc = Compute(b.get(), 1.0f);
+    for (std::size_t i = 0; i < ra.size(); ++i)
+        EXPECT_LT(rc[i].inty, ra[i].inty);
+}
+
+TEST_F(IntensityTest, NeutronsDoNotFallOffThroughTheScatteringFactor)
+{
+    doc->plotSpecs.radType = kRadiationNeutrons;
+    auto xp = MakeCrystal(4, 4, 4, 90, 90, 90);
+    AddSite(xp.get(), "Ni", 1, {{0, 0, 0}});
+    const auto refs = Compute(xp.get(), 1.0f);
+    for (const ReflexionRec& r : refs) {
+        double scale;
+        Float32 lp, theta;
+        ASSERT_TRUE(LorentzFactor(doc->plotSpecs, r.dsp, scale, lp, theta));
+        // |F|² = b² whatever d is.
+        EXPECT_NEAR(r.inty / (scale * 0.001 * lp), 10.3 * 10.3, 1e-3);
+    }
+}
+
+TEST_F(IntensityTest, TimeOfFlightAndEnergyLorentzFactors)
+{
+    PlotSpecsRec ps = doc->plotSpecs;
+    double scale;
+    Float32 lp, theta;
+    ps.axisType = kAxisTimeOfFlight;
+    ASSERT_TRUE(LorentzFactor(ps, 2.0f, scale, lp, theta));
+    EXPECT_NEAR(lp, 16 * std::sin(1.57), 1e-5);
+    EXPECT_EQ(scale, 1.0);
+    ps.axisType = kAxisEnergy;
+    ASSERT_TRUE(LorentzFactor(ps, 2.0f, scale, lp, theta));
+    const double t = 0.06981;
+    EXPECT_NEAR(scale, 16 * 8 * std::pow(std::sin(t), 3), scale * 1e-6);  // θ stored in single precision
+    EXPECT_NEAR(lp, (1 + std::pow(std::cos(2 * t), 2)) / (std::sin(2 * t) * std::sin(t)), lp * 1e-5);
+    ps.axisType = 7;
+    ASSERT_TRUE(LorentzFactor(ps, 2.0f, scale, lp, theta));
+    EXPECT_EQ(lp, 0.0f);
+    ps.axisType = kAxisTwoTheta;
+    EXPECT_FALSE(LorentzFactor(ps, 0.77f, scale, lp, theta));  // λ/2d just above 1
+}
+
+TEST_F(IntensityTest, UnknownAxisTypeGivesZeroIntensity)
+{
+    doc->plotSpecs.axisType = 7;
+    auto xp = MakeCrystal(4, 4, 4, 90, 90, 90);
+    AddSite(xp.get(), "Cu", 1, {{0, 0, 0}});
+    for (const ReflexionRec& r : Compute(xp.get(), 1.5f))
+        EXPECT_EQ(r.dsp, 0.0f);  // all too weak, all discarded
+}
+
+TEST_F(IntensityTest, ReportKeepsZeroIntensitiesAndWritesEveryReflexion)
+{
+    auto xp = MakeCrystal(4, 4, 4, 90, 90, 90);
+    AddSite(xp.get(), "Fe", 1, {{0, 0, 0}, {0.5f, 0.5f, 0.5f}});
+    char* text = nullptr;
+    std::size_t size = 0;
+    std::FILE* fp = open_memstream(&text, &size);
+    const auto refs = Compute(xp.get(), 2.0f, fp);
+    std::fclose(fp);
+    std::string report(text, size);
+    std::free(text);
+    for (const ReflexionRec& r : refs)
+        EXPECT_GT(r.dsp, 0.0f);  // weak ones are not discarded when listing
+    int lines = 0;
+    for (char c : report)
+        lines += c == '\n';
+    EXPECT_EQ(lines, static_cast<int>(refs.size()));
+    // A line of the (1,0,0) family: d = 4, 2θ = 22.205° (cancelled, but listed).
+    EXPECT_EQ(report.substr(0, 7), "[   1] ");
+    EXPECT_NE(report.find("   0   0   1   4.0000   22.205"), std::string::npos) << report.substr(0, 200);
+}
+
+TEST_F(IntensityTest, ReflexionsBeyondBackscatteringAreDiscarded)
+{
+    auto xp = MakeCrystal(4, 4, 4, 90, 90, 90);
+    AddSite(xp.get(), "Cu", 1, {{0, 0, 0}});
+    // With λ = 1.5405 a d just above 0.4999λ passes generation but has λ/2d above 1.
+    RecipCell(xp.get());
+    WorkingReflexions() = {ReflexionRec{5, 1, 1, 0, 0.77005f, 0, 0, 0}, ReflexionRec{1, 0, 0, 0, 4.0f, 0, 0, 0}};
+    ASFIndexSites(xp.get());
+    Intensity(doc.get(), xp.get(), nullptr);
+    EXPECT_EQ(WorkingReflexions()[0].dsp, 0.0f);
+    EXPECT_GT(WorkingReflexions()[1].inty, 0.0f);
+}
+
+struct FastCase {
+    const char* name;
+    int sites, atomsPerSite;
+    UInt16 radiation;
+    SInt16 axis;
+    int threads;
+};
+
+class FastPathMatchesReference : public ::testing::TestWithParam<FastCase> {};
+
+TEST_P(FastPathMatchesReference, EveryIntensityWithinOnePartIn1e5)
+{
+    const FastCase& c = GetParam();
+    ASSERT_TRUE(LoadShippedScatteringTable());
+    auto doc = CreateWindowInfo();
+    doc->plotSpecs.radType = c.radiation;
+    doc->plotSpecs.axisType = c.axis;
+    auto xp = MakeRandomCrystal(c.sites, c.atomsPerSite, 1234u + c.sites);
+    RecipCell(xp.get());
+    ASSERT_TRUE(HKLList(doc.get(), xp.get(), 1.2f, true, 1500));
+    const std::vector<ReflexionRec> generated = WorkingReflexions();
+    ASFIndexSites(xp.get());
+    SetEngineThreadCount(c.threads);
+    Intensity(doc.get(), xp.get(), nullptr);
+    SetEngineThreadCount(0);
+    const std::vector<ReflexionRec> fast = WorkingReflexions();
+    PurgeTempRefs();
+    const auto reference = ReferenceIntensities(*xp, doc->plotSpecs, generated);
+    ASSERT_EQ(fast.size(), reference.size());
+    int compared = 0;
+    for (std::size_t i = 0; i < fast.size(); ++i) {
+        EXPECT_EQ(fast[i].dsp != 0, reference[i].kept) << i;
+        if (fast[i].dsp == 0 || !reference[i].kept)
+            continue;
+        EXPECT_NEAR(fast[i].inty, reference[i].inty, std::fabs(reference[i].inty) * 1e-5)
+            << c.name << " reflexion " << generated[i].h << " " << generated[i].k << " " << generated[i].l;
+        ++compared;
+    }
+    EXPECT_GT(compared, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Structures, FastPathMatchesReference,
+    ::testing::Values(FastCase{"small_xray", 9, 1, kRadiationXRays, kAxisTwoTheta, 1},
+                      FastCase{"sites_xray_threads", 40, 5, kRadiationXRays, kAxisTwoTheta, 2},
+                      FastCase{"neutron_tof", 30, 3, kRadiationNeutrons, kAxisTimeOfFlight, 2},
+                      FastCase{"energy", 25, 2, kRadiationXRays, kAxisEnergy, 1}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -1,0 +1,204 @@
+// Peak widths, shapes, per-pixel profiles, background and phase proportions.
+#include "Diffraction.h"
+#include "Document.h"
+#include "Globals.h"
+#include "Profile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// A crystal with the given reflexions at positions x (intensity, half width).
+std::unique_ptr<CrystalDataRec> PeaksAt(std::initializer_list<ReflexionRec> refs)
+{
+    InitVLGlobals();
+    auto xp = CreateCrystal();
+    xp->refs = refs;
+    return xp;
+}
+
+PlotSpecsRec Specs(SInt16 plotType, float xmin, float xmax)
+{
+    PlotSpecsRec ps = gFactoryPrefs.plotSpecs;
+    ps.plotType = plotType;
+    ps.xmin = xmin;
+    ps.xmax = xmax;
+    return ps;
+}
+
+}  // namespace
+
+TEST(Profile, ShapesIntegrateToTheirIntensity)
+{
+    for (int shape : {kPeakFunctionLorentzian, kPeakFunctionGaussian, kPeakFunctionPseudoVoigt}) {
+        double area = 0;
+        const double step = 0.0005;
+        for (double x = -60; x <= 60; x += step)
+            area += GetProfileIntensityAtPoint(static_cast<float>(x), 0.0f, 100.0f, 0.05f, static_cast<SInt16>(shape), 0.3f) * step;
+        EXPECT_NEAR(area, 100.0, 1.0) << "shape " << shape;
+    }
+    // Half maximum at one half width.
+    EXPECT_NEAR(Gaussian(1, 0, 0.1f, 0.1f) / Gaussian(1, 0, 0.1f, 0), 0.5, 1e-5);
+    EXPECT_NEAR(Lorentzian(1, 0, 0.1f, 0.1f) / Lorentzian(1, 0, 0.1f, 0), 0.5, 1e-5);
+    EXPECT_EQ(Gaussian(1, 0, 0.1f, 1.0f), 0.0f);  // beyond t = −30
+    EXPECT_EQ(GetProfileIntensityAtPoint(0, 0, 5, 0.1f, 0, 0.5f), 0.0f);
+    EXPECT_EQ(GetProfileIntensityAtPoint(0.05f, 0, 5, 0.1f, -1, 0.5f), 5.0f);  // film sticks
+}
+
+TEST(Profile, WidthsFromInstrumentSizeAndStrain)
+{
+    auto xp = CreateCrystal();
+    PlotSpecsRec ps = gFactoryPrefs.plotSpecs;
+    xp->particleSize = 1000;
+    xp->strain = 0;
+    // 2θ = 60°: size width λ·(180/π)·0.888/1000/cos 30°.
+    const double S = 1.5405 * 57.2957795131 * 0.000888 / std::cos(M_PI / 6);
+    EXPECT_NEAR(GetPeakBroadeningAtPoint(&ps, xp.get(), 60), 0.5 * std::sqrt(0.01 + S * S), 1e-6);
+    xp->strain = 0.001;
+    const double E = 0.001 * 4 * 57.2957795131 * 1.17741002252 * std::tan(M_PI / 6);
+    EXPECT_NEAR(GetPeakBroadeningAtPoint(&ps, xp.get(), 60), 0.5 * std::sqrt(0.01 + S * S + E * E), 1e-6);
+    // On the d axis only the instrument and strain count; with no strain only fwhm.
+    ps.axisType = kAxisDSpacing;
+    xp->strain = 0;
+    EXPECT_FLOAT_EQ(GetPeakBroadeningAtPoint(&ps, xp.get(), 2), 0.05f);
+    ps.axisType = kAxisEnergy;
+    xp->strain = 0.01;
+    EXPECT_FLOAT_EQ(GetPeakBroadeningAtPoint(&ps, xp.get(), 40), 0.05f);
+}
+
+TEST(Profile, SticksGiveTheFullIntensityWithinTheirHalfWidth)
+{
+    auto xp = PeaksAt({ReflexionRec{1, 0, 0, 1, 2, 10.05f, 7.0f, 0.01f}});
+    PlotSpecsRec ps = Specs(kPeakFunctionDelta, 0, 100);  // dx = 0.1
+    ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 1000, 0, 999));
+    EXPECT_EQ(xp->nBufferPts(), 1000);
+    EXPECT_FLOAT_EQ(xp->plotBuffer[100], 7.0f);  // the pixel holding 10.05
+    EXPECT_FLOAT_EQ(xp->plotBuffer[102], 0.0f);
+    EXPECT_EQ(std::count_if(xp->plotBuffer.begin(), xp->plotBuffer.end(), [](float v) { return v > 0; }), 1);
+}
+
+TEST(Profile, NarrowPeakKeepsItsMaximumInsideThePixel)
+{
+    // Half width 0.001 in pixels of 0.1: far above 48 sub-samples (0.0021 apart); the pixel takes
+    // the largest sample, not the mean, wherever the peak falls inside it.
+    for (float centre : {20.012f, 20.05f, 20.093f}) {
+        auto xp = PeaksAt({ReflexionRec{1, 0, 0, 1, 2, centre, 1.0f, 0.001f}});
+        xp->particleSize = 1e9f;  // no size broadening: reference width = fwhm / 2
+        PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 0, 100);
+        ps.fwhm = 0.002f;
+        ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 1000, 195, 205));
+        const float height = Gaussian(1, 0, 0.001f, 0);
+        EXPECT_GT(xp->plotBuffer[200], 0.45f * height) << centre;
+        EXPECT_EQ(*std::max_element(xp->plotBuffer.begin() + 195, xp->plotBuffer.begin() + 206), xp->plotBuffer[200]);
+    }
+}
+
+TEST(Profile, WidePeakUsesOneSampleAtThePixelsLeftEdge)
+{
+    auto xp = PeaksAt({ReflexionRec{1, 0, 0, 1, 2, 50.0f, 1.0f, 5.0f}});
+    PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 0, 100);
+    ps.fwhm = 10;  // reference width 5: dx·8/w = 0.16, one sample
+    ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 1000, 0, 999));
+    EXPECT_FLOAT_EQ(xp->plotBuffer[500], Gaussian(1, 50, 5, 50.0f));
+    EXPECT_FLOAT_EQ(xp->plotBuffer[510], Gaussian(1, 50, 5, 51.0f));
+}
+
+TEST(Profile, SecondWavelengthSplitsTwoThirdsToOneThird)
+{
+    InitVLGlobals();
+    auto xp = CreateCrystal();
+    PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 40, 50);
+    ps.monochromatic = false;
+    ps.lambda2 = 1.5444f;
+    ps.lambdaRatio = 2;
+    ps.fwhm = 0.01f;
+    const float d = 2.0f;
+    const float x1 = static_cast<float>(DSpacingToX(ps, d));
+    xp->refs = {ReflexionRec{1, 0, 0, 1, d, x1, 1.0f, 0.005f}};
+    ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 10000, 0, 9999));  // 0.001 per pixel
+    PlotSpecsRec second = ps;
+    second.lambda = ps.lambda2;
+    const float x2 = static_cast<float>(DSpacingToX(second, d));
+    auto at = [&](float x) { return xp->plotBuffer[static_cast<std::size_t>((x - 40) / 0.001f)]; };
+    const double ratio = at(x1) / at(x2);
+    EXPECT_NEAR(ratio, 2.0, 0.1);
+    const double total = std::accumulate(xp->plotBuffer.begin(), xp->plotBuffer.end(), 0.0) * 0.001;
+    EXPECT_NEAR(total, 1.0, 0.02);
+}
+
+TEST(Profile, CalculateProfilesFillsOnlyTheVisiblePixelsOfPlottedCrystals)
+{
+    ASSERT_TRUE(LoadShippedScatteringTable());
+    auto doc = CreateWindowInfo();
+    CrystalDataRec* xp = AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
+    JustDiffract(doc.get(), xp, nullptr);
+    CalculateProfiles(doc.get(), 0, 0, Rect{0, 0, 300, 500}, false);
+    EXPECT_TRUE(xp->plotBuffer.empty());  // nothing at all when the last point is 0
+    CalculateProfiles(doc.get(), -5, 10000, Rect{0, 0, 300, 500}, false);
+    EXPECT_EQ(xp->nBufferPts(), 500);
+    // The strongest pixel is where the strongest reflexion is.
+    const auto top = std::max_element(xp->plotBuffer.begin(), xp->plotBuffer.end()) - xp->plotBuffer.begin();
+    const ReflexionRec* strongest = &xp->refs[0];
+    for (const ReflexionRec& r : xp->refs)
+        if (r.inty > strongest->inty && r.tth < 80)
+            strongest = &r;
+    const double dx = (80.0 - 0.0) / 500;
+    EXPECT_NEAR(top * dx, strongest->tth, 2 * dx);
+}
+
+TEST(Profile, BackgroundWithoutCTermHasNoDivision)
+{
+    CrystalDataRec xp;
+    xp.yOffset = 3;
+    xp.baseCoefs[0] = 2;
+    EXPECT_FLOAT_EQ(Baseline(&xp, 0), 3.0f);
+    EXPECT_FLOAT_EQ(Baseline(&xp, 5), 13.0f);
+    xp.baseCoefs[1] = 10;
+    EXPECT_FLOAT_EQ(Baseline(&xp, 5), 15.0f);
+}
+
+TEST(Profile, PeakAreaToHeight)
+{
+    PlotSpecsRec ps = gFactoryPrefs.plotSpecs;
+    ps.fwhm = 0.2f;
+    ps.plotType = kPeakFunctionLorentzian;
+    EXPECT_NEAR(PeakArea2Height(&ps), 2 / (M_PI * 0.2), 1e-4);
+    ps.plotType = kPeakFunctionGaussian;
+    EXPECT_NEAR(PeakArea2Height(&ps), 2 * std::sqrt(std::log(2.0) / M_PI) / 0.2, 1e-4);
+    ps.plotType = -kPeakFunctionGaussian;  // films fall to the last case
+    EXPECT_EQ(PeakArea2Height(&ps), 1.0f);
+}
+
+TEST(Profile, MixtureFractionsRebalance)
+{
+    auto doc = CreateWindowInfo();
+    CrystalDataRec* x1 = AddCrystalToDocument(doc.get(), MakeRockSalt(), "A");
+    CrystalDataRec* x2 = AddCrystalToDocument(doc.get(), MakeRockSalt(), "B");
+    CrystalDataRec* x3 = AddCrystalToDocument(doc.get(), MakeRockSalt(), "C");
+    EqualizePhaseProportions(doc.get());
+    EXPECT_FLOAT_EQ(x1->volFrac, 1.0f / 3);
+    AdjustMixtureFractions(doc.get(), 0, 0.5f);
+    EXPECT_FLOAT_EQ(x1->volFrac, 0.5f);
+    EXPECT_NEAR(x2->volFrac, 0.25f, 1e-6);
+    EXPECT_NEAR(x3->volFrac, 0.25f, 1e-6);
+    AdjustMixtureFractions(doc.get(), 0, 0.2f);
+    EXPECT_NEAR(x2->volFrac, 0.4f, 1e-6);
+    EXPECT_NEAR(x3->volFrac, 0.4f, 1e-6);
+    AdjustMixtureFractions(doc.get(), 7, 0.9f);  // no such crystal: nothing happens
+    EXPECT_NEAR(x1->volFrac, 0.2f, 1e-6);
+}
+
+TEST(Profile, ZeroInstrumentWidthNeverDividesByZero)
+{
+    auto xp = PeaksAt({ReflexionRec{1, 0, 0, 1, 2, 30.0f, 1.0f, 0.0001f}});
+    PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 0, 80);
+    ps.fwhm = 0;
+    ps.axisType = kAxisDSpacing;
+    ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 800, 0, 799));
+    for (float v : xp->plotBuffer)
+        EXPECT_TRUE(std::isfinite(v));
+}
