@@ -88,7 +88,7 @@ void Diffract(WinInfoRec* theWindow)
     }
     gAutoScaleY = true;
     if (theWindow->hooks)
-        theWindow->hooks->RedrawWindow(theWindow, true);
+        theWindow->hooks->RedrawWindow(theWindow, true, true);
     gAutoScaleY = false;
     if (theWindow->hooks)
         theWindow->hooks->RebuildParameterList(theWindow);
@@ -220,7 +220,7 @@ void AutoSetRelativeYScale(WinInfoRec* theWindow)
     }
     ps->ymax = static_cast<Float32>(maxCalc);
     if (theWindow->hooks)
-        theWindow->hooks->RedrawWindow(theWindow, false);
+        theWindow->hooks->RedrawWindow(theWindow, false, false);
 }
 
 bool ReflexionsInLimits(const WinInfoRec* theWindow)

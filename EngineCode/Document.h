@@ -51,14 +51,24 @@ struct CursorInfoRec {
     VLPatternPtr patternPtr = nullptr;
 };
 
-// What the document asks of the window that shows it.
+// What the document asks of the window that shows it. Every request has an empty default, so a
+// document without a window (the command-line tool, the tests) works as it is.
 class WindowHooks {
 public:
     virtual ~WindowHooks() = default;
-    // Redraw the graphics pane, recomputing the profiles first when asked.
-    virtual void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles) { (void)theWindow, (void)recalcProfiles; }
+    // Redraw the graphics pane, recomputing the profiles first when asked; with showProgress the
+    // information bar tells what is going on.
+    virtual void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles, bool showProgress)
+    {
+        (void)theWindow, (void)recalcProfiles, (void)showProgress;
+    }
     // Rebuild and redraw the parameter list and the window's controls.
     virtual void RebuildParameterList(WinInfoRec* theWindow) { (void)theWindow; }
+    // The window's title (from its file name, radiation and axis) may have changed.
+    virtual void UpdateWindowTitle(WinInfoRec* theWindow) { (void)theWindow; }
+    // The toolbar buttons and the structures list may need bringing up to date.
+    virtual void UpdateToolbar(WinInfoRec* theWindow) { (void)theWindow; }
+    virtual void UpdateStructuresList(WinInfoRec* theWindow) { (void)theWindow; }
 };
 
 struct WinInfoRec {

@@ -232,7 +232,7 @@ TEST_F(DiffractionTest, DiffractRecomputesEveryCrystalAndRedrawsOnce)
     struct CountingHooks : WindowHooks {
         int redraws = 0, rebuilds = 0;
         bool autoScaleSeen = false;
-        void RedrawWindow(WinInfoRec*, bool recalc) override
+        void RedrawWindow(WinInfoRec*, bool recalc, bool) override
         {
             redraws += recalc;
             autoScaleSeen = gAutoScaleY;

@@ -1,0 +1,76 @@
+// The radiation, axis and peak-shape settings of a window and what each change recomputes:
+// axis type (the visible range carried over through d-spacing), peak function, radiation,
+// wavelengths, peak width, crystallite size, strain, pseudo-Voigt mixing and the detector
+// settings of the energy-dispersive and time-of-flight experiments. Also the value sheets'
+// formats, steps and limits, so every front end edits the same numbers the same way.
+// Redrawing goes through the window's hooks (Document.h).
+#pragma once
+
+#include "Records.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct WinInfoRec;
+
+// 2θ in degrees to θ in radians (π/360), and back (360/π).
+inline constexpr double kTwoThetaDegToThetaRad = 0.00872664625995;
+inline constexpr double kThetaRadToTwoThetaDeg = 114.5915590262;
+
+void DoAxisType(WinInfoRec* theWindow, SInt16 axisType);
+void DoPeakFunction(WinInfoRec* theWindow, SInt16 func);
+void ToggleRadiation(WinInfoRec* theWindow);
+void DoRecalculate(WinInfoRec* theWindow);
+void DoWavelength(WinInfoRec* theWindow, Float32 lambda1, Float32 lambda2, Float32 lambdaRatio, bool monochromatic);
+void DoPeakWidth(WinInfoRec* theWindow, Float32 newWidth);
+void DoParticleSize(WinInfoRec* theWindow, Float32 micronSize);
+void DoPercentStrain(WinInfoRec* theWindow, Float32 percentStrain);
+void DoPeakEta(WinInfoRec* theWindow, Float32 eta);
+void DoEnergyOptions(WinInfoRec* theWindow, Float32 twoThetaDegrees);
+void DoTOFOptions(WinInfoRec* theWindow, Float32 twoTheta, Float32 distance);
+
+// The values the sheets open with.
+Float32 CurrentParticleSizeMicrons(WinInfoRec* theWindow);  // front selected crystal, else preferences
+Float32 CurrentPercentStrain(WinInfoRec* theWindow);
+
+// Unit of the peak width on an axis: "° 2-theta", "Å", "1/Å", "ms", "keV" ("cabbages" otherwise).
+std::string PeakWidthUnitLabel(SInt16 axisType);
+
+// The wavelength presets of the wavelength sheet (Kα1 and Kα2 of common anodes).
+struct WavelengthPreset {
+    const char* code;  // "CuKa", "CoKa", "CrKa", "FeKa", "MoKa"
+    Float32 lambda1, lambda2;
+};
+extern const std::vector<WavelengthPreset> kWavelengthPresets;
+const WavelengthPreset* FindWavelengthPreset(const std::string& code);  // case-insensitive; null when unknown
+
+// One number field of a value sheet: its printf-style format (shown with FormatFixed), the step of
+// its arrows with the range they clamp to, and the range OK accepts.
+struct SheetField {
+    int decimals;            // "%.Nf"
+    double step;             // 0: no arrows
+    double clampMin, clampMax;
+    double acceptMin, acceptMax;  // OK refuses values outside (inclusive bounds)
+    bool acceptMinExclusive;      // the lower bound itself is refused (a flight path must be > 0)
+};
+namespace SheetFields {
+extern const SheetField kWavelength;    // lambda1, lambda2, ratio: "%.5f", no arrows
+extern const SheetField kPeakWidth;     // "%.3f", 0.1, [0.001, 60]
+extern const SheetField kParticleSize;  // "%.4f", 0.001, [0.0001, 1000]
+extern const SheetField kStrain;        // "%.2f", 0.01, [0, 100]
+extern const SheetField kEta;           // "%.3f", 0.001, [0, 1], accepted 0..1
+extern const SheetField kDetectorTwoTheta;  // "%.3f", 0.1, [0, 180], accepted 0..180
+extern const SheetField kFlightPath;    // "%.2f", 0.1, not below 0, accepted > 0
+}  // namespace SheetFields
+
+// Reads a field's text as "%f" does (leading blanks, a number, anything after ignored); empty when
+// no number starts the text.
+std::optional<double> ReadSheetNumber(const std::string& text);
+// The field's text for a value.
+std::string FormatSheetNumber(const SheetField& field, double value);
+// An arrow click: the field re-read, the step added (up) or subtracted, the result clamped. Empty
+// when the field does not read (the caller beeps).
+std::optional<double> StepSheetNumber(const SheetField& field, const std::string& text, bool up);
+// Whether OK accepts the value.
+bool SheetAccepts(const SheetField& field, double value);
