@@ -1,0 +1,140 @@
+// Menu command status: enabling, check marks and state-dependent titles.
+#include "Commands.h"
+#include "Document.h"
+#include "Globals.h"
+#include "Styling.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gPrefs = gFactoryPrefs;
+        doc = CreateWindowInfo();
+        context.front = doc.get();
+        context.documentWindows = 1;
+    }
+    VLPatternPtr AddDataset(const char* name)
+    {
+        auto pp = CreatePattern();
+        pp->type = kPatternTypeDataset;
+        pp->dataset = CreateDataset();
+        pp->name = name;
+        VLPatternPtr p = InsertPatternIntoFileList(doc.get(), std::move(pp), nullptr);
+        InsertPatternIntoPlotList(doc.get(), p, nullptr);
+        return p;
+    }
+    CommandStatus Status(const char* code, const std::string& item = {}, const std::string& previous = {})
+    {
+        return GetCommandStatus(code, context, item, previous);
+    }
+    std::unique_ptr<WinInfoRec> doc;
+    CommandContext context;
+};
+
+}  // namespace
+
+TEST_F(CommandsTest, WithoutAWindowOnlyApplicationCommandsStayEnabled)
+{
+    CommandContext none;
+    for (const char* code : {"clos", "save", "RCal", "xLst", "2Tht", "Gaus", "XRay", "*Leg", "^Wav", "tgPL"})
+        EXPECT_FALSE(GetCommandStatus(code, none).enabled) << code;
+    for (const char* code : {"open", "+Win", "quit", "pref"})
+        EXPECT_FALSE(GetCommandStatus(code, none).known) << code;  // left enabled by the menus
+    EXPECT_TRUE(GetCommandStatus("HMcu", none).enabled);
+    // The check marks show the preferences' settings.
+    gPrefs.plotSpecs.axisType = kAxisDSpacing;
+    gPrefs.plotSpecs.radType = kRadiationNeutrons;
+    EXPECT_TRUE(GetCommandStatus("DSpa", none).checked);
+    EXPECT_FALSE(GetCommandStatus("2Tht", none).checked);
+    EXPECT_TRUE(GetCommandStatus("Neut", none).checked);
+    EXPECT_TRUE(GetCommandStatus("Gaus", none).checked);
+}
+
+TEST_F(CommandsTest, EnablingFollowsThePlotList)
+{
+    EXPECT_TRUE(Status("clos").enabled);
+    EXPECT_FALSE(Status("save").enabled);
+    EXPECT_FALSE(Status("RCal").enabled);
+    AddDataset("data");
+    EXPECT_TRUE(Status("save").enabled);
+    EXPECT_FALSE(Status("RCal").enabled);
+    EXPECT_FALSE(Status("*Res").enabled);
+    AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
+    EXPECT_TRUE(Status("RCal").enabled);
+    EXPECT_TRUE(Status("*Res").enabled);
+    EXPECT_TRUE(Status("Stck").enabled);
+    EXPECT_TRUE(Status("B2Fr").enabled);  // the crystal arrived selected
+    EXPECT_FALSE(Status("stkW").enabled);
+    context.documentWindows = 2;
+    EXPECT_TRUE(Status("stkW").enabled);
+}
+
+TEST_F(CommandsTest, ProfileExportTitleAndEnabling)
+{
+    AddCrystalToDocument(doc.get(), MakeRockSalt(), "a");
+    EXPECT_EQ(Status("xPro").titleKey, "Export_Profile");
+    AddCrystalToDocument(doc.get(), MakeRockSalt(), "b");
+    EXPECT_EQ(Status("xPro").titleKey, "Export_Selected_Profiles");
+    doc->fileList[0]->selected = false;
+    EXPECT_EQ(Status("xPro").titleKey, "Export_Selected_Profile");
+    doc->fileList[1]->selected = false;
+    EXPECT_FALSE(Status("xPro").enabled);  // two crystals, none selected, no mixture
+    doc->plotSpecs.plotMixture = true;
+    EXPECT_TRUE(Status("xPro").enabled);
+    EXPECT_EQ(Status("xPro").titleKey, "Export_Profile");
+}
+
+TEST_F(CommandsTest, CheckMarksAndTitles)
+{
+    doc->plotSpecs.plotType = -kPeakFunctionPseudoVoigt;
+    EXPECT_TRUE(Status("PVgt").checked);
+    EXPECT_TRUE(Status("Film").checked);
+    EXPECT_FALSE(Status("Grph").checked);
+    EXPECT_TRUE(Status("^Eta").enabled);
+    EXPECT_FALSE(Status("*Grd").enabled);  // grid lines only in graph mode
+    EXPECT_EQ(Status("*Grd").titleKey, "Hide_Gridlines");
+    EXPECT_TRUE(Status("!Mix").checked);
+    doc->plotSpecs.overlayPeakStyle = kOverlayPeaksSolid;
+    EXPECT_TRUE(Status("OPkS").checked);
+    EXPECT_FALSE(Status("OPkN").checked);
+    context.parameterListShown = true;
+    EXPECT_EQ(Status("tgPL").titleKey, "Hide_Parameters");
+    EXPECT_EQ(Status("tgSL").titleKey, "Show_Structures");
+}
+
+TEST_F(CommandsTest, LabelItemsFollowTheFrontSelectedCrystal)
+{
+    EXPECT_FALSE(Status("*Lbl").enabled);
+    EXPECT_EQ(Status("*Lbl").titleKey, "Show_Labels");
+    CrystalDataRec* xp = AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
+    xp->showLabel = true;
+    xp->labelThreshold = 10;
+    EXPECT_EQ(Status("*Lbl").titleKey, "Hide_Labels");
+    EXPECT_TRUE(Status("LHKL").checked);
+    EXPECT_FALSE(Status("LBln").checked);
+    // Threshold items listed falling: 50, 20, 10, 5; 10 is checked for a threshold of 10..19.
+    EXPECT_FALSE(Status("LTFx", "20", "50").checked);
+    EXPECT_TRUE(Status("LTFx", "10", "20").checked);
+    xp->labelThreshold = 75;
+    EXPECT_TRUE(Status("LTFx", "50", "").checked);  // the first item's predecessor counts as 101
+}
+
+TEST_F(CommandsTest, StyleItemsFollowTheWindowStyle)
+{
+    CrystalDataRec* xp = AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
+    xp->plotStyle = kPlotStyleLineDots;
+    xp->lineWidth = 2;
+    xp->markerSize = 0;
+    EXPECT_TRUE(Status("PSLD").checked);
+    EXPECT_FALSE(Status("PSLi").checked);
+    EXPECT_TRUE(Status("LWFx", "2.0").checked);
+    EXPECT_FALSE(Status("LWFx", "1.0").checked);
+    EXPECT_TRUE(Status("MSAu").checked);
+    EXPECT_FALSE(Status("MSFx", "auto").checked);
+    EXPECT_TRUE(Status("LSSO").checked);
+}
