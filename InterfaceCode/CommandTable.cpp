@@ -1,0 +1,323 @@
+// The command table and the menus built from it.
+#include "CommandTable.h"
+
+#include "Alerts.h"
+#include "Application.h"
+#include "Commands.h"
+#include "Document.h"
+#include "Globals.h"
+#include "MainWindow.h"
+#include "PlotCommands.h"
+#include "Settings.h"
+#include "StringTable.h"
+#include "Styling.h"
+#include "TextLines.h"
+#include "ValueSheets.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QColorDialog>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <map>
+
+namespace {
+
+using Handler = std::function<void(Application&, MainWindow*, QAction*)>;
+
+// A handler that needs a front window and calls f on its document.
+template <typename F>
+Handler OnDoc(F f)
+{
+    return [f](Application&, MainWindow* w, QAction*) {
+        if (w)
+            f(w->Doc());
+    };
+}
+
+template <typename F>
+Handler OnWindow(F f)
+{
+    return [f](Application&, MainWindow* w, QAction*) {
+        if (w)
+            f(w);
+    };
+}
+
+QColor ToQColor(const RGBColor& c)
+{
+    return QColor::fromRgb(c.red >> 8, c.green >> 8, c.blue >> 8);
+}
+
+RGBColor FromQColor(const QColor& c)
+{
+    return RGBColor{static_cast<UInt16>(c.red() * 257), static_cast<UInt16>(c.green() * 257),
+                    static_cast<UInt16>(c.blue() * 257)};
+}
+
+// The colour picker; false when cancelled.
+bool PickColour(QWidget* parent, const QString& prompt, RGBColor& colour)
+{
+    const QColor chosen = QColorDialog::getColor(ToQColor(colour), parent, prompt);
+    if (!chosen.isValid())
+        return false;
+    colour = FromQColor(chosen);
+    return true;
+}
+
+// The number an item's title starts with, for the commands that take their value from it.
+bool ItemNumber(const QAction* action, float& value)
+{
+    const std::string text = action->text().remove(QLatin1Char('&')).toStdString();
+    const char* p = text.c_str();
+    return ScanFloat(p, value);
+}
+
+std::vector<CommandEntry> MakeTable()
+{
+    std::vector<CommandEntry> t;
+    auto add = [&t](const char* code, const char* menu, const char* label, QKeySequence key, Handler h,
+                    bool checkable = false) { t.push_back({code, menu, label, key, std::move(h), checkable}); };
+    const Handler later;  // the part of the program that carries it is not there yet
+
+    // File
+    add("open", "File", "&Open…", QKeySequence::Open, [](Application& a, MainWindow*, QAction*) { a.DoOpen(); });
+    add("+Win", "File", "&New Window", QKeySequence::New, [](Application& a, MainWindow*, QAction*) { a.DoNewWindow(); });
+    add("+Dat", "File", "&Add Files…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), later);
+    add("clos", "File", "&Close", QKeySequence::Close, OnWindow([](MainWindow* w) { w->close(); }));
+    add("save", "File", "&Save", QKeySequence::Save, later);
+    add("svas", "File", "Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), later);
+    add("xLst", "File", "Export Reflexion &Listing…", {}, later);
+    add("xFac", "File", "Export &Structure Factors…", {}, later);
+    add("xPro", "File", "Export &Profile…", {}, later);
+    add("page", "File", "Page Set&up…", {}, later);
+    add("prnt", "File", "&Print…", QKeySequence::Print, later);
+    add("quit", "File", "&Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); });
+
+    // Edit
+    add("sall", "Edit", "Select &All Patterns", QKeySequence::SelectAll, OnDoc(SelectAllFiles));
+    add("pref", "Edit", "&Preferences…", {}, later);
+
+    // Diffraction
+    add("RCal", "Diffraction", "&Recalculate", QKeySequence(Qt::CTRL | Qt::Key_R), OnDoc(DoRecalculate));
+    add("2Tht", "Diffraction", "&Two Theta", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisTwoTheta); }), true);
+    add("DSpa", "Diffraction", "&d-Spacing", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisDSpacing); }), true);
+    add("RcpD", "Diffraction", "&1/d", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisReciprocalD); }), true);
+    add("^TOF", "Diffraction", "Time of &Flight…", {}, OnWindow(RequestTOFOptions), true);
+    add("^Eng", "Diffraction", "&Energy Dispersive…", {}, OnWindow(RequestEnergyOptions), true);
+    add("XRay", "Diffraction", "&X-Rays", {}, OnDoc([](WinInfoRec* d) {
+            if (d->plotSpecs.radType != kRadiationXRays)
+                ToggleRadiation(d);
+        }), true);
+    add("Neut", "Diffraction", "&Neutrons", {}, OnDoc([](WinInfoRec* d) {
+            if (d->plotSpecs.radType != kRadiationNeutrons)
+                ToggleRadiation(d);
+        }), true);
+    add("Dlta", "Diffraction", "&Sticks", QKeySequence(Qt::CTRL | Qt::Key_1), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 1); }), true);
+    add("Lrnz", "Diffraction", "&Lorentzian", QKeySequence(Qt::CTRL | Qt::Key_2), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 2); }), true);
+    add("Gaus", "Diffraction", "&Gaussian", QKeySequence(Qt::CTRL | Qt::Key_3), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 3); }), true);
+    add("PVgt", "Diffraction", "&Pseudo-Voigt", QKeySequence(Qt::CTRL | Qt::Key_4), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 4); }), true);
+    add("^Eta", "Diffraction", "Pseudo-Voigt &Mixing…", {}, OnWindow(RequestPeakEta));
+    add("^Wav", "Diffraction", "&Wavelength…", QKeySequence(Qt::CTRL | Qt::Key_L), OnWindow(RequestWavelength));
+    add("^FWH", "Diffraction", "Peak &Width…", {}, OnWindow(RequestPeakWidth));
+    add("^PSz", "Diffraction", "&Crystallite Size…", {}, OnWindow(RequestParticleSize));
+    add("^Str", "Diffraction", "S&train…", {}, OnWindow(RequestPercentStrain));
+    add("^Xtl", "Diffraction", "Edit Cr&ystal…", {}, later);
+    add("*Lst", "Diffraction", "List Re&flexions", {}, later);
+
+    // Plot
+    add("Grph", "Plot", "&Graphs", {}, OnDoc([](WinInfoRec* d) {
+            if (d->plotSpecs.plotType < 0)
+                TogglePlotGraphOrFilm(d);
+        }), true);
+    add("Film", "Plot", "&Films", {}, OnDoc([](WinInfoRec* d) {
+            if (d->plotSpecs.plotType > 0)
+                TogglePlotGraphOrFilm(d);
+        }), true);
+    add("*Mix", "Plot", "Show &Mixture", {}, OnDoc([](WinInfoRec* d) {
+            if (!d->plotSpecs.plotMixture)
+                TogglePlotMixture(d);
+        }), true);
+    add("!Mix", "Plot", "Show &Phases", {}, OnDoc([](WinInfoRec* d) {
+            if (d->plotSpecs.plotMixture)
+                TogglePlotMixture(d);
+        }), true);
+    add("*Grd", "Plot", "Grid Lines", QKeySequence(Qt::CTRL | Qt::Key_G), OnDoc(ToggleShowGridlines));
+    add("*Leg", "Plot", "Legend", {}, OnDoc(ToggleShowLegend));
+    add("*Res", "Plot", "Residual", {}, OnDoc(ToggleShowResidual));
+    add("OPkN", "Plot/Peak Overlay", "&None", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 0); }), true);
+    add("OPkM", "Plot/Peak Overlay", "&Markers", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 1); }), true);
+    add("OPkD", "Plot/Peak Overlay", "&Dashed Profiles", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 2); }), true);
+    add("OPkS", "Plot/Peak Overlay", "&Solid Profiles", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 3); }), true);
+    add("OPkF", "Plot/Peak Overlay", "&Filled Profiles", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 4); }), true);
+    add("^Rng", "Plot", "Plot &Limits…", {}, OnWindow(RequestPlotLimits));
+    add("^FrC", "Plot", "Frame &Colour…", {}, OnWindow([](MainWindow* w) {
+            RGBColor c = w->Doc()->plotSpecs.windowColor;
+            if (PickColour(w, QObject::tr("Window colour:"), c))
+                DoFrameColour(w->Doc(), c);
+        }));
+    add("ttlW", "Plot", "Window &Title…", {}, OnWindow(InitWindowTitle));
+    add("Ghkl", "Plot", "&Find Peak…", QKeySequence(Qt::CTRL | Qt::Key_F), OnWindow(DoShowFindPeakSheet));
+    add("Stck", "Plot", "&Stack Patterns", {}, later);
+    add("Clps", "Plot", "C&ollapse Patterns", {}, later);
+    add("B2Fr", "Plot", "&Bring to Front", {}, later);
+    add("S2Bk", "Plot", "Send to Bac&k", {}, later);
+
+    // Patterns (style of the selected patterns)
+    add("*Lbl", "Patterns", "Labels", {}, OnDoc(ToggleShowLabels));
+    add("LHKL", "Patterns/Label Contents", "&Indices", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LHKL"); }), true);
+    add("LDsp", "Patterns/Label Contents", "&d-Spacing", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LDsp"); }), true);
+    add("LXva", "Patterns/Label Contents", "&Position", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LXva"); }), true);
+    add("LNam", "Patterns/Label Contents", "Phase &Name", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LNam"); }), true);
+    add("LBln", "Patterns/Label Contents", "&Blank", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LBln"); }), true);
+    for (const char* n : {"50 %", "25 %", "10 %", "5 %", "2 %", "1 %", "0 %"})
+        add("LTFx", "Patterns/Label Threshold", n, {}, [](Application&, MainWindow* w, QAction* a) {
+            float v;
+            if (w && ItemNumber(a, v))
+                DoLabelThreshold(w->Doc(), static_cast<UInt16>(v));
+        }, true);
+    const char* styles[9][2] = {{"PSXr", "Crosses"},         {"PSDo", "Dots"},           {"PSSq", "Squares"},
+                                {"PSLi", "Line"},            {"PSLX", "Line and Crosses"}, {"PSLD", "Line and Dots"},
+                                {"PSLS", "Line and Squares"}, {"PSFi", "Filled"},          {"PSTr", "Translucent"}};
+    for (int i = 0; i < 9; ++i)
+        add(styles[i][0], "Patterns/Plot Style", styles[i][1], {},
+            OnDoc([i](WinInfoRec* d) { DoPlotStyle(d, static_cast<UInt16>(i + 1)); }), true);
+    add("LSDO", "Patterns/Line Style", "&Dashed", {}, OnDoc([](WinInfoRec* d) { DoLineStyle(d, kLineStyleDashed); }), true);
+    add("LSSO", "Patterns/Line Style", "&Solid", {}, OnDoc([](WinInfoRec* d) { DoLineStyle(d, kLineStyleSolid); }), true);
+    for (const char* wdt : {"0.5 pt", "1 pt", "1.5 pt", "2 pt", "3 pt", "4 pt"})
+        add("LWFx", "Patterns/Line Width", wdt, {}, [](Application&, MainWindow* w, QAction* a) {
+            float v;
+            if (w && ItemNumber(a, v))
+                DoLineWidth(w->Doc(), v);
+        }, true);
+    add("MSAu", "Patterns/Marker Size", "Automatic", {}, OnDoc([](WinInfoRec* d) { DoMarkerSize(d, 0); }), true);
+    for (const char* m : {"2 pt", "3 pt", "4 pt", "6 pt", "8 pt"})
+        add("MSFx", "Patterns/Marker Size", m, {}, [](Application&, MainWindow* w, QAction* a) {
+            float v;
+            if (w)
+                DoMarkerSize(w->Doc(), ItemNumber(a, v) ? v : 0.0f);
+        }, true);
+    add("^PlC", "Patterns", "Plot &Colour…", {}, OnWindow([](MainWindow* w) {
+            RGBColor c;
+            if (PlotColourStart(w->Doc(), &c) && PickColour(w, QObject::tr("Plot Colour:"), c))
+                DoPlotColour(w->Doc(), c);
+        }));
+    add("aClz", "Patterns", "Colour &Automatically", {}, OnDoc(DoAutoColorizeFiles));
+    add("SFCl", "Patterns", "Colour All &Alike…", {}, OnWindow([](MainWindow* w) {
+            RGBColor c = kRGBBlack;
+            if (PickColour(w, QString(), c))
+                DoResetFileColors(w->Doc(), c);
+        }));
+    add("=PPr", "Patterns", "&Equal Proportions", {}, OnDoc(DoEqualizePhaseProportions));
+
+    // Window
+    add("tgPL", "Window", "Parameters", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P),
+        OnWindow([](MainWindow* w) { w->ShowParametersList(!w->ParameterListShown()); }));
+    add("tgSL", "Window", "Structures", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
+        OnWindow([](MainWindow* w) { w->ToggleFilesDrawer(); }));
+    add("clnW", "Window", "&Clone Window", {}, later);
+    add("stkW", "Window", "&Stack Windows", {}, later);
+    add("tilW", "Window", "&Tile Windows", {}, later);
+    add("synW", "Window", "S&ynchronise Windows", {}, later);
+
+    // Help
+    add("HMau", "Help", "Check for Updates Automatically", {}, later, true);
+    add("HMcu", "Help", "Check for Updates Now", {}, later);
+    add("abou", "Help", "&About Velmora", {}, later);
+    return t;
+}
+
+const CommandEntry* EntryFor(const QAction* action)
+{
+    const int index = action->property("commandIndex").toInt();
+    const auto& table = CommandTable();
+    return index >= 0 && index < static_cast<int>(table.size()) ? &table[static_cast<std::size_t>(index)] : nullptr;
+}
+
+}  // namespace
+
+const std::vector<CommandEntry>& CommandTable()
+{
+    static const std::vector<CommandEntry> table = MakeTable();
+    return table;
+}
+
+QString CommandCode(const QAction* action)
+{
+    const CommandEntry* e = EntryFor(action);
+    return e ? QString::fromLatin1(e->code) : QString();
+}
+
+void UpdateCommandAction(QAction* action, Application& app, MainWindow* window)
+{
+    const CommandEntry* e = EntryFor(action);
+    if (!e)
+        return;
+    if (!e->handler) {
+        action->setEnabled(false);
+        return;
+    }
+    CommandContext context;
+    context.front = window ? window->Doc() : nullptr;
+    context.documentWindows = static_cast<int>(app.DocumentWindows().size());
+    context.parameterListShown = window && window->ParameterListShown();
+    context.drawerOpen = window && window->DrawerOpen();
+    QString previous;
+    if (QMenu* menu = qobject_cast<QMenu*>(action->parent())) {
+        const QList<QAction*> items = menu->actions();
+        const qsizetype i = items.indexOf(action);
+        if (i > 0)
+            previous = items[i - 1]->text().remove(QLatin1Char('&'));
+    }
+    const CommandStatus st = GetCommandStatus(e->code, context, action->text().remove(QLatin1Char('&')).toStdString(),
+                                              previous.toStdString());
+    action->setEnabled(st.known ? st.enabled : true);
+    if (e->checkable)
+        action->setChecked(st.checked);
+    if (!st.titleKey.empty())
+        action->setText(QString::fromStdString(LocalizedString(st.titleKey)));
+}
+
+void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
+{
+    std::map<QString, QMenu*> menus;
+    auto menuFor = [&](const QString& path) {
+        if (auto it = menus.find(path); it != menus.end())
+            return it->second;
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        QMenu* menu = slash < 0 ? bar->addMenu(QObject::tr(path.toUtf8().constData()))
+                                : menus.at(path.left(slash))->addMenu(path.mid(slash + 1));
+        menus[path] = menu;
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, &app, window] {
+            for (QAction* a : menu->actions())
+                UpdateCommandAction(a, app, window);
+        });
+        return menu;
+    };
+    const auto& table = CommandTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const CommandEntry& e = table[i];
+        const QString path = QString::fromLatin1(e.menu);
+        QMenu* menu = menuFor(path.contains(QLatin1Char('/')) ? path : path);
+        if (path.contains(QLatin1Char('/')))
+            menuFor(path.left(path.indexOf(QLatin1Char('/'))));
+        QAction* action = menu->addAction(QObject::tr(e.label));
+        action->setProperty("commandIndex", static_cast<int>(i));
+        action->setShortcut(e.shortcut);
+        action->setCheckable(e.checkable);
+        if (!e.handler) {
+            action->setEnabled(false);
+            action->setStatusTip(QObject::tr("Not available yet"));
+        }
+        QObject::connect(action, &QAction::triggered, action, [action, &app, window] {
+            const CommandEntry* entry = EntryFor(action);
+            if (!entry || !entry->handler)
+                return;
+            // Shortcuts fire without the menu opening: check the rules first.
+            UpdateCommandAction(action, app, window);
+            if (action->isEnabled())
+                entry->handler(app, window, action);
+        });
+    }
+}

@@ -1,0 +1,78 @@
+// The information bar.
+#include "InfoBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QToolButton>
+
+InfoBar::InfoBar(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);  // children are owned by their Qt parent
+    layout->setContentsMargins(6, 2, 6, 2);
+    text_ = new QLabel(this);
+    text_->setAlignment(Qt::AlignCenter);
+    QFont font = text_->font();
+    font.setPixelSize(12);
+    text_->setFont(font);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    progress_->setMaximumWidth(160);
+    progress_->setTextVisible(false);
+    progress_->hide();
+    zoom_ = new QToolButton(this);
+    zoom_->setToolTip(tr("Zoom to the measured distance"));
+    zoom_->hide();
+    layout->addWidget(text_, 1);
+    layout->addWidget(progress_);
+    layout->addWidget(zoom_);
+    setFixedHeight(22);
+}
+
+void InfoBar::Flush()
+{
+    // The calling operation keeps the event loop busy: paint the change now. (No event processing
+    // here: a calculation must not be re-entered from the event loop.)
+    text_->repaint();
+    if (!progress_->isHidden())
+        progress_->repaint();
+}
+
+void InfoBar::InfoBarText(const std::string& text)
+{
+    text_->setText(QString::fromStdString(text));
+    if (text.empty())
+        zoom_->hide();
+    Flush();
+}
+
+void InfoBar::ProgressStart(const std::string& text)
+{
+    text_->setText(QString::fromStdString(text));
+    progress_->setValue(0);
+    progress_->show();
+    Flush();
+}
+
+void InfoBar::ProgressValue(int percent)
+{
+    progress_->setValue(percent);
+    Flush();
+}
+
+void InfoBar::ProgressStop()
+{
+    progress_->hide();
+    text_->clear();
+    Flush();
+}
+
+QString InfoBar::Text() const
+{
+    return text_->text();
+}
+
+bool InfoBar::ProgressShown() const
+{
+    return !progress_->isHidden();
+}

@@ -1,0 +1,260 @@
+// The document window.
+#include "MainWindow.h"
+
+#include "Application.h"
+#include "CommandTable.h"
+#include "Globals.h"
+#include "GraphicsPane.h"
+#include "Icons.h"
+#include "InfoBar.h"
+#include "PlotCommands.h"
+#include "Status.h"
+#include "StringTable.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kMinWidth = 580;
+constexpr int kMinHeight = 150;
+
+const char* const kToolPrompts[] = {"Arrow_Tool_Prompt", "Scroll_Tool_Prompt", "Magnify_Tool_Prompt", "Distance_Tool_Prompt"};
+
+}  // namespace
+
+MainWindow::MainWindow(Application& app, const QString& name) : app_(app), doc_(CreateWindowInfo())
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
+    doc_->hooks = this;
+    // The next window shows its axis type's default range.
+    ResetGlobalPlotLimits();
+
+    BuildCentralArea();
+    doc_->statusSink = info_;
+    BuildToolbar();
+    BuildMenus(menuBar(), app_, this);
+    setMinimumSize(kMinWidth, kMinHeight);
+    resize(900, 620);
+    SetDocumentName(name);
+    setWindowModified(false);
+    UpdateToolbar(doc_.get());
+}
+
+MainWindow::~MainWindow()
+{
+    // The document goes first: nothing may call back into a half-destroyed window.
+    if (doc_) {
+        doc_->hooks = nullptr;
+        doc_->statusSink = nullptr;
+    }
+    doc_.reset();
+}
+
+void MainWindow::BuildCentralArea()
+{
+    // Children are owned by their Qt parent.
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    parameters_ = new QFrame(central);
+    parameters_->setFrameShape(QFrame::StyledPanel);
+    parameters_->setFixedWidth(220);
+    auto* parameterLayout = new QVBoxLayout(parameters_);
+    auto* placeholder = new QLabel(tr("Parameter list\n(not available yet)"), parameters_);
+    placeholder->setAlignment(Qt::AlignCenter);
+    placeholder->setEnabled(false);
+    parameterLayout->addWidget(placeholder);
+    row->addWidget(parameters_);
+
+    auto* graphics = new QWidget(central);
+    auto* column = new QVBoxLayout(graphics);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    pane_ = new GraphicsPane(doc_.get(), graphics);
+    hscroll_ = new QScrollBar(Qt::Horizontal, graphics);
+    hscroll_->setEnabled(false);
+    info_ = new InfoBar(graphics);
+    column->addWidget(pane_, 1);
+    column->addWidget(hscroll_);
+    column->addWidget(info_);
+    row->addWidget(graphics, 1);
+    setCentralWidget(central);
+
+    drawer_ = new QDockWidget(tr("Structures"), this);
+    drawer_->setObjectName(QStringLiteral("StructuresDrawer"));
+    auto* drawerPlaceholder = new QLabel(tr("Structures list\n(not available yet)"), drawer_);
+    drawerPlaceholder->setAlignment(Qt::AlignCenter);
+    drawerPlaceholder->setEnabled(false);
+    drawer_->setWidget(drawerPlaceholder);
+    drawer_->setFeatures(QDockWidget::DockWidgetClosable);
+    addDockWidget(Qt::RightDockWidgetArea, drawer_);
+    drawer_->hide();
+}
+
+QAction* MainWindow::AddToolButton(const char* icon, const QString& tip, const char* command)
+{
+    QToolBar* bar = findChild<QToolBar*>(QStringLiteral("MainToolbar"));
+    QAction* action = bar->addAction(ToolbarIcon(icon), tip);
+    action->setData(QString::fromLatin1(command));
+    return action;
+}
+
+void MainWindow::BuildToolbar()
+{
+    auto* bar = new QToolBar(tr("Toolbar"), this);
+    bar->setObjectName(QStringLiteral("MainToolbar"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(24, 24));
+    addToolBar(Qt::TopToolBarArea, bar);
+
+    parametersButton_ = AddToolButton("iTPL", tr("Show or hide the parameter list"), "tgPL");
+    parametersButton_->setCheckable(true);
+    connect(parametersButton_, &QAction::triggered, this, [this](bool on) { ShowParametersList(on); });
+    bar->addSeparator();
+
+    auto* tools = new QActionGroup(this);
+    const char* icons[4] = {"iArT", "iMvT", "iMgT", "iDsT"};
+    const char* codes[4] = {"tArr", "tMov", "tMag", "tDst"};
+    const QString tips[4] = {tr("Arrow: read out values (A)"), tr("Hand: scroll the plot (H)"),
+                             tr("Magnify: zoom in, with Shift zoom out (Z)"), tr("Distance: measure (D)")};
+    for (int i = 0; i < 4; ++i) {
+        toolButtons_[static_cast<std::size_t>(i)] = AddToolButton(icons[i], tips[i], codes[i]);
+        toolButtons_[static_cast<std::size_t>(i)]->setCheckable(true);
+        tools->addAction(toolButtons_[static_cast<std::size_t>(i)]);
+        connect(toolButtons_[static_cast<std::size_t>(i)], &QAction::triggered, this, [this, i] { DoToolbar(i); });
+    }
+    toolButtons_[0]->setChecked(true);
+    bar->addSeparator();
+
+    // View transforms: expand and contract, autoscale, relative scale, shifts.
+    const struct {
+        const char* icon;
+        const char* tip;
+    } view[] = {{"iyS+", "Expand y"},         {"iyS-", "Contract y"},          {"ixS+", "Expand x"},
+                {"ixS-", "Contract x"},       {"iAxy", "Autoscale"},           {"iAy ", "Autoscale y"},
+                {"iP+Y", "Increase the relative scale of the data"}, {"iP-Y", "Decrease the relative scale of the data"},
+                {"i-Dx", "Shift left"},       {"i+Dx", "Shift right"},         {"i+Dy", "Shift up"},
+                {"i-Dy", "Shift down"},       {"i0Dx", "Reset the shifts"}};
+    for (const auto& v : view) {
+        QAction* a = AddToolButton(v.icon, tr(v.tip) + tr(" (not available yet)"), "");
+        a->setEnabled(false);
+        viewButtons_.push_back(a);
+    }
+    bar->addSeparator();
+    mixButton_ = AddToolButton("iMix", Localized("Toolbar_Mix_Help"), "tMix");
+    connect(mixButton_, &QAction::triggered, this, [this] { TogglePlotMixture(doc_.get()); });
+    filmButton_ = AddToolButton("iFlm", Localized("Toolbar_Film_Help"), "tGoF");
+    connect(filmButton_, &QAction::triggered, this, [this] { TogglePlotGraphOrFilm(doc_.get()); });
+
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    drawerButton_ = AddToolButton("iTSL", Localized("Toolbar_Open_Drawer"), "tgSL");
+    connect(drawerButton_, &QAction::triggered, this, [this] { ToggleFilesDrawer(); });
+}
+
+void MainWindow::RedrawWindow(WinInfoRec*, bool recalcProfiles, bool showProgress)
+{
+    pane_->RequestRedraw(recalcProfiles, showProgress);
+    if (!doc_->plotList.empty())
+        setWindowModified(true);
+}
+
+void MainWindow::RebuildParameterList(WinInfoRec*)
+{
+    // The parameter list is not there yet.
+}
+
+void MainWindow::UpdateWindowTitle(WinInfoRec*)
+{
+    const std::string name = doc_->filename.empty() ? LocalizedString("Untitled") : doc_->filename;
+    setWindowTitle(QString::fromStdString(WindowTitleText(&doc_->plotSpecs, name)) + QStringLiteral("[*]"));
+}
+
+void MainWindow::UpdateToolbar(WinInfoRec*)
+{
+    const bool any = !doc_->plotList.empty();
+    for (QAction* tool : toolButtons_)
+        tool->setEnabled(any);
+    const bool mixed = doc_->plotSpecs.plotMixture;
+    mixButton_->setIcon(ToolbarIcon(mixed ? "iUMx" : "iMix"));
+    mixButton_->setToolTip(Localized(mixed ? "Toolbar_Unmix_Help" : "Toolbar_Mix_Help"));
+    const bool films = doc_->plotSpecs.plotType < 0;
+    filmButton_->setIcon(ToolbarIcon(films ? "iGrf" : "iFlm"));
+    filmButton_->setToolTip(Localized(films ? "Toolbar_Graph_Help" : "Toolbar_Film_Help"));
+    drawerButton_->setToolTip(Localized(DrawerOpen() ? "Toolbar_Close_Drawer" : "Toolbar_Open_Drawer"));
+    parametersButton_->setChecked(ParameterListShown());
+}
+
+void MainWindow::UpdateStructuresList(WinInfoRec*)
+{
+    // The structures list is not there yet.
+}
+
+bool MainWindow::ParameterListShown() const
+{
+    return !parameters_->isHidden();
+}
+
+void MainWindow::ShowParametersList(bool show)
+{
+    parameters_->setVisible(show);
+    parametersButton_->setChecked(show);
+}
+
+bool MainWindow::DrawerOpen() const
+{
+    return !drawer_->isHidden();
+}
+
+void MainWindow::ToggleFilesDrawer()
+{
+    drawer_->setVisible(!DrawerOpen());
+    UpdateToolbar(doc_.get());
+}
+
+void MainWindow::DoToolbar(int tool)
+{
+    if (tool < 0 || tool > 3)
+        return;
+    toolButtons_[static_cast<std::size_t>(tool)]->setChecked(true);
+    doc_->currentTool = static_cast<SInt16>(tool);
+    ShowLocalizedStatus(doc_.get(), kToolPrompts[tool]);
+}
+
+void MainWindow::SetDocumentName(const QString& name)
+{
+    doc_->filename = name.toStdString();
+    UpdateWindowTitle(doc_.get());
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        emit activated(this);
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // The window bounds become the size of the next first window.
+    if (!quittingTime) {
+        const QRect g = geometry();
+        gPrefs.windowBounds = Rect{static_cast<SInt16>(g.top()), static_cast<SInt16>(g.left()),
+                                   static_cast<SInt16>(g.bottom()), static_cast<SInt16>(g.right())};
+    }
+    emit closed(this);
+    event->accept();
+}

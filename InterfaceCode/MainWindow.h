@@ -1,0 +1,81 @@
+// A document window: toolbar, parameter area, graphics pane with its horizontal scroll bar and
+// information bar, and the structures drawer on the right. It owns its document (WinInfoRec)
+// and answers the document's requests (WindowHooks); the work itself is the engine's.
+#pragma once
+
+#include "Document.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class Application;
+class GraphicsPane;
+class InfoBar;
+class QAction;
+class QActionGroup;
+class QDockWidget;
+class QFrame;
+class QScrollBar;
+
+// Tools of the toolbar.
+enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance = 3 };
+
+class MainWindow : public QMainWindow, public WindowHooks {
+    Q_OBJECT
+public:
+    MainWindow(Application& app, const QString& name);
+    ~MainWindow() override;
+
+    WinInfoRec* Doc() const { return doc_.get(); }
+    Application& App() const { return app_; }
+    InfoBar* Info() const { return info_; }
+    GraphicsPane* Pane() const { return pane_; }
+
+    // WindowHooks
+    void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles, bool showProgress) override;
+    void RebuildParameterList(WinInfoRec* theWindow) override;
+    void UpdateWindowTitle(WinInfoRec* theWindow) override;
+    void UpdateToolbar(WinInfoRec* theWindow) override;
+    void UpdateStructuresList(WinInfoRec* theWindow) override;
+
+    // Panes
+    bool ParameterListShown() const;
+    void ShowParametersList(bool show);
+    bool DrawerOpen() const;
+    void ToggleFilesDrawer();
+    void DoToolbar(int tool);
+
+    // The document's name (file name) and the title made from it.
+    void SetDocumentName(const QString& name);
+    // Whether the window has unsaved changes.
+    bool IsModified() const { return isWindowModified(); }
+
+signals:
+    void activated(MainWindow* window);
+    void closed(MainWindow* window);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildToolbar();
+    void BuildCentralArea();
+    QAction* AddToolButton(const char* icon, const QString& tip, const char* command);
+
+    Application& app_;
+    std::unique_ptr<WinInfoRec> doc_;
+    InfoBar* info_ = nullptr;
+    GraphicsPane* pane_ = nullptr;
+    QScrollBar* hscroll_ = nullptr;
+    QFrame* parameters_ = nullptr;
+    QDockWidget* drawer_ = nullptr;
+    QAction* parametersButton_ = nullptr;
+    QAction* drawerButton_ = nullptr;
+    QAction* mixButton_ = nullptr;
+    QAction* filmButton_ = nullptr;
+    std::array<QAction*, 4> toolButtons_{};
+    std::vector<QAction*> viewButtons_;  // act on the view: later
+};

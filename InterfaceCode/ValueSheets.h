@@ -1,0 +1,52 @@
+// The small value sheets of the Diffraction and Plot menus: wavelength (with presets and the
+// monochromatic switch), peak width, crystallite size, strain, pseudo-Voigt mixing, energy and
+// time-of-flight detectors, plot limits, window title and find-peak. Each is a window-modal
+// dialog on its document window; OK reads and checks the fields (a sheet that does not accept
+// stays open) and hands the values to the engine's setter.
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <vector>
+
+class MainWindow;
+class QCheckBox;
+class QGridLayout;
+class QLineEdit;
+struct SheetField;
+
+class ValueSheet : public QDialog {
+    Q_OBJECT
+public:
+    ValueSheet(MainWindow* window, const QString& title);
+
+    // A number field with its label, format, arrows (when the field has a step) and unit.
+    QLineEdit* AddNumberField(const QString& label, const SheetField& field, double value, const QString& unit = {});
+    // A number field whose arrows step by step within [low, high], shown with decimals.
+    QLineEdit* AddNumberField(const QString& label, int decimals, double value, double step, double low, double high);
+    QLineEdit* AddTextField(const QString& label, const QString& text);
+    QGridLayout* Grid() const { return grid_; }
+
+    // Called on OK; returns whether the sheet accepts (and then closes).
+    std::function<bool()> onAccept;
+
+    // The OK button's action, for tests and for Return.
+    void accept() override;
+
+private:
+    MainWindow* window_;
+    QGridLayout* grid_;
+    int rows_ = 0;
+};
+
+ValueSheet* RequestWavelength(MainWindow* window);
+ValueSheet* RequestPeakWidth(MainWindow* window);
+ValueSheet* RequestParticleSize(MainWindow* window);
+ValueSheet* RequestPercentStrain(MainWindow* window);
+ValueSheet* RequestPeakEta(MainWindow* window);
+ValueSheet* RequestEnergyOptions(MainWindow* window);
+ValueSheet* RequestTOFOptions(MainWindow* window);
+ValueSheet* RequestPlotLimits(MainWindow* window);
+ValueSheet* InitWindowTitle(MainWindow* window);
+ValueSheet* DoShowFindPeakSheet(MainWindow* window);
