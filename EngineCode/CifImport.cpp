@@ -547,10 +547,12 @@ Resolved ResolveSymmetry(cif::Block& block, const Cell& cell, std::vector<Merged
             }
         }
     }
-    if (name)
-        r.symbol = *name;
-    else if (r.sym.group)
+    // The symbol of the group taken (with its origin choice or axes), which is the file's own name
+    // unless the file contradicts itself; the file's name or Hall symbol for a group off the table.
+    if (r.sym.group)
         r.symbol = r.sym.group->xhm();
+    else if (name)
+        r.symbol = *name;
     else if (std::optional<std::string> hall = FindText(block, "_space_group", "name_Hall"))
         r.symbol = *hall;
     return r;

@@ -94,9 +94,15 @@ Loaded Load(const std::string& contents, const std::string& fileName, ImportProb
             return out;
         }
         out.formatName = fi->desc ? fi->desc : fi->name;
-        out.data.reset(xylib::load_string(contents, fi->name));
-        if (!out.data)
+        // xylib's own load functions lose the half-read data set when reading fails; made here,
+        // it is owned before the reading starts.
+        out.data.reset(fi->ctor ? fi->ctor() : nullptr);
+        if (!out.data) {
             problem = {"Measured_Data_Unreadable", out.formatName, 0, {}};
+            return out;
+        }
+        std::istringstream data(contents);
+        out.data->load_data(data, fileName.c_str());
     } catch (const std::bad_alloc&) {
         out.data.reset();
         problem = {"No_Memory", {}, 0, {}};
