@@ -28,6 +28,7 @@
 #include <fstream>
 #include <new>
 #include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -391,6 +392,9 @@ std::vector<SiteRow> ReadSiteRows(cif::Block& block, const Cell& cell)
     if (!anisoLabels)
         return rows;
     const int na = anisoLabels.length();
+    std::unordered_map<std::string, std::size_t> rowOfLabel;  // the first row of each label
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rowOfLabel.emplace(rows[i].label, i);
     static const char* suffix[6] = {"11", "22", "33", "12", "13", "23"};
     static const int axes[6][2] = {{0, 0}, {1, 1}, {2, 2}, {0, 1}, {0, 2}, {1, 2}};
     for (const char* form : {"U_", "B_", "beta_"}) {
@@ -403,10 +407,10 @@ std::vector<SiteRow> ReadSiteRows(cif::Block& block, const Cell& cell)
         if (!complete)
             continue;
         for (int i = 0; i < na; ++i) {
-            const std::string label = cif::as_string(anisoLabels[i]);
-            auto row = std::find_if(rows.begin(), rows.end(), [&](const SiteRow& r) { return r.label == label; });
-            if (row == rows.end())
+            auto byLabel = rowOfLabel.find(cif::as_string(anisoLabels[i]));
+            if (byLabel == rowOfLabel.end())
                 continue;
+            SiteRow* row = &rows[byLabel->second];
             double value[6];
             bool numeric = true;
             for (int k = 0; k < 6; ++k) {
@@ -431,25 +435,58 @@ std::vector<SiteRow> ReadSiteRows(cif::Block& block, const Cell& cell)
     return rows;
 }
 
-// Rows on one position become one site of up to three occupants, in row order.
+// Bucket of a fractional position on a grid twice as fine as the tolerance is wide, so that
+// positions within the tolerance lie in the same or neighbouring buckets (across cell edges too).
+constexpr int kBucketsPerAxis = 500;  // 1 / (2 × kCifSamePositionTolerance)
+
+std::array<int, 3> Bucket(const Vec3& x)
+{
+    std::array<int, 3> b;
+    for (int i = 0; i < 3; ++i)
+        b[static_cast<std::size_t>(i)] =
+            static_cast<int>(WrapToUnit(x[static_cast<std::size_t>(i)]) * kBucketsPerAxis) % kBucketsPerAxis;
+    return b;
+}
+
+long BucketKey(int i, int j, int k)
+{
+    auto wrap = [](int v) { return (v % kBucketsPerAxis + kBucketsPerAxis) % kBucketsPerAxis; };
+    return (static_cast<long>(wrap(i)) * kBucketsPerAxis + wrap(j)) * kBucketsPerAxis + wrap(k);
+}
+
+// Rows on one position become one site of up to three occupants, in row order; a row near
+// several sites joins the first of them.
 std::vector<MergedSite> MergeRows(const std::vector<SiteRow>& rows)
 {
     std::vector<MergedSite> sites;
+    std::unordered_map<long, std::vector<std::size_t>> buckets;  // sites by the bucket of their position
     for (const SiteRow& row : rows) {
-        auto site = std::find_if(sites.begin(), sites.end(),
-                                 [&](const MergedSite& s) { return SamePosition(s.rows.front()->x, row.x); });
-        if (site == sites.end()) {
+        const std::array<int, 3> b = Bucket(row.x);
+        std::size_t found = sites.size();
+        for (int i = -1; i <= 1; ++i)
+            for (int j = -1; j <= 1; ++j)
+                for (int k = -1; k <= 1; ++k) {
+                    auto it = buckets.find(BucketKey(b[0] + i, b[1] + j, b[2] + k));
+                    if (it == buckets.end())
+                        continue;
+                    for (std::size_t s : it->second)
+                        if (s < found && SamePosition(sites[s].rows.front()->x, row.x))
+                            found = s;
+                }
+        if (found == sites.size()) {
+            buckets[BucketKey(b[0], b[1], b[2])].push_back(sites.size());
             sites.push_back({{&row}, {}});
             continue;
         }
-        if (site->rows.size() >= 3)
-            Refuse("CIF_Too_Many_Occupants", site->rows.front()->label);
-        site->rows.push_back(&row);
+        MergedSite& site = sites[found];
+        if (site.rows.size() >= 3)
+            Refuse("CIF_Too_Many_Occupants", site.rows.front()->label);
+        site.rows.push_back(&row);
         double total = 0;
-        for (const SiteRow* r : site->rows)
+        for (const SiteRow* r : site.rows)
             total += r->occupancy;
         if (total > 1 + kSiteOccupancySlack)
-            Refuse("CIF_Site_Overfull", site->rows.front()->label);
+            Refuse("CIF_Site_Overfull", site.rows.front()->label);
     }
     return sites;
 }

@@ -193,20 +193,6 @@ TEST_F(CifImport, DisplacementParametersMapToTheEngineForms)
     EXPECT_EQ(xp.AU[4].adpType, kADPTypeNone);
 }
 
-TEST_F(CifImport, AnisotropicBIsConvertedToU)
-{
-    CifImportResult r = Read("data_x\n" + Cubic("5") + "_space_group_name_H-M_alt 'P 1'\n" + kSiteLoop +
-                             "A1 Cu 0.3 0.3 0.3\n"
-                             "loop_\n_atom_site_aniso_label\n_atom_site_aniso_B_11\n_atom_site_aniso_B_22\n"
-                             "_atom_site_aniso_B_33\n_atom_site_aniso_B_12\n_atom_site_aniso_B_13\n"
-                             "_atom_site_aniso_B_23\nA1 0.8 0.8 0.8 0 0 0.4\n");
-    ASSERT_FALSE(r.problem);
-    const InputDataRec& s = r.crystals[0].crystal->AU[0];
-    EXPECT_EQ(s.adpType, kADPTypeUij);
-    EXPECT_NEAR(s.uAni[0][0], 0.8 / (8 * kPi * kPi), 1e-6);
-    EXPECT_NEAR(s.uAni[1][2], 0.4 / (8 * kPi * kPi), 1e-6);
-}
-
 TEST_F(CifImport, IsotropicUijAndUisoGiveTheHandComputedFallOff)
 {
     // Both sites with U = 0.02 Å²: every intensity falls by exp(-2B sin²θ/λ²) = exp(-B/(2d²)),
