@@ -222,6 +222,15 @@ Symmetry SymmetryFromTable(const gemmi::SpaceGroup* sg)
     return sym;
 }
 
+// The table entry of a group given by its operations (null for a setting off the table); an R
+// group on rhombohedral axes keeps its letter.
+void IdentifyGroup(Symmetry& sym)
+{
+    sym.group = gemmi::find_spacegroup_by_ops(gemmi::split_centering_vectors(sym.ops));
+    if (sym.group && sym.group->hm[0] == 'R')
+        sym.centring = 'R';
+}
+
 bool ValidRotation(const gemmi::Op& op)
 {
     for (const auto& row : op.rot)
@@ -264,10 +273,7 @@ std::optional<Symmetry> SymmetryFromOperators(cif::Block& block)
         } catch (const std::exception& e) {
             Refuse("CIF_Bad_Symmetry_Operators", block.name, e.what());
         }
-        gemmi::GroupOps gops = gemmi::split_centering_vectors(sym.ops);
-        sym.group = gemmi::find_spacegroup_by_ops(gops);
-        if (sym.group && sym.group->hm[0] == 'R' && sym.centring == 'P')
-            sym.centring = 'R';
+        IdentifyGroup(sym);
         return sym;
     }
     return std::nullopt;
@@ -282,9 +288,7 @@ std::optional<Symmetry> SymmetryFromHall(cif::Block& block)
         return std::nullopt;
     try {
         Symmetry sym = SymmetryFromGroupOps(gemmi::symops_from_hall(hall->c_str()));
-        sym.group = gemmi::find_spacegroup_by_ops(gemmi::split_centering_vectors(sym.ops));
-        if (sym.group && sym.group->hm[0] == 'R' && sym.centring == 'P')
-            sym.centring = 'R';
+        IdentifyGroup(sym);
         return sym;
     } catch (const std::exception&) {
         return std::nullopt;  // an unreadable Hall symbol: the name decides
