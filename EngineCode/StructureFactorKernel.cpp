@@ -30,7 +30,9 @@ constexpr double C4 = -2.75573143513906633035e-07;
 constexpr double C5 = 2.08757232129817482790e-09;
 constexpr double C6 = -1.13596475577881948265e-11;
 
-// The same arithmetic for scalars and for vectors of four (GCC/Clang vector extensions).
+// The same arithmetic for scalars and for vectors of four (GCC/Clang vector extensions). Always
+// inlined: called out of line from the AVX2 clone below (as an unoptimised build does), the
+// vector arguments would cross between two calling conventions and arrive as garbage.
 template <typename D>
 __attribute__((always_inline)) inline void SinCosKernel(D phi, D& s, D& c)
 {

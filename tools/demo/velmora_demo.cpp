@@ -1,5 +1,7 @@
-// A small demonstration of the engine: rock salt simulated with Cu Kα1 X-rays, its reflexions
-// printed as a table. Stands in for the command-line tool until it exists.
+// A small demonstration of the engine: a structure simulated with Cu Kα1 X-rays, its reflexions
+// printed as a table. The structure is the first crystal of the CIF file named on the command line,
+// or rock salt built in. Stands in for the command-line tool until it exists.
+#include "CifImport.h"
 #include "Diffraction.h"
 #include "Document.h"
 #include "Globals.h"
@@ -9,17 +11,14 @@
 #include "TextFormat.h"
 
 #include <cstdio>
+#include <memory>
+#include <string>
 
-int main()
+namespace {
+
+// Rock salt (NaCl), F m -3 m, a = 5.6402 Å, with its eight atoms written out.
+std::unique_ptr<CrystalDataRec> RockSalt()
 {
-    InitVLGlobals();
-    ReadASFactors();
-    if (gNumASF == 0) {
-        std::fprintf(stderr, "velmora-demo: the scattering table ASF.dat was not found\n");
-        return 1;
-    }
-
-    auto doc = CreateWindowInfo();
     auto crystal = CreateCrystal();
     crystal->a = crystal->b = crystal->c = 5.6402f;
     crystal->alpha = crystal->beta = crystal->gamma = 90.0f;
@@ -45,8 +44,38 @@ int main()
             }
     }
 
+    return crystal;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    InitVLGlobals();
+    ReadASFactors();
+    if (gNumASF == 0) {
+        std::fprintf(stderr, "velmora-demo: the scattering table ASF.dat was not found\n");
+        return 1;
+    }
+    std::string title = "Rock salt (NaCl)";
+    std::unique_ptr<CrystalDataRec> crystal;
+    if (argc > 1) {
+        CifImportResult cif = ReadCifFile(argv[1]);
+        if (cif.problem) {
+            std::fprintf(stderr, "velmora-demo: %s\n", DescribeImportProblem(cif.problem).c_str());
+            return 1;
+        }
+        title = cif.crystals.front().name;
+        crystal = std::move(cif.crystals.front().crystal);
+    } else {
+        crystal = RockSalt();
+    }
+
+    auto doc = CreateWindowInfo();
     JustDiffract(doc.get(), crystal.get(), nullptr);
-    std::printf("Rock salt (NaCl), Fm-3m, a = 5.6402 A, Cu Ka1 (1.5405 A), X-rays\n");
+    std::printf("%s, %s, a b c = %s %s %s A, Cu Ka1 (1.5405 A), X-rays\n", title.c_str(), crystal->spaceGroupSymbol,
+                FormatFixed(crystal->a, 0, 4).c_str(), FormatFixed(crystal->b, 0, 4).c_str(),
+                FormatFixed(crystal->c, 0, 4).c_str());
     std::printf("volume %.3f A^3, density %.1f kg/m^3, %d reflexions\n\n", crystal->volume, crystal->density,
                 crystal->nRefs());
     std::printf("   h   k   l   mul   d [A]   2theta   I/Imax [%%]\n");

@@ -1,0 +1,43 @@
+// Crystal structures from CIF files (CIF 1.1 and the common CIF 2.0 subset): every data block
+// that lists atom sites becomes a crystal record filled as the crystal-file reader fills one
+// (cell, centring, space-group symbol, sites with up to three occupants and their displacement
+// parameters, every atom position of the cell). The only file that includes gemmi; adding the
+// crystals to a window is ImportIntoWindow.h's.
+#pragma once
+
+#include "ImportProblem.h"
+#include "Records.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Two fractional coordinates closer than this (in every axis, across cell edges) are one
+// position: rows of one disordered site, or symmetry copies of one atom.
+inline constexpr double kCifSamePositionTolerance = 0.001;
+// Most atom positions a CIF crystal may have in its cell.
+inline constexpr AtomIndex kCifMaxAtomsInCell = 32000;
+
+struct CifCrystal {
+    std::string name;                         // "file name" or "file name: block name"
+    std::unique_ptr<CrystalDataRec> crystal;  // filled; reflexions are the engine's to compute
+};
+
+struct CifImportResult {
+    std::vector<CifCrystal> crystals;  // in block order; empty when problem is set
+    ImportProblem problem;             // the first problem met; the file is refused as a whole
+    std::string note;                  // what the reader had to decide (origin choice), may be empty
+};
+
+// Reads CIF text. fileName (without folders) names the crystals: the file name alone when the
+// file yields one crystal, "file name: block name" for each when it yields several.
+CifImportResult ReadCifText(std::string_view text, const std::string& fileName);
+
+// Reads a CIF file from disk (at most kCifMaxFileBytes).
+inline constexpr std::size_t kCifMaxFileBytes = 64u << 20;
+CifImportResult ReadCifFile(const std::string& path);
+
+// Element symbol of a CIF type symbol or label with charge and digits removed ("Fe3+" gives
+// "Fe", "O2-" gives "O", "D" stays "D"); empty when it names no element.
+std::string CifElementSymbol(const std::string& typeSymbol);

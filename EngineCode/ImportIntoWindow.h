@@ -1,0 +1,26 @@
+// Adding imported files to a window as the "add files" command adds crystal and text files: CIF
+// crystals are diffracted, inserted by name into the file list and appended to the plot list,
+// and the phases' proportions equalised; a measured dataset is inserted the same way; then the
+// window is redrawn with automatic vertical scaling and, when it shows both, the datasets are
+// scaled to the calculated patterns. Any failure shows one stop alert and leaves the window as it
+// was. The readers are CifImport.h and MeasuredDataImport.h.
+#pragma once
+
+#include "CifImport.h"
+#include "MeasuredDataImport.h"
+
+#include <string>
+
+struct WinInfoRec;
+
+// Adds every crystal of a CIF file (path is kept as the patterns' file). True when added.
+bool AddCifFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select);
+// The same for crystals already read; the result's problem, if any, is the one alerted.
+bool AddCifCrystalsToDiffraction(WinInfoRec* theWindow, CifImportResult result, const std::string& path,
+                                 bool select);
+
+// Adds block `block` (from 0) of a measured-data file as a dataset. True when added.
+bool AddMeasuredDataFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select, int block = 0);
+// The same for a dataset already read.
+bool AddMeasuredDatasetToDiffraction(WinInfoRec* theWindow, MeasuredDataResult result, const std::string& path,
+                                     bool select);
