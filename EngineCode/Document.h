@@ -59,6 +59,12 @@ public:
     virtual void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles) { (void)theWindow, (void)recalcProfiles; }
     // Rebuild and redraw the parameter list and the window's controls.
     virtual void RebuildParameterList(WinInfoRec* theWindow) { (void)theWindow; }
+    // The window's title, printed above the plot; empty: the document's file name.
+    virtual std::string WindowTitle(const WinInfoRec* theWindow) { (void)theWindow; return {}; }
+    // Marks the window as changed since it was saved (every drawing of patterns does).
+    virtual void SetWindowModified(WinInfoRec* theWindow, bool modified) { (void)theWindow, (void)modified; }
+    // Whether the window is the active one; selections are drawn dimmed otherwise.
+    virtual bool IsWindowActive(const WinInfoRec* theWindow) { (void)theWindow; return true; }
 };
 
 struct WinInfoRec {
