@@ -39,6 +39,9 @@ bool ClipSegment(PointF& a, PointF& b, const RectF& r)
             t1 = std::min(t1, t);
         }
     }
+    // A segment that only touches the rectangle in one point shows nothing.
+    if (t0 >= t1 && (dx != 0 || dy != 0))
+        return false;
     const PointF start = a;
     if (t1 < 1)
         b = {start.x + t1 * dx, start.y + t1 * dy};

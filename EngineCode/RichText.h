@@ -29,7 +29,7 @@ void FindAndEncodeSuperSubscripts(std::string& text, std::string& controlString)
 
 // Expands each overbar marker to one marker per character of its run (up to the next delimiter,
 // not including it), then turns every marker into '_' with the control kControlOverbar. A marker
-// followed by another marker is left as it is, so that expanded text does not grow again.
+// followed by another marker is copied as it is, without expansion.
 void FindAndEncodeOverbarText(std::string& text, std::string& controlString);
 
 // "h k l" with each negative index written as its digits under a bar (the marker before them).
