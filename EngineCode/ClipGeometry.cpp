@@ -129,6 +129,26 @@ std::vector<PointF> EllipsePolygon(const RectF& box, int n)
     return pts;
 }
 
+RectF StrokeClipRect(const RectF& r, double lineWidth)
+{
+    const double h = std::max(lineWidth, 0.0) / 2;
+    RectF inset{r.left + h, r.top + h, r.right - h, r.bottom - h};
+    if (inset.right < inset.left)
+        inset.left = inset.right = (r.left + r.right) / 2;
+    if (inset.bottom < inset.top)
+        inset.top = inset.bottom = (r.top + r.bottom) / 2;
+    return inset;
+}
+
+void LiftOntoStrokeBottom(std::vector<PointF>& points, const RectF& r, double lineWidth)
+{
+    const double h = std::max(lineWidth, 0.0) / 2;
+    const double bottom = StrokeClipRect(r, lineWidth).bottom;
+    for (PointF& p : points)
+        if (p.y > bottom && p.y <= r.bottom + h)
+            p.y = bottom;
+}
+
 bool RectFContains(const RectF& outer, const RectF& inner)
 {
     return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&

@@ -21,6 +21,14 @@ std::vector<PointF> ClipPolygon(const std::vector<PointF>& points, const RectF& 
 // The polygon of n points on the ellipse inscribed in box.
 std::vector<PointF> EllipsePolygon(const RectF& box, int n);
 
+// The rectangle in which a stroke of the given width may run so that its ink stays inside r: r
+// inset by half the width (a vector file cannot clip ink itself).
+RectF StrokeClipRect(const RectF& r, double lineWidth);
+
+// Moves points that lie on r's bottom edge, or less than half a line width below it, up onto the
+// stroke rectangle's bottom, so that a curve at the lowest intensity stays visible along the edge.
+void LiftOntoStrokeBottom(std::vector<PointF>& points, const RectF& r, double lineWidth);
+
 // True when inner lies entirely inside outer.
 bool RectFContains(const RectF& outer, const RectF& inner);
 // The overlap of two rectangles (empty when they do not meet).

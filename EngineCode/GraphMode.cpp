@@ -296,11 +296,13 @@ void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect,
         m = GraphMarkerRadius(graph, spacing);
     }
 
+    const double lineWidth = MyPenSizeForPrinting(graph.lineWidth);
+    const RectF strokeClip = StrokeClipRect(clip, lineWidth);
     VectorLayer layer(s);
     s.ClipToRect(clip);
     s.SetStrokeColor(graph.color, 1.0);
     s.SetFillColor(graph.color, 1.0);
-    s.SetLineWidth(MyPenSizeForPrinting(graph.lineWidth));
+    s.SetLineWidth(lineWidth);
     s.SetLineDash(graph.lineStyle == kLineStyleDashed);
 
     if (style == kPlotStyleFilled || style == kPlotStyleTranslucent) {
@@ -314,9 +316,11 @@ void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect,
         return;
     }
 
+    std::vector<PointF> linePts = pts;
+    LiftOntoStrokeBottom(linePts, clip, lineWidth);
     if (style == kPlotStyleLine) {
         VectorPath path;
-        for (const std::vector<PointF>& piece : ClipPolyline(pts, clip))
+        for (const std::vector<PointF>& piece : ClipPolyline(linePts, strokeClip))
             path.AddPolyline(piece);
         s.StrokePath(path);
         return;
@@ -324,9 +328,9 @@ void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect,
 
     if (style >= kPlotStyleLineCrosses) {
         VectorPath path;
-        for (std::size_t i = 1; i < pts.size(); ++i) {
-            PointF a = pts[i - 1], b = pts[i];
-            if (ClipSegment(a, b, clip)) {
+        for (std::size_t i = 1; i < linePts.size(); ++i) {
+            PointF a = linePts[i - 1], b = linePts[i];
+            if (ClipSegment(a, b, strokeClip)) {
                 path.MoveTo(a.x, a.y);
                 path.LineTo(b.x, b.y);
             }
@@ -342,11 +346,11 @@ void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect,
         const RectF box{p.x - m, p.y - m, p.x + m, p.y + m};
         if (marker == kPlotStyleCrosses) {
             PointF a{p.x - m, p.y}, b{p.x + m, p.y}, c{p.x, p.y - m}, d{p.x, p.y + m};
-            if (ClipSegment(a, b, clip)) {
+            if (ClipSegment(a, b, strokeClip)) {
                 path.MoveTo(a.x, a.y);
                 path.LineTo(b.x, b.y);
             }
-            if (ClipSegment(c, d, clip)) {
+            if (ClipSegment(c, d, strokeClip)) {
                 path.MoveTo(c.x, c.y);
                 path.LineTo(d.x, d.y);
             }

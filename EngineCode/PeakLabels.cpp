@@ -216,8 +216,10 @@ void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFille
             fill.AddPolygon(ClipPolygon(poly, clip));
             s.FillPath(fill);
         }
+        const double lineWidth = MyPenSizeForPrinting(xp.lineWidth);
+        LiftOntoStrokeBottom(pts, clip, lineWidth);
         VectorPath stroke;
-        for (const std::vector<PointF>& piece : ClipPolyline(pts, clip))
+        for (const std::vector<PointF>& piece : ClipPolyline(pts, StrokeClipRect(clip, lineWidth)))
             stroke.AddPolyline(piece);
         s.StrokePath(stroke);
     }

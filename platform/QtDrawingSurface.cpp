@@ -106,8 +106,13 @@ void QtDrawingSurface::LineTo(int h, int v)
             painter_.drawPoint(h, v);
         else
             painter_.drawLine(QPoint(penH_, penV_), QPoint(h, v));
+    } else if ((h == penH_ || v == penV_) && penKind_ != PenKind::Gray) {
+        // On vector targets a pixel is the unit square right of and below its coordinate: a
+        // straight line is the rectangle of its pixels.
+        const QPen pen = IntegerPen();
+        painter_.fillRect(QRectF(std::min(h, penH_), std::min(v, penV_), std::abs(h - penH_) + 1, std::abs(v - penV_) + 1),
+                          pen.color());
     } else {
-        // On vector targets a pixel is the unit square right of and below its coordinate.
         painter_.drawLine(QPointF(penH_ + 0.5, penV_ + 0.5), QPointF(h + 0.5, v + 0.5));
     }
     penH_ = h;
@@ -149,12 +154,18 @@ void QtDrawingSurface::FrameRect(const Rect& r)
 {
     if (r.IsEmpty())
         return;
-    painter_.setPen(IntegerPen());
-    painter_.setBrush(Qt::NoBrush);
-    if (pixelTarget_)
+    if (pixelTarget_) {
+        painter_.setPen(IntegerPen());
+        painter_.setBrush(Qt::NoBrush);
         painter_.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
-    else
-        painter_.drawRect(QRectF(r.left + 0.5, r.top + 0.5, r.Width() - 1, r.Height() - 1));
+        return;
+    }
+    // Vector targets: the four edges as rectangles of pixels, so the corners are covered exactly.
+    const QColor color = IntegerPen().color();
+    painter_.fillRect(QRect(r.left, r.top, r.Width(), 1), color);
+    painter_.fillRect(QRect(r.left, r.bottom - 1, r.Width(), 1), color);
+    painter_.fillRect(QRect(r.left, r.top, 1, r.Height()), color);
+    painter_.fillRect(QRect(r.right - 1, r.top, 1, r.Height()), color);
 }
 
 void QtDrawingSurface::ClipRect(const Rect& r)

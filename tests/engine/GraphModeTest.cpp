@@ -124,9 +124,10 @@ TEST(GraphMode, DatasetCurveRunsOnToTheFrame)
     PlotPatternsAsGraphs(s, w.get(), 0, 0);
     auto strokes = Strokes(s);
     ASSERT_EQ(strokes.size(), 1u);
-    // From the point before x 5 to the point after the last column, clipped at the frame.
-    EXPECT_NEAR(strokes[0]->points.front().x, 40, 1e-9);
-    EXPECT_NEAR(strokes[0]->points.back().x, 240, 1e-9);
+    // From the point before x 5 to the point after the last column, clipped half a line width
+    // inside the frame.
+    EXPECT_NEAR(strokes[0]->points.front().x, 40.5, 1e-9);
+    EXPECT_NEAR(strokes[0]->points.back().x, 239.5, 1e-9);
     EXPECT_EQ(strokes[0]->points.size(), 5u);  // x 4 (clipped to 5), 6, 10, 14, 16 (clipped to 15)
 }
 
@@ -187,7 +188,9 @@ TEST(GraphMode, ResidualSumOfSquaresAndZeroOnTheMiddleRow)
     ASSERT_EQ(strokes.size(), 1u);
     EXPECT_EQ(strokes[0]->color, w->plotSpecs.residualColor);
     // Drawn at the main plot's scale (0.99 rows per unit) about the panel's middle row, 160.
-    EXPECT_NEAR(strokes[0]->points.front().y, 160 - 2.5 * 0.99, 1e-3);
+    // (The first point is clipped half a line width inside the frame; the second is column 1.)
+    EXPECT_NEAR(strokes[0]->points[1].x, 41, 1e-4);
+    EXPECT_NEAR(strokes[0]->points[1].y, 160 - 2.49 * 0.99, 1e-3);
     EXPECT_FLOAT_EQ(w->plotSpecs.ymin, 0);  // restored
     // Without a dataset nothing is drawn and the sum is 0.
     auto bare = MakePlotWindow(kPlot, 0, 20, 0, 100);
