@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "PlotPattern.h"
+#include "PlotPixels.h"
 #include "PlotShapes.h"
 #include "TextBox.h"
 #include "TextFormat.h"
@@ -18,21 +19,6 @@ namespace {
 constexpr Float32 kXSteps[15] = {0.01f, 0.02f, 0.05f, 0.1f, 0.2f, 0.5f, 1, 2, 5, 10, 15, 20, 25, 30, 60};
 // Steps of the intensity axis, in units of the decade scale.
 constexpr Float32 kYSteps[15] = {0.1f, 0.2f, 0.5f, 1, 2, 5, 10, 15, 20, 25, 30, 50, 100, 200, 500};
-
-// Pixel coordinates are truncated toward zero and kept within what a Rect can hold.
-int Pixel(double v)
-{
-    if (!(v > -30000))
-        return -30000;
-    if (!(v < 30000))
-        return 30000;
-    return static_cast<int>(v);
-}
-
-SInt16 S16(double v)
-{
-    return static_cast<SInt16>(Pixel(v));
-}
 
 int XTextSize()
 {
@@ -182,17 +168,17 @@ void DrawXAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, G
     const int ts = XTextSize();
     SetPlotFont(s, ts);
     const XTicksRec ticks = ComputeXTicks(gf->xmin, gf->xmax, plotRect.Width(), ts);
-    const int tickBottom = Pixel(plotRect.bottom + gf->tickSize * r);
+    const int tickBottom = TruncPixel(plotRect.bottom + gf->tickSize * r);
     for (int i = 0; i < ticks.count; ++i) {
         const Float32 t = ticks.first + ticks.step * static_cast<Float32>(i);
-        const int col = Pixel(plotRect.left + (t - gf->xmin) * static_cast<double>(gf->xscale));
+        const int col = TruncPixel(plotRect.left + (t - gf->xmin) * static_cast<double>(gf->xscale));
         s.MoveTo(col, plotRect.bottom + 2);
         s.LineTo(col, tickBottom);
-        const Rect box{S16(tickBottom), S16(col - 5.0 * ts), S16(tickBottom + ts), S16(col + 5.0 * ts)};
+        const Rect box{RectCoord(tickBottom), RectCoord(col - 5.0 * ts), RectCoord(tickBottom + ts), RectCoord(col + 5.0 * ts)};
         DrawTextBox(s, FormatXTickLabel(t, ticks.step), box, TextJustify::Centre);
     }
-    const int titleTop = Pixel(ts + tickBottom + r);
-    DrawXAxisLabel(s, {S16(titleTop), plotRect.left, S16(titleTop + ts + r), plotRect.right},
+    const int titleTop = TruncPixel(ts + tickBottom + r);
+    DrawXAxisLabel(s, {RectCoord(titleTop), plotRect.left, RectCoord(titleTop + ts + r), plotRect.right},
                    GetWindowPlotSpecs(theWindow)->axisType);
     gf->deltaXTick = ticks.step;
     gf->numXTicks = static_cast<SInt16>(std::min(ticks.count, 32767));
@@ -213,13 +199,13 @@ void DrawYAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, G
     const double ts = YTextSize();
     SetPlotFont(s, ts);
     const YTicksRec ticks = ComputeYTicks(gf->ymin, gf->ymax, plotRect.Height(), 3 * ts);
-    const int tickLeft = Pixel(plotRect.left - gf->tickSize * r);
+    const int tickLeft = TruncPixel(plotRect.left - gf->tickSize * r);
     for (int i = 0; i < ticks.count; ++i) {
         const double v = (static_cast<Float32>(i) * ticks.step + ticks.first) * ticks.scale;
-        const int y = Pixel(plotRect.bottom - (v - gf->ymin) * gf->yscale);
+        const int y = TruncPixel(plotRect.bottom - (v - gf->ymin) * gf->yscale);
         s.MoveTo(plotRect.left - 2, y);
         s.LineTo(tickLeft, y);
-        const Rect box{S16(y - ts / 2 - r), S16(tickLeft - 5 * ts), S16(y + ts / 2 - r), S16(tickLeft - r)};
+        const Rect box{RectCoord(y - ts / 2 - r), RectCoord(tickLeft - 5 * ts), RectCoord(y + ts / 2 - r), RectCoord(tickLeft - r)};
         DrawTextBox(s, FormatYTickLabel(v / ticks.scale, ticks.step), box, TextJustify::FlushRight);
     }
     gf->numYTicks = static_cast<SInt16>(std::min(ticks.count, 32767));
@@ -227,13 +213,13 @@ void DrawYAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, G
     gf->firstYTick = static_cast<Float32>(ticks.scale * ticks.first);
 
     const double c = tickLeft - 25 * r;
-    DrawLeftRotatedText(s, YAxisTitle(ticks.exponent), {plotRect.top, S16(c - 6 * r), plotRect.bottom, S16(c + 6 * r)},
+    DrawLeftRotatedText(s, YAxisTitle(ticks.exponent), {plotRect.top, RectCoord(c - 6 * r), plotRect.bottom, RectCoord(c + 6 * r)},
                         true, false);
 
     if (gPrinting) {
         SetPlotFont(s, ts, kFaceItalic);
         const std::string footer = "Printed from Velmora " + CanonicalVersStr(kVelmoraVersionCode);
-        DrawTextBox(s, footer, {S16(plotRect.top - 15 * r), plotRect.left, plotRect.bottom, plotRect.right},
+        DrawTextBox(s, footer, {RectCoord(plotRect.top - 15 * r), plotRect.left, plotRect.bottom, plotRect.right},
                     TextJustify::FlushRight);
     }
 }
@@ -246,7 +232,7 @@ void DrawGrids(DrawingSurface& s, const Rect& plotRect, const GraphFrameRec* gf)
     s.RGBForeColor(gf->frameColor);
     for (int k = 0; k < gf->numYTicks; ++k) {
         const double y = gf->firstYTick + k * static_cast<double>(gf->deltaYTick);
-        const int row = Pixel(plotRect.bottom - (y - gf->ymin) * gf->yscale);
+        const int row = TruncPixel(plotRect.bottom - (y - gf->ymin) * gf->yscale);
         // A line on the frame's own rows would paint over it.
         if (row <= plotRect.top || row >= plotRect.bottom)
             continue;
@@ -255,7 +241,7 @@ void DrawGrids(DrawingSurface& s, const Rect& plotRect, const GraphFrameRec* gf)
     }
     for (int k = 0; k < gf->numXTicks; ++k) {
         const double x = gf->firstXTick + k * static_cast<double>(gf->deltaXTick);
-        const int col = Pixel(plotRect.left + (x - gf->xmin) * gf->xscale);
+        const int col = TruncPixel(plotRect.left + (x - gf->xmin) * gf->xscale);
         if (col <= plotRect.left || col >= plotRect.right)
             continue;
         s.MoveTo(col, plotRect.bottom - 1);
@@ -292,7 +278,7 @@ void DrawLeftRotatedText(DrawingSurface& s, const std::string& text, const Rect&
     const double baseline = centre + (m.ascent - m.descent) / 2;
     SurfaceStateSaver saver(s);
     if (selected) {
-        const Rect pill{S16(start - w), S16(baseline - m.ascent), S16(start), S16(baseline - m.ascent + h)};
+        const Rect pill{RectCoord(start - w), RectCoord(baseline - m.ascent), RectCoord(start), RectCoord(baseline - m.ascent + h)};
         MyDrawHilitedRoundRect(s, pill, true);
         s.RGBForeColor(kRGBWhite);
     }

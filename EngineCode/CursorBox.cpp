@@ -3,6 +3,7 @@
 
 #include "Document.h"
 #include "Globals.h"
+#include "PlotPixels.h"
 #include "PlotShapes.h"
 
 #include <algorithm>
@@ -15,11 +16,6 @@ struct BobRec {
     double row;
     RGBColor color;
 };
-
-int Pixel(double v)
-{
-    return static_cast<int>(std::clamp(v, -30000.0, 30000.0));
-}
 
 }  // namespace
 
@@ -97,7 +93,7 @@ void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow)
         return;
     const Rect plot = theWindow->plotRect;
     const int W = plot.Width();
-    const int c = plot.left + Pixel((ps.cursorXPos - ps.xmin) * ps.xscale);
+    const int c = plot.left + TruncPixel((ps.cursorXPos - ps.xmin) * ps.xscale);
     ps.cursorRect = {static_cast<SInt16>(plot.top - 5), static_cast<SInt16>(c - 3), static_cast<SInt16>(plot.bottom + 4),
                      static_cast<SInt16>(c + 4)};
     if (theWindow->plotList.empty() || W <= 0)

@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "GraphMode.h"
+#include "PlotPixels.h"
 #include "PlotShapes.h"
 #include "TextBox.h"
 #include "TextFormat.h"
@@ -12,11 +13,6 @@
 #include <cmath>
 
 namespace {
-
-SInt16 S16(double v)
-{
-    return static_cast<SInt16>(std::clamp(v, -30000.0, 30000.0));
-}
 
 UInt16 Channel(double v)
 {
@@ -86,7 +82,7 @@ void MyPlotFilm(DrawingSurface& s, WinInfoRec* theWindow, const Rect& filmRect, 
     if (ps.showLegend && filmRect.Height() >= 15) {
         s.RGBForeColor(kRGBBlack);
         DrawFilmCaption(s, caption,
-                        {S16(filmRect.top + 5), S16(filmRect.right - 142), S16(filmRect.top + 19), S16(filmRect.right - 14)},
+                        {RectCoord(filmRect.top + 5), RectCoord(filmRect.right - 142), RectCoord(filmRect.top + 19), RectCoord(filmRect.right - 14)},
                         -1, selected);
     }
 }
@@ -100,15 +96,12 @@ void PlotPatternsAsFilms(DrawingSurface& s, WinInfoRec* theWindow, int firstPix,
     const int W = plot.Width();
     if (W <= 0)
         return;
-    if (firstPix < 0)
-        firstPix = 0;
-    if (lastPix == 0 || lastPix >= W)
-        lastPix = W - 1;
+    NormalizePixelRange(W, firstPix, lastPix);
     const int nc = GetNumCrystalsInPlotList(theWindow), nd = GetNumDatasetsInPlotList(theWindow);
     const int strips = ps.plotMixture ? (nc > 0 && nd > 0 ? 2 : 1) : static_cast<int>(theWindow->plotList.size());
     const double h = static_cast<double>(plot.Height()) / strips;
     auto stripRect = [&](double top) {
-        return Rect{S16(top), plot.left, S16(top + h), plot.right};
+        return Rect{RectCoord(top), plot.left, RectCoord(top + h), plot.right};
     };
     // Datasets: their digitised columns less their offsets.
     auto observed = [&](const ObsDataRec& dp, std::vector<Float32>& y) {
@@ -123,7 +116,7 @@ void PlotPatternsAsFilms(DrawingSurface& s, WinInfoRec* theWindow, int firstPix,
     if (!ps.plotMixture) {
         int k = 0;
         for (VLPatternPtr pp : theWindow->plotList) {
-            const Rect strip = {S16(plot.top + k * h), plot.left, S16(plot.top + (k + 1) * h), plot.right};
+            const Rect strip = {RectCoord(plot.top + k * h), plot.left, RectCoord(plot.top + (k + 1) * h), plot.right};
             ++k;
             std::vector<Float32> y(static_cast<std::size_t>(W), 0.0f);
             bool have = false;
@@ -170,10 +163,7 @@ Float32 PlotResidualAsFilm(DrawingSurface& s, WinInfoRec* theWindow, int firstIn
     const int W = theWindow->plotRect.Width();
     if (W <= 0)
         return 0;
-    if (firstIndex < 0)
-        firstIndex = 0;
-    if (lastIndex == 0 || lastIndex >= W)
-        lastIndex = W - 1;
+    NormalizePixelRange(W, firstIndex, lastIndex);
     SurfaceStateSaver saver(s);
     const UInt16 g = FilmBackgroundGrey(ps.filmThreshold);
     s.RGBForeColor({g, g, g});
@@ -233,7 +223,7 @@ void DrawFilmCaption(DrawingSurface& s, const std::string& text, const Rect& bou
     }
     SurfaceStateSaver saver(s);
     s.RGBBackColor(kStandardCaptionColor);
-    MyDrawHilitedRoundRect(s, {S16(top), S16(left), S16(bottom), S16(right)}, selected);
+    MyDrawHilitedRoundRect(s, {RectCoord(top), RectCoord(left), RectCoord(bottom), RectCoord(right)}, selected);
     if (selected)
         s.RGBForeColor(kRGBWhite);
     s.DrawString(left, (top + bottom) / 2.0 + (fm.ascent - fm.descent) / 2, shown);

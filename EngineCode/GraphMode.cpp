@@ -5,6 +5,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "PlotPattern.h"
+#include "PlotPixels.h"
 #include "PlotShapes.h"
 #include "Status.h"
 #include "TextBox.h"
@@ -27,20 +28,6 @@ LegendMeasures Measures()
             static_cast<int>(10 * r)};
 }
 
-SInt16 S16(double v)
-{
-    return static_cast<SInt16>(std::clamp(v, -30000.0, 30000.0));
-}
-
-// Normalises a pixel range: negative first means 0; last 0 or past the plot means the last column.
-void PixelRange(int width, int& first, int& last)
-{
-    if (first < 0)
-        first = 0;
-    if (last == 0 || last >= width)
-        last = width - 1;
-}
-
 // The legend's box: filled white at 75 %, outlined crisply in dark grey at 75 %.
 void DrawLegendBox(DrawingSurface& s, const Rect& box)
 {
@@ -60,6 +47,15 @@ void DrawLegendBox(DrawingSurface& s, const Rect& box)
     s.StrokePath(outline);
 }
 
+// Draws the legend's box and sets the legend font; returns the measures.
+LegendMeasures BeginLegend(DrawingSurface& s, const Rect& box)
+{
+    const LegendMeasures m = Measures();
+    DrawLegendBox(s, box);
+    s.SetFont({kPlotFontName, static_cast<double>(m.textSize), kFacePlain});
+    return m;
+}
+
 void LegendDisc(DrawingSurface& s, int left, int top, int row, int inset, const RGBColor& fill, const RGBColor& stroke)
 {
     const RectF cell{static_cast<double>(left + inset), static_cast<double>(top + inset),
@@ -70,7 +66,7 @@ void LegendDisc(DrawingSurface& s, int left, int top, int row, int inset, const 
 void LegendText(DrawingSurface& s, const std::string& text, int left, int rowTop, int right, const LegendMeasures& m)
 {
     const int top = rowTop + (m.row - m.textSize) / 2;
-    DrawTextBox(s, text, {S16(top), S16(left), S16(top + m.row), S16(right)}, TextJustify::FlushLeft);
+    DrawTextBox(s, text, {RectCoord(top), RectCoord(left), RectCoord(top + m.row), RectCoord(right)}, TextJustify::FlushLeft);
 }
 
 }  // namespace
@@ -131,7 +127,7 @@ void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, 
     const int W = plot.Width();
     if (W <= 0 || theWindow->plotList.empty())
         return;
-    PixelRange(W, pixMin, pixMax);
+    NormalizePixelRange(W, pixMin, pixMax);
     if (pixMax < pixMin)
         return;
     const int count = pixMax - pixMin + 1;
@@ -212,7 +208,7 @@ Float32 PlotResidualAsGraph(DrawingSurface& s, WinInfoRec* theWindow, int firstI
     const int W = theWindow->plotRect.Width();
     if (W <= 0)
         return 0;
-    PixelRange(W, firstIndex, lastIndex);
+    NormalizePixelRange(W, firstIndex, lastIndex);
     if (lastIndex < firstIndex)
         return 0;
     const int count = lastIndex - firstIndex + 1;
@@ -384,7 +380,7 @@ LegendLayout GraphLegendLayout(const Rect& plotRect, int numCrystals, int numDat
         height += m.pad / 2;
     LegendLayout l;
     const int right = plotRect.right - m.pad, top = plotRect.top + m.pad;
-    l.box = {S16(top), S16(right - m.width), S16(static_cast<double>(top) + height), S16(right)};
+    l.box = {RectCoord(top), RectCoord(right - m.width), RectCoord(static_cast<double>(top) + height), RectCoord(right)};
     l.fits = top + height <= plotRect.bottom;
     return l;
 }
@@ -394,7 +390,7 @@ LegendLayout ResidualLegendLayout(const Rect& residualRect)
     const LegendMeasures m = Measures();
     LegendLayout l;
     const int right = residualRect.right - m.pad, top = residualRect.top + m.pad;
-    l.box = {S16(top), S16(right - m.width), S16(top + m.row + m.pad), S16(right)};
+    l.box = {RectCoord(top), RectCoord(right - m.width), RectCoord(top + m.row + m.pad), RectCoord(right)};
     l.fits = top + m.row + m.pad <= residualRect.bottom;
     return l;
 }
@@ -410,11 +406,8 @@ void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotR
     const LegendLayout layout = GraphLegendLayout(plotRect, nc, nd);
     if (!layout.fits)
         return;
-    const LegendMeasures m = Measures();
     SurfaceStateSaver saver(s);
-    DrawLegendBox(s, layout.box);
-    s.SetFont({kPlotFontName, static_cast<double>(m.textSize), kFacePlain});
-
+    const LegendMeasures m = BeginLegend(s, layout.box);
     const int left = layout.box.left + m.pad, right = layout.box.right - m.pad;
     int y = layout.box.top + m.pad / 2;
 
@@ -430,8 +423,8 @@ void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotR
     };
     auto row = [&](const VLPatternRec& pp, const RGBColor& color, const std::string* fraction) {
         if (pp.selected) {
-            MyDrawHilitedRoundRect(s, {S16(y), S16(layout.box.left + m.pad - 1), S16(y + m.row),
-                                       S16(layout.box.right - m.pad + 1)}, true);
+            MyDrawHilitedRoundRect(s, {RectCoord(y), RectCoord(layout.box.left + m.pad - 1), RectCoord(y + m.row),
+                                       RectCoord(layout.box.right - m.pad + 1)}, true);
             s.RGBForeColor(kRGBWhite);
         } else {
             s.RGBForeColor(kRGBBlack);
@@ -474,10 +467,8 @@ void DrawResidualGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rec
     const LegendLayout layout = ResidualLegendLayout(plotRect);
     if (!layout.fits)
         return;
-    const LegendMeasures m = Measures();
     SurfaceStateSaver saver(s);
-    DrawLegendBox(s, layout.box);
-    s.SetFont({kPlotFontName, static_cast<double>(m.textSize), kFacePlain});
+    const LegendMeasures m = BeginLegend(s, layout.box);
     const int left = layout.box.left + m.pad, y = layout.box.top + m.pad / 2;
     LegendDisc(s, left, y, m.row, m.inset, theWindow->plotSpecs.residualColor, kRGBDkGrey);
     s.RGBForeColor(kRGBBlack);

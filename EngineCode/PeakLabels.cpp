@@ -6,6 +6,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "PlotPattern.h"
+#include "PlotPixels.h"
 #include "Profile.h"
 #include "RichText.h"
 #include "TextBox.h"
@@ -16,15 +17,6 @@
 #include <vector>
 
 namespace {
-
-int Pixel(double v)
-{
-    if (!(v > -30000))
-        return -30000;
-    if (!(v < 30000))
-        return 30000;
-    return static_cast<int>(v);
-}
 
 bool IsStickFunction(const PlotSpecsRec& ps)
 {
@@ -80,10 +72,7 @@ void OverlayPeakMarkers(DrawingSurface& s, WinInfoRec* theWindow, int first, int
     const int W = plot.Width();
     if (W <= 0)
         return;
-    if (first < 0)
-        first = 0;
-    if (last == 0 || last >= W)
-        last = W - 1;
+    NormalizePixelRange(W, first, last);
     const WavelengthLinesRec lines = GetWavelengthLines(ps);
     const double H = PeakArea2Height(&ps);
     const double upper = ps.plotType > 0 ? ps.ymax : 0;
@@ -92,7 +81,7 @@ void OverlayPeakMarkers(DrawingSurface& s, WinInfoRec* theWindow, int first, int
             return static_cast<int>(plot.top);
         if (v < ps.ymin)
             return static_cast<int>(plot.bottom);
-        return Pixel(plot.bottom - (foot ? 1 : 0) - (v - ps.ymin) * ps.yscale);
+        return TruncPixel(plot.bottom - (foot ? 1 : 0) - (v - ps.ymin) * ps.yscale);
     };
     SurfaceStateSaver saver(s);
     for (VLPatternPtr pp : theWindow->plotList) {
@@ -271,10 +260,7 @@ void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pi
     const int W = plot.Width();
     if (W <= 0)
         return;
-    if (pixMin < 0)
-        pixMin = 0;
-    if (pixMax == 0 || pixMax >= W)
-        pixMax = W - 1;
+    NormalizePixelRange(W, pixMin, pixMax);
     ClipSaver clip(s);
     s.ClipRect(plot);
     const double textSize = gPrinting ? 9.0 * gPrintRes / 72 : 9.0;
@@ -302,11 +288,11 @@ void LabelPeak(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& x
     const PlotSpecsRec& ps = theWindow->plotSpecs;
     const double r = gResolutionFactor;
     const int W = plotRect.Width();
-    const int c = plotRect.left + Pixel((peak.tth - ps.xmin) * ps.xscale);
+    const int c = plotRect.left + TruncPixel((peak.tth - ps.xmin) * ps.xscale);
     const std::string text = MakePeakLabelText(xp, peak, phaseName, ps.axisType);
     SurfaceStateSaver saver(s);
     const double textWidth = RichTextWidth(s, text, kPlotFontName, trueTextSize);
-    const int L = Pixel(textWidth + 17 * r);
+    const int L = TruncPixel(textWidth + 17 * r);
 
     int y;
     if (ps.plotType < 0) {
@@ -320,7 +306,7 @@ void LabelPeak(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& x
             h = i >= 0 && i < xp.nBufferPts() ? static_cast<double>(xp.plotBuffer[static_cast<std::size_t>(i)]) * xp.volFrac : 0;
         }
         const double value = Baseline(&xp, peak.tth) + h;
-        y = Pixel(plotRect.bottom - (value - ps.ymin) * ps.yscale) - static_cast<int>(4 * r);
+        y = TruncPixel(plotRect.bottom - (value - ps.ymin) * ps.yscale) - static_cast<int>(4 * r);
     }
     bool upwards = false;
     if (y - L < plotRect.top) {

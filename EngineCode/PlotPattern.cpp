@@ -9,6 +9,7 @@
 #include "Globals.h"
 #include "GraphMode.h"
 #include "PeakLabels.h"
+#include "PlotPixels.h"
 #include "PlotShapes.h"
 #include "Profile.h"
 #include "Status.h"
@@ -25,11 +26,6 @@ namespace {
 
 int gPrintPageWidthDots = 0;        // width of the printed page, printer dots
 double gPrintWindowWidthPixels = 0; // width of the window on the page, screen pixels; 0: the page
-
-SInt16 S16(double v)
-{
-    return static_cast<SInt16>(std::clamp(v, -30000.0, 30000.0));
-}
 
 RGBColor MeanWithWhite(const RGBColor& c)
 {
@@ -90,8 +86,8 @@ RGBColor PlotTextColor(const PlotSpecsRec& ps)
 
 Rect PlotMessageRect(const Rect& plotRect)
 {
-    return {S16((plotRect.top + plotRect.bottom - 14) / 2), S16(plotRect.left + 10), S16(plotRect.bottom - 10),
-            S16(plotRect.right - 10)};
+    return {RectCoord((plotRect.top + plotRect.bottom - 14) / 2), RectCoord(plotRect.left + 10), RectCoord(plotRect.bottom - 10),
+            RectCoord(plotRect.right - 10)};
 }
 
 Rect GetCurPlotRect(WinInfoRec* theWindow, const Rect& paneRect)
@@ -102,9 +98,9 @@ Rect GetCurPlotRect(WinInfoRec* theWindow, const Rect& paneRect)
     const double r = gResolutionFactor;
     Rect pane = paneRect;
     if (gPrinting)
-        pane.top = S16(pane.top + static_cast<int>(15 * r));
+        pane.top = RectCoord(pane.top + static_cast<int>(15 * r));
     else
-        pane.bottom = S16(pane.bottom - 1);
+        pane.bottom = RectCoord(pane.bottom - 1);
 
     PlotSpecsRec& ps = theWindow->plotSpecs;
     if (ps.showResidual && (GetNumCrystalsInPlotList(theWindow) == 0 || GetNumDatasetsInPlotList(theWindow) == 0))
@@ -112,13 +108,13 @@ Rect GetCurPlotRect(WinInfoRec* theWindow, const Rect& paneRect)
     const int lower = ps.showResidual ? pane.top + (2 * (pane.bottom - pane.top)) / 3 : pane.bottom;
 
     Rect plot;
-    plot.left = S16(std::trunc(pane.left + 38 * r));
-    plot.top = S16(std::trunc(pane.top + 10 * r));
-    plot.right = S16(std::trunc(pane.right - 15 * r));
-    plot.bottom = S16(std::trunc(lower - 28 * r));
+    plot.left = RectCoord(std::trunc(pane.left + 38 * r));
+    plot.top = RectCoord(std::trunc(pane.top + 10 * r));
+    plot.right = RectCoord(std::trunc(pane.right - 15 * r));
+    plot.bottom = RectCoord(std::trunc(lower - 28 * r));
     theWindow->plotRect = plot;
     if (ps.showResidual)
-        theWindow->residualRect = {S16(std::trunc(plot.bottom + 28 * r)), plot.left, S16(std::trunc(pane.bottom - 10 * r)),
+        theWindow->residualRect = {RectCoord(std::trunc(plot.bottom + 28 * r)), plot.left, RectCoord(std::trunc(pane.bottom - 10 * r)),
                                    plot.right};
     else
         theWindow->residualRect = pane;
@@ -318,7 +314,7 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
     if (gPrinting) {
         s.SetFont({kPlotFontName, 12 * r, kFacePlain});
         s.RGBForeColor(kRGBBlack);
-        DrawTextBox(s, PrintedTitle(theWindow), {S16(plot.top - 18 * r), plot.left, plot.bottom, plot.right},
+        DrawTextBox(s, PrintedTitle(theWindow), {RectCoord(plot.top - 18 * r), plot.left, plot.bottom, plot.right},
                     TextJustify::Centre);
     } else if (ps.showCursor && nCrystals + nDatasets > 0) {
         DrawCursorBox(s, theWindow);

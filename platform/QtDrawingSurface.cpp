@@ -254,8 +254,37 @@ void QtDrawingSurface::StrokePath(const VectorPath& path)
 
 void QtDrawingSurface::FillPath(const VectorPath& path)
 {
-    if (!path.IsEmpty())
+    if (path.IsEmpty())
+        return;
+    if (vector_.fill.alpha() < 255) {
+        // Translucent: one path, so that overlapping parts are not blended twice.
         painter_.fillPath(ToQPath(path), QBrush(vector_.fill));
+        return;
+    }
+    // Opaque: whole ellipses and rectangles one by one (the raster engine fills thousands of
+    // markers in one path far more slowly), the rest as one path.
+    VectorPath rest;
+    painter_.save();
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(vector_.fill);
+    for (const VectorPath::Element& e : path.Elements()) {
+        const QRectF r(e.r.left, e.r.top, e.r.Width(), e.r.Height());
+        if (e.op == VectorPath::Op::Ellipse)
+            painter_.drawEllipse(r);
+        else if (e.op == VectorPath::Op::RoundedRect && e.radius <= 0)
+            painter_.fillRect(r, vector_.fill);
+        else if (e.op == VectorPath::Op::RoundedRect)
+            painter_.drawRoundedRect(r, e.radius, e.radius);
+        else if (e.op == VectorPath::Op::MoveTo)
+            rest.MoveTo(e.p.x, e.p.y);
+        else if (e.op == VectorPath::Op::LineTo)
+            rest.LineTo(e.p.x, e.p.y);
+        else
+            rest.Close();
+    }
+    painter_.restore();
+    if (!rest.IsEmpty())
+        painter_.fillPath(ToQPath(rest), QBrush(vector_.fill));
 }
 
 // ---- text ----
