@@ -220,9 +220,9 @@ TEST(QtDrawingSurface, PixelCopyComesBack)
     EXPECT_EQ(image.pixel(6, 12), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(4, 6), qRgb(0, 0, 0));
 
-    // A vector target has no pixels to copy.
-    QSvgGenerator generator;
+    // A vector target has no pixels to copy. (The buffer must outlive the generator.)
     QBuffer buffer;
+    QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
     generator.setSize(QSize(20, 20));
     QPainter svgPainter(&generator);
