@@ -170,8 +170,11 @@ void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFille
         if (lines.second)
             kLast *= 2;
 
-        // Samples centred on the peak, so that the whole profile is drawn.
+        // Samples centred on the peak, so that the whole profile is drawn; those beyond a step
+        // outside the plot would be clipped away and are not computed.
         const double c0 = plot.left + (ref.tth - ps.xmin) * ps.xscale;
+        kFirst = std::max(kFirst, static_cast<long>(std::max(std::ceil((plot.left - 1 - c0) / step), -2e9)));
+        kLast = std::min(kLast, static_cast<long>(std::min(std::floor((plot.right + 1 - c0) / step), 2e9)));
         pts.clear();
         for (long k = kFirst; k <= kLast; ++k) {
             const double x = ref.tth + k * step * xPerPixel;
