@@ -91,10 +91,3 @@ TEST(ClipGeometry, PolygonAreaAfterClipping)
     EXPECT_TRUE(ClipPolygon({{20, 20}, {30, 20}, {30, 30}}, kBox).empty());
 }
 
-TEST(ClipGeometry, EllipsePolygonLiesOnTheEllipse)
-{
-    const auto pts = EllipsePolygon({2, 4, 6, 6}, 16);  // centre (4, 5), radii 2 and 1
-    ASSERT_EQ(pts.size(), 16u);
-    for (const PointF& p : pts)
-        EXPECT_NEAR((p.x - 4) * (p.x - 4) / 4 + (p.y - 5) * (p.y - 5), 1, 1e-12);
-}

@@ -46,25 +46,6 @@ TEST(CursorBox, DatasetInterpolation)
     }
 }
 
-TEST(CursorBox, LineHasThreeBlendedShadowsThenTheLine)
-{
-    RecordingSurface s;
-    DrawCursorLine(s, 50, 100, 10, kRGBRed);
-    auto lines = s.Calls(RecordingSurface::Op::Line);
-    ASSERT_EQ(lines.size(), 4u);
-    const int columns[] = {49, 51, 52, 50};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(lines[static_cast<std::size_t>(i)]->h1, columns[i]);
-        EXPECT_EQ(lines[static_cast<std::size_t>(i)]->v1, 100);
-        EXPECT_EQ(lines[static_cast<std::size_t>(i)]->v2, 10);
-    }
-    EXPECT_EQ(lines[0]->pen, RecordingSurface::Pen::Blend);
-    EXPECT_NEAR(lines[0]->alpha, 8738 / 65535.0, 1e-9);
-    EXPECT_NEAR(lines[1]->alpha, 26214 / 65535.0, 1e-9);
-    EXPECT_EQ(lines[3]->pen, RecordingSurface::Pen::Solid);
-    EXPECT_EQ(lines[3]->color, kRGBRed);
-}
-
 TEST(CursorBox, BobsSitOnTheCurvesAndTheClickRectangleIsSet)
 {
     auto w = MakePlotWindow({10, 40, 110, 240}, 0, 20, 0, 100);

@@ -110,19 +110,6 @@ TEST(FilmMode, StripsBelowFifteenRowsHaveNoCaption)
     EXPECT_TRUE(s.Texts().empty());
 }
 
-TEST(FilmMode, MixtureStripsAreCaptionedCalculatedAndObserved)
-{
-    auto w = MakePlotWindow({0, 0, 100, 100}, 0, 10, 0, 100);
-    w->plotSpecs.plotType = -3;
-    w->plotSpecs.plotMixture = true;
-    AddTestCrystal(w.get(), {}, std::vector<float>(100, 10));
-    AddTestDataset(w.get(), {0, 5, 10}, {10, 10, 10});
-    RecordingSurface s;
-    PlotPatternsAsFilms(s, w.get(), 0, 0);
-    EXPECT_NE(s.FindText("Calculated"), nullptr);
-    EXPECT_NE(s.FindText("Observed"), nullptr);
-}
-
 TEST(FilmMode, ResidualStripShadesNegativeValuesRed)
 {
     auto w = MakePlotWindow({0, 0, 60, 100}, 0, 10, 0, 100);

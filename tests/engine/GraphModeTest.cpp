@@ -145,24 +145,6 @@ TEST(GraphMode, UnknownPlotStyleIsReportedAndNotDrawn)
     EXPECT_EQ(sink.events[0].value, static_cast<int>(AlertKind::Note));
 }
 
-TEST(GraphMode, FilledStylesClosePolygonBelowThePlotAndStayInside)
-{
-    auto w = MakePlotWindow(kPlot, 0, 20, 0, 100);
-    VLPatternPtr d = AddTestDataset(w.get(), {0, 5, 10, 15, 20}, {50, 500, 50, -300, 50});
-    d->dataset->plotStyle = kPlotStyleTranslucent;
-    RecordingSurface s;
-    PlotPatternsAsGraphs(s, w.get(), 0, 0);
-    auto fills = s.Calls(RecordingSurface::Op::Fill);
-    ASSERT_EQ(fills.size(), 1u);
-    EXPECT_DOUBLE_EQ(fills[0]->alpha, 0.5);
-    for (const PointF& p : fills[0]->points) {
-        EXPECT_GE(p.x, 40);
-        EXPECT_LE(p.x, 240);
-        EXPECT_GE(p.y, 10);
-        EXPECT_LE(p.y, 110);
-    }
-}
-
 TEST(GraphMode, ResidualSumOfSquaresAndZeroOnTheMiddleRow)
 {
     auto w = MakePlotWindow(kPlot, 0, 20, 0, 100);

@@ -237,14 +237,3 @@ TEST(PeakProfiles, FilledProfilesUseTheTintAndWeakPeaksComeLast)
             EXPECT_LE(p.y, 110);
 }
 
-TEST(PeakProfiles, StrongestFirstAcrossCrystals)
-{
-    CrystalDataRec a, b;
-    a.refs = {TestReflexion(1, 0, 0, 1, 10)};
-    b.refs = {TestReflexion(1, 0, 0, 1, 30)};
-    a.volFrac = 0.9f;  // 9
-    b.volFrac = 0.2f;  // 6
-    std::vector<PeakIndexRec> peaks = {{0, &b}, {0, &a}};
-    std::sort(peaks.begin(), peaks.end(), ComparePeaksByIntensity);
-    EXPECT_EQ(peaks[0].xp, &a);
-}

@@ -164,16 +164,6 @@ TEST(PlotPattern, DarkWindowColourTurnsAxisTextWhiteOnTheWindowColour)
     EXPECT_EQ(rects[0]->color, w->plotSpecs.windowColor);
 }
 
-TEST(PlotPattern, NothingIsDrawnWhileTheScreenIsLocked)
-{
-    PrintingSwitchesSaver saver;
-    gLockScreen = true;
-    auto w = FlatCrystalWindow(2, 4);
-    RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, true, false);
-    EXPECT_TRUE(s.calls.empty());
-}
-
 TEST(PlotPattern, ProgressTextIsShownAndCleared)
 {
     ASSERT_TRUE(LoadShippedStrings());
