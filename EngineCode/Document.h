@@ -69,6 +69,12 @@ public:
     // The toolbar buttons and the structures list may need bringing up to date.
     virtual void UpdateToolbar(WinInfoRec* theWindow) { (void)theWindow; }
     virtual void UpdateStructuresList(WinInfoRec* theWindow) { (void)theWindow; }
+    // The window's title, printed above the plot; empty: the document's file name.
+    virtual std::string WindowTitle(const WinInfoRec* theWindow) { (void)theWindow; return {}; }
+    // Marks the window as changed since it was saved (every drawing of patterns does).
+    virtual void SetWindowModified(WinInfoRec* theWindow, bool modified) { (void)theWindow, (void)modified; }
+    // Whether the window is the active one; selections are drawn dimmed otherwise.
+    virtual bool IsWindowActive(const WinInfoRec* theWindow) { (void)theWindow; return true; }
 };
 
 struct WinInfoRec {

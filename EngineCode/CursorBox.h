@@ -1,0 +1,24 @@
+// The vertical read-out cursor drawn at the end of every drawing pass: a line across the plot at
+// cursorXPos with a small disc ("bob") where it crosses each plotted curve. Reading the values out
+// into the information bar and dragging the line belong to the interactive tools.
+#pragma once
+
+#include "DrawingSurface.h"
+#include "Records.h"
+
+struct WinInfoRec;
+
+// Draws the cursor line and bobs when showCursor is set and xmin ≤ cursorXPos ≤ xmax, and sets
+// cursorRect, the rectangle around the line that accepts clicks.
+void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow);
+
+// Three blended shadow lines (at x − 1, x + 1, x + 2) and a solid line at x, rows y1 to y2.
+void DrawCursorLine(DrawingSurface& s, int x, int y1, int y2, const RGBColor& lineColor);
+
+// An anti-aliased disc of radius centred on (x, y), filled and outlined with width 1.
+void DrawCursorBob(DrawingSurface& s, double x, double y, double radius, const RGBColor& fillColor,
+                   const RGBColor& frameColor);
+
+// The dataset's profile interpolated linearly at xPos (rising or falling x); outside the points by
+// less than maxDeltaX the nearest end point; false farther out or without points.
+bool GetDatasetInterpolatedIntensity(const ObsDataRec* dataset, double xPos, double maxDeltaX, Float32* yPos);

@@ -1,0 +1,64 @@
+// Graph mode: every plotted pattern as a curve or markers over the plot rectangle in its own
+// style, or the crystals summed into one calculated curve and the datasets into one observed
+// curve (mixtures); the residual panel; the legend boxes; and the digitising of an observed
+// dataset into one value per pixel column, shared with film mode and autoscaling.
+#pragma once
+
+#include "DrawingSurface.h"
+#include "Records.h"
+
+#include <vector>
+
+struct WinInfoRec;
+
+// The style of one curve, copied for each call.
+struct GraphProfileRec {
+    RGBColor color{};
+    SInt16 plotStyle = kPlotStyleLine;  // plot style code
+    SInt16 lineStyle = kLineStyleSolid; // 1 dashed, otherwise solid
+    Float32 lineWidth = 1;              // screen pixels
+    Float32 markerSize = 0;             // diameter in screen pixels; 0 automatic
+};
+GraphProfileRec GraphProfileOfCrystal(const CrystalDataRec& xp);
+GraphProfileRec GraphProfileOfDataset(const ObsDataRec& dp);
+GraphProfileRec CrystalMixGraphProfile(const PlotSpecsRec& ps);
+GraphProfileRec DatasetMixGraphProfile(const PlotSpecsRec& ps);
+GraphProfileRec ResidualGraphProfile(const PlotSpecsRec& ps);
+
+// The x value of pixel column i of a plot plotWidth pixels wide.
+double ColumnX(const PlotSpecsRec& ps, int i, int plotWidth);
+// A crystal's intensity at pixel column i (value x): plotBuffer[i] × volFrac plus the background
+// B x + C / x, plus yOffset when withOffset. 0 where the buffer has no column i.
+double CrystalColumnIntensity(const CrystalDataRec& xp, int i, double x, bool withOffset);
+
+// All plotted patterns for columns pixMin..pixMax (negative pixMin: 0; pixMax 0 or past the plot:
+// the last column).
+void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax);
+
+// Observed minus calculated in the residual rectangle; returns the sum of squares (0 when the
+// plot list lacks crystals or datasets).
+Float32 PlotResidualAsGraph(DrawingSurface& s, WinInfoRec* theWindow, int firstIndex, int lastIndex);
+
+// Points firstIndex..lastIndex (lastIndex 0: the last point) of x, y in plotRect with the style
+// graph, using the window's xmin, xscale, ymin and yscale; anti-aliased and clipped to plotRect.
+void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, const GraphProfileRec& graph,
+                 const Float32* x, const Float32* y, AtomIndex nData, AtomIndex firstIndex, AtomIndex lastIndex);
+
+// Marker radius in device pixels: markerSize / 2, or a quarter of the mean point spacing plus
+// one (at most 5) when markerSize is 0, through MyPenSizeForPrinting.
+Float32 GraphMarkerRadius(const GraphProfileRec& graph, double meanSpacingPixels);
+
+// The legend box in the plot's top right corner, and whether it fits in the plot.
+struct LegendLayout {
+    Rect box{};
+    bool fits = false;
+};
+LegendLayout GraphLegendLayout(const Rect& plotRect, int numCrystals, int numDatasets);
+LegendLayout ResidualLegendLayout(const Rect& residualRect);
+
+void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect);
+void DrawResidualGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, Float32 residualSumSq);
+
+// One value per plot pixel column (plot width values; empty without a window, a dataset or a plot
+// width): the largest point of each column, gaps bridged linearly.
+std::vector<Float32> DigitizeWindowDataset(WinInfoRec* theWindow, const ObsDataRec* dataset);

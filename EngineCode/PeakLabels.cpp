@@ -1,0 +1,353 @@
+// Peak markers, peak profile overlays and peak labels.
+#include "PeakLabels.h"
+
+#include "ClipGeometry.h"
+#include "Diffraction.h"
+#include "Document.h"
+#include "Globals.h"
+#include "PlotPattern.h"
+#include "PlotPixels.h"
+#include "Profile.h"
+#include "RichText.h"
+#include "TextBox.h"
+#include "TextFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+bool IsStickFunction(const PlotSpecsRec& ps)
+{
+    return (ps.plotType < 0 ? -ps.plotType : ps.plotType) == kPeakFunctionDelta;
+}
+
+// Number with the precision chosen by the size of its whole part: thresholds for 1, 2 and 3
+// decimals, else 4.
+std::string FormatByMagnitude(double v, double for1, double for2, double for3)
+{
+    const double whole = std::trunc(v);
+    const int decimals = whole >= for1 ? 1 : whole >= for2 ? 2 : whole >= for3 ? 3 : 4;
+    return FormatFixed(v, 5, decimals);
+}
+
+}  // namespace
+
+bool ComparePeaksByIntensity(const PeakIndexRec& peak1, const PeakIndexRec& peak2)
+{
+    const double a = static_cast<double>(peak1.xp->refs[static_cast<std::size_t>(peak1.index)].inty) * peak1.xp->volFrac;
+    const double b = static_cast<double>(peak2.xp->refs[static_cast<std::size_t>(peak2.index)].inty) * peak2.xp->volFrac;
+    return a > b;
+}
+
+WavelengthLinesRec GetWavelengthLines(const PlotSpecsRec& ps)
+{
+    WavelengthLinesRec lines;
+    if (ps.axisType == kAxisTwoTheta && !ps.monochromatic) {
+        lines.second = true;
+        lines.weight1 = ps.lambdaRatio / (ps.lambdaRatio + 1.0);
+        lines.weight2 = 1 - lines.weight1;
+    }
+    return lines;
+}
+
+bool SecondLinePosition(const PlotSpecsRec& ps, const CrystalDataRec& xp, const ReflexionRec& ref, double* x)
+{
+    const double s = ps.lambda2 / (2.0 * ref.dsp);
+    if (!(s >= -1 && s <= 1))
+        return false;
+    *x = std::asin(s) * kRadToTwoThetaDeg + xp.xOffset;
+    return true;
+}
+
+// ---- markers ----
+
+void OverlayPeakMarkers(DrawingSurface& s, WinInfoRec* theWindow, int first, int last)
+{
+    if (!theWindow)
+        return;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const Rect plot = theWindow->plotRect;
+    const int W = plot.Width();
+    if (W <= 0)
+        return;
+    NormalizePixelRange(W, first, last);
+    const WavelengthLinesRec lines = GetWavelengthLines(ps);
+    const double H = PeakArea2Height(&ps);
+    const double upper = ps.plotType > 0 ? ps.ymax : 0;
+    auto row = [&](double v, bool foot) {
+        if (v > upper)
+            return static_cast<int>(plot.top);
+        if (v < ps.ymin)
+            return static_cast<int>(plot.bottom);
+        return TruncPixel(plot.bottom - (foot ? 1 : 0) - (v - ps.ymin) * ps.yscale);
+    };
+    SurfaceStateSaver saver(s);
+    for (VLPatternPtr pp : theWindow->plotList) {
+        if (pp->type != kPatternTypeCrystal || !pp->crystal)
+            continue;
+        const CrystalDataRec& xp = *pp->crystal;
+        s.RGBForeColor(xp.plotColor);
+        for (int line = 0; line < (lines.second ? 2 : 1); ++line) {
+            const double factor = lines.second ? (line == 0 ? lines.weight1 : lines.weight2) * H : H;
+            if (line == 0)
+                s.PenNormal();
+            else
+                s.PenPatGray();
+            for (const ReflexionRec& ref : xp.refs) {
+                double x = ref.tth;
+                if (line == 1 && !SecondLinePosition(ps, xp, ref, &x))
+                    continue;
+                const double colD = std::trunc((x - ps.xmin) * ps.xscale);
+                if (!(colD >= first && colD <= last))
+                    continue;
+                const int col = plot.left + static_cast<int>(colD);
+                const double base = Baseline(&xp, static_cast<Float32>(x));
+                s.MoveTo(col, row(base, true));
+                s.LineTo(col, row(base + factor * ref.inty * xp.volFrac, false));
+            }
+        }
+        s.PenNormal();
+    }
+}
+
+// ---- profiles ----
+
+void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFilledPeaks, bool useDashedLines)
+{
+    if (!theWindow || GetNumCrystalsInPlotList(theWindow) == 0)
+        return;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const Rect plot = theWindow->plotRect;
+    const int W = plot.Width();
+    if (W <= 0 || !(ps.xmax > ps.xmin))
+        return;
+
+    std::vector<PeakIndexRec> peaks;
+    for (VLPatternPtr pp : theWindow->plotList)
+        if (pp->type == kPatternTypeCrystal && pp->crystal)
+            for (AtomIndex i = 0; i < pp->crystal->nRefs(); ++i)
+                peaks.push_back({i, pp->crystal.get()});
+    std::sort(peaks.begin(), peaks.end(), ComparePeaksByIntensity);
+
+    const WavelengthLinesRec lines = GetWavelengthLines(ps);
+    const bool withoutOffset = ps.plotMixture || ps.plotType < 0;
+    const double xPerPixel = (static_cast<double>(ps.xmax) - ps.xmin) / W;
+    const RectF clip = ToRectF(plot);
+
+    VectorLayer layer(s);
+    s.ClipToRect(clip);
+    s.SetLineJoin(LineJoin::Round);
+    s.SetLineDash(useDashedLines);
+    const CrystalDataRec* styled = nullptr;
+    std::vector<PointF> pts;
+    for (const PeakIndexRec& peak : peaks) {
+        const CrystalDataRec& xp = *peak.xp;
+        const ReflexionRec& ref = xp.refs[static_cast<std::size_t>(peak.index)];
+        const double range = 6.0 * ref.halfWidth;
+        if (!(ref.tth - range <= ps.xmax && ref.tth + range >= ps.xmin))
+            continue;
+        const double span = range * ps.xscale;  // half span in pixels
+        const double n = std::trunc(span);
+        double step;
+        long kFirst, kLast;
+        if (n >= 11) {
+            step = 1;
+            kFirst = -static_cast<long>(std::min(n, 1e6));
+            kLast = -kFirst;
+        } else if (n > 0) {
+            step = 0.1;
+            kFirst = static_cast<long>(std::trunc(-10 * span));
+            kLast = static_cast<long>(std::trunc(10 * span));
+        } else {
+            step = 0.1;
+            kFirst = -10;
+            kLast = 10;
+        }
+        double x2 = 0;
+        const bool second = lines.second && SecondLinePosition(ps, xp, ref, &x2);
+        if (lines.second)
+            kLast *= 2;
+
+        // Samples centred on the peak, so that the whole profile is drawn; those beyond a step
+        // outside the plot would be clipped away and are not computed.
+        const double c0 = plot.left + (ref.tth - ps.xmin) * ps.xscale;
+        kFirst = std::max(kFirst, static_cast<long>(std::max(std::ceil((plot.left - 1 - c0) / step), -2e9)));
+        kLast = std::min(kLast, static_cast<long>(std::min(std::floor((plot.right + 1 - c0) / step), 2e9)));
+        pts.clear();
+        for (long k = kFirst; k <= kLast; ++k) {
+            const double x = ref.tth + k * step * xPerPixel;
+            double p = GetProfileIntensityAtPoint(static_cast<Float32>(x), ref.tth, ref.inty, ref.halfWidth, ps.plotType, ps.eta);
+            if (lines.second) {
+                p *= lines.weight1;
+                if (second)
+                    p += lines.weight2 * GetProfileIntensityAtPoint(static_cast<Float32>(x), static_cast<Float32>(x2),
+                                                                     ref.inty, ref.halfWidth, ps.plotType, ps.eta);
+            }
+            double value = Baseline(&xp, static_cast<Float32>(x)) + p * xp.volFrac;
+            if (withoutOffset)
+                value -= xp.yOffset;
+            pts.push_back({c0 + k * step, plot.bottom - (value - ps.ymin) * ps.yscale});
+        }
+        if (pts.size() < 2)
+            continue;
+        if (styled != &xp) {
+            styled = &xp;
+            const RGBColor c = xp.plotColor;
+            auto tint = [](UInt16 v) { return static_cast<UInt16>(0.6 * v + 0.4 * 65535); };
+            s.SetFillColor({tint(c.red), tint(c.green), tint(c.blue)}, 1.0);
+            s.SetStrokeColor(c, 1.0);
+            s.SetLineWidth(MyPenSizeForPrinting(xp.lineWidth));
+        }
+        if (useFilledPeaks) {
+            std::vector<PointF> poly = pts;
+            poly.push_back({pts.back().x, static_cast<double>(plot.bottom)});
+            poly.push_back({pts.front().x, static_cast<double>(plot.bottom)});
+            VectorPath fill;
+            fill.AddPolygon(ClipPolygon(poly, clip));
+            s.FillPath(fill);
+        }
+        const double lineWidth = MyPenSizeForPrinting(xp.lineWidth);
+        LiftOntoStrokeBottom(pts, clip, lineWidth);
+        VectorPath stroke;
+        for (const std::vector<PointF>& piece : ClipPolyline(pts, StrokeClipRect(clip, lineWidth)))
+            stroke.AddPolyline(piece);
+        s.StrokePath(stroke);
+    }
+}
+
+// ---- labels ----
+
+Float32 PeakLabelThreshold(const CrystalDataRec& xp, const PlotSpecsRec& ps)
+{
+    double t = xp.labelThreshold * 0.01 * ps.ymax;
+    if (!IsStickFunction(ps))
+        t *= ps.fwhm;
+    return static_cast<Float32>(t);
+}
+
+std::string MakePeakLabelText(const CrystalDataRec& xp, const ReflexionRec& peak, const std::string& phaseName,
+                              int axisType)
+{
+    std::string text;
+    auto add = [&text](const std::string& part) {
+        if (!text.empty())
+            text += " / ";
+        text += part;
+    };
+    if (xp.labelPhases)
+        add(StripCrystalExtension(phaseName));
+    if (xp.labelHKL)
+        add(FormatHKLWithOverbars(peak.h, peak.k, peak.l));
+    if (xp.labelDSpacings)
+        add(FormatByMagnitude(peak.dsp, 100, 10, 2) + " A");
+    if (xp.labelTwoTheta) {
+        const char* unit = axisType == kAxisTwoTheta        ? "\xC2\xB0"
+                           : axisType == kAxisDSpacing      ? " A"
+                           : axisType == kAxisReciprocalD   ? " A^-1"
+                           : axisType == kAxisTimeOfFlight  ? " ms"
+                           : axisType == kAxisEnergy        ? " keV"
+                                                            : "";
+        add(FormatByMagnitude(peak.tth, 100, 10, 1) + unit);
+    }
+    return text;
+}
+
+void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax)
+{
+    if (!theWindow)
+        return;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const Rect plot = theWindow->plotRect;
+    const int W = plot.Width();
+    if (W <= 0)
+        return;
+    NormalizePixelRange(W, pixMin, pixMax);
+    ClipSaver clip(s);
+    s.ClipRect(plot);
+    const double textSize = gPrinting ? 9.0 * gPrintRes / 72 : 9.0;
+    for (VLPatternPtr pp : theWindow->plotList) {
+        if (pp->type != kPatternTypeCrystal || !pp->crystal || !pp->crystal->showLabel)
+            continue;
+        const CrystalDataRec& xp = *pp->crystal;
+        const Float32 threshold = PeakLabelThreshold(xp, ps);
+        for (const ReflexionRec& ref : xp.refs) {
+            if (!(ref.tth >= ps.xmin && ref.tth <= ps.xmax) || !(ref.inty * xp.volFrac >= threshold))
+                continue;
+            const double col = std::trunc((ref.tth - ps.xmin) * ps.xscale);
+            if (col < pixMin || col > pixMax)
+                continue;
+            LabelPeak(s, theWindow, xp, pp->name, ref, plot, textSize);
+        }
+    }
+}
+
+void LabelPeak(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp, const std::string& phaseName,
+               const ReflexionRec& peak, const Rect& plotRect, double trueTextSize)
+{
+    if (!theWindow)
+        return;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const double r = gResolutionFactor;
+    const int W = plotRect.Width();
+    const int c = plotRect.left + TruncPixel((peak.tth - ps.xmin) * ps.xscale);
+    const std::string text = MakePeakLabelText(xp, peak, phaseName, ps.axisType);
+    SurfaceStateSaver saver(s);
+    const double textWidth = RichTextWidth(s, text, kPlotFontName, trueTextSize);
+    const int L = TruncPixel(textWidth + 17 * r);
+
+    int y;
+    if (ps.plotType < 0) {
+        y = plotRect.top + L + 1;
+    } else {
+        double h;
+        if (IsStickFunction(ps)) {
+            h = static_cast<double>(peak.inty) * xp.volFrac;
+        } else {
+            const int i = std::min(c - plotRect.left, W - 1);
+            h = i >= 0 && i < xp.nBufferPts() ? static_cast<double>(xp.plotBuffer[static_cast<std::size_t>(i)]) * xp.volFrac : 0;
+        }
+        const double value = Baseline(&xp, peak.tth) + h;
+        y = TruncPixel(plotRect.bottom - (value - ps.ymin) * ps.yscale) - static_cast<int>(4 * r);
+    }
+    bool upwards = false;
+    if (y - L < plotRect.top) {
+        if (y < plotRect.top)
+            upwards = true;
+        else
+            y = plotRect.top + L;
+    }
+
+    // The label must lie inside the plot: the text band beside the arrow across, arrow and text
+    // along the column.
+    s.SetFont({kPlotFontName, trueTextSize, kFacePlain});
+    const FontMetricsRec fm = s.GetFontMetrics();
+    const double textX = c + trueTextSize / 2;
+    const double textY = upwards ? plotRect.top + L : y - 12 * r;
+    const double barb = 2 * r;
+    if (textX - fm.ascent < plotRect.left || textX + fm.descent > plotRect.right || c - barb < plotRect.left ||
+        c + barb >= plotRect.right || textY - textWidth < plotRect.top || textY > plotRect.bottom ||
+        (!upwards && y >= plotRect.bottom))
+        return;
+
+    s.RGBForeColor(xp.plotColor);
+    const int b = static_cast<int>(barb);
+    if (upwards) {
+        const int tip = plotRect.top + 1;
+        s.MoveTo(c, tip + static_cast<int>(9 * r));
+        s.LineTo(c, tip);
+        s.MoveTo(c - b, tip + b);
+        s.LineTo(c, tip);
+        s.MoveTo(c + b, tip + b);
+        s.LineTo(c, tip);
+    } else {
+        s.MoveTo(c, y);
+        s.LineTo(c, y - static_cast<int>(9 * r));
+        s.MoveTo(c - b, y - b);
+        s.LineTo(c, y);
+        s.MoveTo(c + b, y - b);
+        s.LineTo(c, y);
+    }
+    MyDrawATSUIText(s, textX, textY, text, kPlotFontName, trueTextSize, xp.plotColor, 90, false);
+}

@@ -1,0 +1,37 @@
+// A document's plot written as a PNG image, an SVG drawing or a PDF page, drawn by the same
+// driver as the screen (PlotPattern.h). PNG and SVG show the pane as on screen; PDF is drawn as a
+// printed page at printer resolution. A failed or refused export leaves the target file as it was.
+#pragma once
+
+#include <string>
+
+class QImage;
+struct WinInfoRec;
+
+enum class PlotFileFormat { PNG, SVG, PDF };
+
+struct PlotExportOptions {
+    int width = 1000;           // pane size in screen pixels (PDF: points)
+    int height = 600;
+    int printResolution = 300;  // PDF: printer dots per inch
+    bool calculateProfile = true;
+};
+
+// Largest pane side accepted, and the range of printer resolutions.
+inline constexpr int kMaxPlotPixels = 8000;
+inline constexpr int kMinPrintResolution = 72;
+inline constexpr int kMaxPrintResolution = 1200;
+
+// The format named by a file name's extension (.png, .svg, .pdf, any case); false for others.
+bool PlotFileFormatFromPath(const std::string& path, PlotFileFormat* format);
+
+// Checks the options; false with a message in error for sizes or resolutions out of range.
+bool CheckPlotExportOptions(PlotFileFormat format, const PlotExportOptions& options, std::string* error);
+
+// Draws the window's pane into image (made width × height, white). The document's drawing state
+// (plot rectangles, scales, profile buffers, settings) is as it was afterwards.
+bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, QImage* image, std::string* error);
+
+// Writes the plot to path in format; false with a message in error when it cannot.
+bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileFormat format,
+                   const PlotExportOptions& options, std::string* error);

@@ -1,0 +1,278 @@
+// The drawing driver: plot layout on screen and on paper, the printing line width, the drawing
+// sequence's messages, alerts and resets, and that nothing leaves the plot rectangle.
+#include "PlotPattern.h"
+#include "PlotTestSupport.h"
+#include "RecordingSurface.h"
+#include "TestSupport.h"
+
+#include "Axes.h"
+#include "Globals.h"
+#include "Status.h"
+#include "StringTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const Rect kPane{0, 0, 600, 1000};
+
+// A window with one crystal whose profile is a flat line at level, computed for the pane.
+std::unique_ptr<WinInfoRec> FlatCrystalWindow(float level, float ymax)
+{
+    auto w = MakePlotWindow({}, 5, 80, 0, ymax);
+    AddTestCrystal(w.get(), {TestReflexion(1, 1, 1, 30, 1)}, std::vector<float>(947, level));
+    return w;
+}
+
+struct LayoutCase {
+    bool printing;
+    bool residual;
+    Rect pane;
+    Rect plot;
+    Rect residualRect;
+};
+
+const LayoutCase kLayouts[] = {
+    // Screen: the pane's bottom moves up by 1; margins 38, 10, 15 and 28.
+    {false, false, {0, 0, 600, 1000}, {10, 38, 571, 985}, {0, 0, 599, 1000}},
+    // With the residual the plot takes the top two thirds: lower edge 2 × 599 / 3 = 399.
+    {false, true, {0, 0, 600, 1000}, {10, 38, 371, 985}, {399, 38, 589, 985}},
+    // Printing at 300 dpi: r = 300 / 72; the page's top moves down by 62 (15 r).
+    {true, false, {0, 0, 2500, 4166}, {103, 158, 2383, 4103}, {62, 0, 2500, 4166}},
+};
+
+}  // namespace
+
+TEST(PlotPattern, PlotAndResidualRectangles)
+{
+    PrintingSwitchesSaver saver;
+    for (const LayoutCase& c : kLayouts) {
+        gPrinting = c.printing;
+        gPrintRes = 300;
+        auto w = MakePlotWindow({}, 5, 80, 0, 1);
+        AddTestCrystal(w.get(), {}, {});
+        if (c.residual)
+            AddTestDataset(w.get(), {1, 2}, {1, 2});
+        w->plotSpecs.showResidual = c.residual;
+        GetCurPlotRect(w.get(), c.pane);
+        EXPECT_EQ(w->plotRect, c.plot);
+        EXPECT_EQ(w->residualRect, c.residualRect);
+        EXPECT_FLOAT_EQ(gResolutionFactor, c.printing ? 300.0f / 72 : 1.0f);
+    }
+}
+
+TEST(PlotPattern, ResidualWithOnlyCrystalsIsSwitchedOff)
+{
+    auto w = MakePlotWindow({}, 5, 80, 0, 1);
+    AddTestCrystal(w.get(), {}, {});
+    w->plotSpecs.showResidual = true;
+    GetCurPlotRect(w.get(), kPane);
+    EXPECT_FALSE(w->plotSpecs.showResidual);
+    EXPECT_EQ(w->plotRect.bottom, 571);
+}
+
+TEST(PlotPattern, PenSizeForPrinting)
+{
+    PrintingSwitchesSaver saver;
+    gPrinting = false;
+    EXPECT_FLOAT_EQ(MyPenSizeForPrinting(1.5f), 1.5f);
+    gPrinting = true;
+    gPrintRes = 300;
+    // A letter page (8.5 in, 8 whole inches) showing a 1000-pixel window (13.9 in).
+    SetPrintPageGeometry(2550, 1000);
+    EXPECT_NEAR(MyPenSizeForPrinting(1), 8 / (1000 / 72.0) * (300 / 72.0), 1e-5);
+    // Without a window size the page shows the window at its own size: 13 whole inches of 13.89.
+    SetPrintPageGeometry(4166, 0);
+    EXPECT_NEAR(MyPenSizeForPrinting(2), 13 / (4166 * 72.0 / 300 / 72) * (600 / 72.0), 1e-4);
+}
+
+TEST(PlotPattern, EmptyWindowShowsTheDropMessageCentred)
+{
+    ASSERT_TRUE(LoadShippedStrings());
+    auto w = MakePlotWindow({}, 5, 80, 0, 1);
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, true, false);
+    const std::string message = LocalizedString("Drop_Files_Graphics_Pane");
+    const RecordingSurface::Call* text = s.FindText(message);
+    ASSERT_NE(text, nullptr);
+    const Rect box = PlotMessageRect(w->plotRect);
+    EXPECT_NEAR(text->origin.x + 0.6 * text->font.size * message.size() / 2, (box.left + box.right) / 2.0, 0.6 * 11);
+    EXPECT_EQ(text->font.family, kSystemFontName);
+    // Axes are there, no legend or curve.
+    EXPECT_NE(s.FindText("Two Theta [degrees]"), nullptr);
+    EXPECT_EQ(s.FindText("Calculated Data"), nullptr);
+    EXPECT_TRUE(s.Calls(RecordingSurface::Op::Stroke).empty());
+}
+
+TEST(PlotPattern, NoReflexionsInRangeAsksForARecalculation)
+{
+    ASSERT_TRUE(LoadShippedStrings());
+    auto w = MakePlotWindow({}, 5, 80, 0, 1);
+    AddTestCrystal(w.get(), {TestReflexion(1, 0, 0, 500, 1)}, std::vector<float>(947, 0));
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, false, false);
+    EXPECT_NE(s.FindText(LocalizedString("No_Reflexions_Recalculate")), nullptr);
+}
+
+TEST(PlotPattern, EqualXLimitsAreResetWithACaution)
+{
+    RecordingStatusSink sink;
+    ScopedThreadStatusSink scope(&sink);
+    auto w = FlatCrystalWindow(2, 1);
+    w->plotSpecs.xmin = w->plotSpecs.xmax = 30;
+    w->plotSpecs.xminLimit = 0;
+    w->plotSpecs.xmaxLimit = 180;
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, false, false);
+    ASSERT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
+    EXPECT_EQ(sink.events[0].value, static_cast<int>(AlertKind::Caution));
+    EXPECT_FLOAT_EQ(w->plotSpecs.xmin, 0);
+    EXPECT_FLOAT_EQ(w->plotSpecs.xmax, 180);
+    // ... and the intensity axis is fitted to the curve: 2 is the highest value.
+    EXPECT_FLOAT_EQ(w->plotSpecs.ymax, 2);
+}
+
+TEST(PlotPattern, PlotTypeZeroIsReportedAndResetToAGraph)
+{
+    RecordingStatusSink sink;
+    ScopedThreadStatusSink scope(&sink);
+    auto w = FlatCrystalWindow(2, 4);
+    w->plotSpecs.plotType = 0;
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, false, false);
+    EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
+    EXPECT_EQ(w->plotSpecs.plotType, 1);
+    EXPECT_TRUE(s.Calls(RecordingSurface::Op::Stroke).empty());
+}
+
+TEST(PlotPattern, DarkWindowColourTurnsAxisTextWhiteOnTheWindowColour)
+{
+    auto w = FlatCrystalWindow(2, 4);
+    w->plotSpecs.windowColor = {0x1000, 0x2000, 0x3000};  // mean 8192
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, true, false);
+    const RecordingSurface::Call* title = s.FindText("Two Theta [degrees]");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->color, kRGBWhite);
+    // White text needs the window colour behind it, not the white pane.
+    auto rects = s.Calls(RecordingSurface::Op::PaintRect);
+    ASSERT_FALSE(rects.empty());
+    EXPECT_EQ(rects[0]->rect, (Rect{0, 0, 599, 1000}));
+    EXPECT_EQ(rects[0]->color, w->plotSpecs.windowColor);
+}
+
+TEST(PlotPattern, ProgressTextIsShownAndCleared)
+{
+    ASSERT_TRUE(LoadShippedStrings());
+    RecordingStatusSink sink;
+    auto w = FlatCrystalWindow(2, 4);
+    w->statusSink = &sink;
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, false, true);
+    ASSERT_GE(sink.events.size(), 2u);
+    EXPECT_EQ(sink.events.front().text, LocalizedString("Plotting_Pattern"));
+    EXPECT_EQ(sink.events.back().text, "");
+}
+
+TEST(PlotPattern, CurvesAndFillsStayInsideThePlot)
+{
+    // A curve that runs forty times above and below the intensity axis between stretches inside
+    // it, drawn in every plot style.
+    for (UInt16 style = kPlotStyleCrosses; style <= kPlotStyleTranslucent; ++style) {
+        auto w = FlatCrystalWindow(0, 1);
+        VLPatternPtr c = w->plotList.front();
+        for (int i = 0; i < 947; ++i)
+            c->crystal->plotBuffer[static_cast<std::size_t>(i)] = (i / 20) % 3 == 0 ? 40.0f : (i / 20) % 3 == 1 ? 0.5f : -40.0f;
+        c->crystal->plotStyle = style;
+        c->crystal->plotColor = {1, 2, 3};
+        RecordingSurface s;
+        DrawPatterns(s, w.get(), kPane, false, false);
+        const Rect plot = w->plotRect;
+        int drawn = 0;
+        for (const RecordingSurface::Call& call : s.calls) {
+            if ((call.op != RecordingSurface::Op::Stroke && call.op != RecordingSurface::Op::Fill) ||
+                !(call.color == RGBColor{1, 2, 3}))
+                continue;
+            drawn += static_cast<int>(call.points.size());
+            for (const PointF& p : call.points) {
+                EXPECT_GE(p.x, plot.left) << "style " << style;
+                EXPECT_LE(p.x, plot.right) << "style " << style;
+                EXPECT_GE(p.y, plot.top) << "style " << style;
+                EXPECT_LE(p.y, plot.bottom) << "style " << style;
+            }
+        }
+        EXPECT_GT(drawn, 0) << "style " << style;
+    }
+}
+
+TEST(PlotPattern, BufferOfAnotherWidthIsRecomputed)
+{
+    // Regression: after the pane changed size, a draw without recomputation read the old
+    // buffer past its end.
+    auto w = MakePlotWindow({}, 5, 80, 0, 1);
+    VLPatternPtr c = AddTestCrystal(w.get(), {TestReflexion(1, 1, 1, 30, 1, 0.05f, 2.98f)}, std::vector<float>(100, 0));
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, false, false);
+    EXPECT_EQ(c->crystal->nBufferPts(), w->plotRect.Width());
+    EXPECT_GT(*std::max_element(c->crystal->plotBuffer.begin(), c->crystal->plotBuffer.end()), 0);
+}
+
+TEST(PlotPattern, ResidualAxisIsNumberedInTheCurvesScale)
+{
+    // Regression: the residual's axis was numbered for ±ymax / 2 over the panel while its curve is
+    // drawn at the main plot's scale, so the numbers did not match the curve.
+    auto w = FlatCrystalWindow(0, 100);
+    std::vector<float> x, y;
+    for (int i = 0; i <= 750; ++i) {
+        x.push_back(5 + i * 0.1f);
+        y.push_back(20);  // observed 20 everywhere, calculated 0: residual 20
+    }
+    AddTestDataset(w.get(), x, y);
+    w->plotSpecs.showResidual = true;
+    RecordingSurface s;
+    DrawPatterns(s, w.get(), kPane, false, false);
+    const Rect rr = w->residualRect;
+    const double middle = rr.bottom - rr.Height() * 0.5;
+    const double scale = w->plotSpecs.yscale;
+    // The residual curve lies 20 units above the middle row ...
+    const RecordingSurface::Call* curve = nullptr;
+    for (const RecordingSurface::Call* c : s.Calls(RecordingSurface::Op::Stroke))
+        if (c->color == w->plotSpecs.residualColor)
+            curve = c;
+    ASSERT_NE(curve, nullptr);
+    EXPECT_NEAR(curve->points[curve->points.size() / 2].y, middle - 20 * scale, 0.01);
+    // ... and the residual axis has its tick for 20 on that row.
+    const YTicksRec ticks = ComputeYTicks(static_cast<float>(-rr.Height() * 0.5 / scale),
+                                          static_cast<float>(rr.Height() * 0.5 / scale), rr.Height(), 27);
+    const std::string label = FormatYTickLabel(20 / ticks.scale, ticks.step);
+    const RecordingSurface::Call* number = nullptr;
+    for (const RecordingSurface::Call* t : s.Calls(RecordingSurface::Op::Text))
+        if (t->text == label && t->origin.y > rr.top)
+            number = t;
+    ASSERT_NE(number, nullptr) << label;
+    // The number's box is centred one pixel above its tick's row.
+    EXPECT_NEAR(number->origin.y - 0.8 * 9 + 4.5 + 1, middle - 20 * scale, 1.0);
+}
+
+TEST(PlotPattern, PrintingDrawsTitleAndFooterButNoPaneBackground)
+{
+    PrintingSwitchesSaver saver;
+    gPrinting = true;
+    gPrintRes = 144;
+    auto w = FlatCrystalWindow(2, 4);
+    w->filename = "Quartz session";
+    RecordingSurface s({0, 0, 1200, 2000});
+    DrawPatterns(s, w.get(), {0, 0, 1200, 2000}, true, false);
+    const RecordingSurface::Call* title = s.FindText("Quartz session");
+    ASSERT_NE(title, nullptr);
+    EXPECT_DOUBLE_EQ(title->font.size, 24);  // 12 r
+    bool footer = false;
+    for (const std::string& t : s.Texts())
+        footer = footer || t.rfind("Printed from Velmora ", 0) == 0;
+    EXPECT_TRUE(footer);
+    EXPECT_TRUE(s.Calls(RecordingSurface::Op::PaintRect).empty());
+    EXPECT_EQ(s.Calls(RecordingSurface::Op::FrameRect).size(), 1u);  // the plot, in black
+}
