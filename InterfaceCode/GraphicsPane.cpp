@@ -2,9 +2,10 @@
 #include "GraphicsPane.h"
 
 #include "Document.h"
-#include "Globals.h"
-#include "StringTable.h"
+#include "PlotPattern.h"
+#include "QtDrawingSurface.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 GraphicsPane::GraphicsPane(WinInfoRec* doc, QWidget* parent) : QWidget(parent), doc_(doc)
@@ -22,9 +23,20 @@ void GraphicsPane::RequestRedraw(bool recalcProfiles, bool showProgress)
 
 void GraphicsPane::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(gWinBackColor.red >> 8, gWinBackColor.green >> 8, gWinBackColor.blue >> 8));
-    painter.drawText(rect(), Qt::AlignCenter, QString::fromStdString(LocalizedString("Drop_Files_Graphics_Pane")));
+    // The plot is drawn into an image first: the cursor line saves and restores pixels under it.
+    if (buffer_.size() != size())
+        buffer_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    // A pane of another width needs profiles for its own pixel columns.
+    const bool resized = lastSize_ != size();
+    lastSize_ = size();
+    {
+        QPainter painter(&buffer_);
+        QtDrawingSurface surface(painter, buffer_.rect(), &buffer_);
+        const Rect pane{0, 0, static_cast<SInt16>(height()), static_cast<SInt16>(width())};
+        DrawPatterns(surface, doc_, pane, recalcProfiles_ || resized, showProgress_);
+    }
     recalcProfiles_ = false;
     showProgress_ = false;
+    QPainter widget(this);
+    widget.drawImage(0, 0, buffer_);
 }

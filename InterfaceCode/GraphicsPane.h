@@ -2,6 +2,7 @@
 // QPainter surface, and the mouse and wheel in it.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 struct WinInfoRec;
@@ -18,6 +19,8 @@ protected:
 
 private:
     WinInfoRec* doc_;
+    QImage buffer_;
+    QSize lastSize_;
     bool recalcProfiles_ = true;
     bool showProgress_ = false;
 };

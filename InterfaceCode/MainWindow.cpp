@@ -168,8 +168,23 @@ void MainWindow::BuildToolbar()
 void MainWindow::RedrawWindow(WinInfoRec*, bool recalcProfiles, bool showProgress)
 {
     pane_->RequestRedraw(recalcProfiles, showProgress);
-    if (!doc_->plotList.empty())
-        setWindowModified(true);
+}
+
+std::string MainWindow::WindowTitle(const WinInfoRec*)
+{
+    QString title = windowTitle();
+    title.remove(QStringLiteral("[*]"));
+    return title.toStdString();
+}
+
+void MainWindow::SetWindowModified(WinInfoRec*, bool modified)
+{
+    setWindowModified(modified);
+}
+
+bool MainWindow::IsWindowActive(const WinInfoRec*)
+{
+    return isActiveWindow();
 }
 
 void MainWindow::RebuildParameterList(WinInfoRec*)

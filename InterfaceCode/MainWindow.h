@@ -39,6 +39,9 @@ public:
     void UpdateWindowTitle(WinInfoRec* theWindow) override;
     void UpdateToolbar(WinInfoRec* theWindow) override;
     void UpdateStructuresList(WinInfoRec* theWindow) override;
+    std::string WindowTitle(const WinInfoRec* theWindow) override;
+    void SetWindowModified(WinInfoRec* theWindow, bool modified) override;
+    bool IsWindowActive(const WinInfoRec* theWindow) override;
 
     // Panes
     bool ParameterListShown() const;
