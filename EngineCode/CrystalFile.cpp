@@ -130,14 +130,18 @@ bool ReadFileHeader(std::FILE* file, CrystalFileHeaderRec* header)
     const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
     std::clearerr(file);
     std::fseek(file, 0, SEEK_SET);
-    if (got < 8)
+    if (got < 8) {
+        header->truncated = true;
         return false;
+    }
 
     const UInt32 first = BigEndian32(bytes);
     if (IsCrystalOrMoleculeType(first)) {
-        if (got < static_cast<std::size_t>(kFirstBlockOffset))
-            return false;
         header->fileType = first;
+        if (got < static_cast<std::size_t>(kFirstBlockOffset)) {
+            header->truncated = true;
+            return false;
+        }
         if (bytes[4] == '(')
             return FormatFromVersionText(bytes + kHeaderVersionOffset, header);
         header->platform = bytes[16] == 'W' ? 1 : 0;
@@ -146,9 +150,13 @@ bool ReadFileHeader(std::FILE* file, CrystalFileHeaderRec* header)
         return true;
     }
     const UInt32 second = BigEndian32(bytes + 4);
-    if (!IsCrystalOrMoleculeType(second) || got < sizeof bytes)
+    if (!IsCrystalOrMoleculeType(second))
         return false;
     header->fileType = second;
+    if (got < sizeof bytes) {
+        header->truncated = true;
+        return false;
+    }
     return FormatFromVersionText(bytes + 80, header);
 }
 
@@ -501,11 +509,9 @@ bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fil
         return false;
     CrystalFileHeaderRec header;
     if (!ReadFileHeader(file, &header)) {
-        const long size = StreamSize(file);
-        if (header.fileType != 0)
-            MyCFStopAlert("Error_Bad_Version");
-        else
-            MyCFStopAlert(size >= 0 && size < kFirstBlockOffset ? "Error_Truncated_File" : "Unknown_File_Type");
+        MyCFStopAlert(header.truncated ? "Error_Truncated_File"
+                      : header.fileType != 0 ? "Error_Bad_Version"
+                                             : "Unknown_File_Type");
         return false;
     }
     xp->volFrac = 0;

@@ -33,9 +33,12 @@ struct CrystalFileHeaderRec {
     UInt32 versionCode = 0;    // version code of the writing program (Versions.h)
     SInt16 formatVersion = 0;  // file-format version, a signed byte
     SInt16 platform = 0;       // 1 for "W", 0 for "M" or anything else
+    Boolean truncated = false; // reading failed because the file ends inside its header
 };
 
-// Reads the header from the start of an open file; false on a short file or an unknown type.
+// Reads the header from the start of an open file; false on a short file (truncated set), an
+// unknown type (fileType 0) or, where the version text decides the format, a version text that
+// is not a version (fileType set).
 bool ReadFileHeader(std::FILE* file, CrystalFileHeaderRec* header);
 // Opens the file, reads its header and closes it.
 bool GetFileTypeFromBinaryFile(const std::string& path, CrystalFileHeaderRec* header);

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Results of the record readers.
+enum class RecordResult { Read, Short, Refused };  // Refused: the reader has shown why
+
 constexpr std::size_t kSiteBytesAUCR = 33;  // 2 + 1 + 6 + 5 + 12 + 4 + 2 + 1
 constexpr std::size_t kMinAtomRecordBytes = 18;  // the length field and the 14 bytes it counts at least
 constexpr long long kMaxLegacyAtoms = 32000;
@@ -25,32 +28,39 @@ long long BytesLeft(std::FILE* file)
     return end > here ? end - here : 0;
 }
 
-bool ReadCrystalCellData_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadOrShort(const FieldReader& r)
 {
-    return r(xp->a)(xp->b)(xp->c)(xp->alpha)(xp->beta)(xp->gamma).ok();
+    return r.ok() ? RecordResult::Read : RecordResult::Short;
 }
 
-bool ReadCrystalSymmetry_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadCrystalCellData_24(FieldReader& r, CrystalDataRec* xp)
+{
+    return ReadOrShort(r(xp->a)(xp->b)(xp->c)(xp->alpha)(xp->beta)(xp->gamma));
+}
+
+RecordResult ReadCrystalSymmetry_24(FieldReader& r, CrystalDataRec* xp)
 {
     char centring = 0;
     if (!r.Skip(20)(centring).ok())  // the space-group text is not used; the rest of the payload is skipped
-        return false;
+        return RecordResult::Short;
     xp->ltyp = centring;
-    return true;
+    return RecordResult::Read;
 }
 
-bool ReadCrystalAU_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadCrystalAU_24(FieldReader& r, CrystalDataRec* xp)
 {
     UInt16 count = 0;
-    if (!r(count).ok() || count > r.Remaining() / kSiteBytesAUCR || !CreateAsymmetricUnit(xp, count))
-        return false;
+    if (!r(count).ok() || count > r.Remaining() / kSiteBytesAUCR)
+        return RecordResult::Short;
+    if (!CreateAsymmetricUnit(xp, count))
+        return RecordResult::Refused;
     long long total = 0;
     for (InputDataRec& site : xp->AU) {
         char label[6];
         UInt16 numInCell = 0;
         r(site.occupant[0].symbol).Skip(1).Chars(6, label).Skip(5)(site.x[0])(site.x[1])(site.x[2]).Skip(4)(numInCell).Skip(1);
         if (!r.ok())
-            return false;
+            return RecordResult::Short;
         // The label ends after its last character above the blank.
         std::size_t length = 6;
         while (length > 0 && static_cast<unsigned char>(label[length - 1]) <= 32)
@@ -66,45 +76,45 @@ bool ReadCrystalAU_24(FieldReader& r, CrystalDataRec* xp)
         site.lastInRange = static_cast<AtomIndex>(total + numInCell - 1);
         total += numInCell;
     }
-    return true;
+    return RecordResult::Read;
 }
 
-bool ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
 {
     r.Skip(2);
     if (!r.ok() || xp->AU.empty())
-        return false;
+        return RecordResult::Short;
     long long nAtoms = 0;
     for (const InputDataRec& site : xp->AU)
         nAtoms += site.numInCell;
     if (nAtoms == 0) {
         MyCFStopAlert("No_Atoms_In_Cell");
-        return false;
+        return RecordResult::Refused;
     }
     if (nAtoms > kMaxLegacyAtoms) {
         MyCFStopAlert("Too_Many_Atoms");
-        return false;
+        return RecordResult::Refused;
     }
     std::vector<UInt16> perSite(xp->AU.size());
     for (UInt16& n : perSite)
         r(n);
     if (!r.ok() || static_cast<unsigned long long>(nAtoms) > r.Remaining() / kMinAtomRecordBytes)
-        return false;
+        return RecordResult::Short;
     // Exactly nAtoms entries: the atom count of the crystal is the size of its array.
     if (!CreateAtomsArray(xp, static_cast<AtomIndex>(nAtoms)))
-        return false;
+        return RecordResult::Refused;
     long long stored = 0;
     for (std::size_t s = 0; s < perSite.size(); ++s) {
         for (UInt16 j = 0; j < perSite[s]; ++j) {
             UInt32 length = 0;
             r(length);
             if (!r.ok() || length < 14)
-                return false;
+                return RecordResult::Short;
             r.Skip(2).Skip(static_cast<long long>(length) - 14);
             Float32 x[3] = {0, 0, 0};
             r(x[0])(x[1])(x[2]);
             if (!r.ok())
-                return false;
+                return RecordResult::Short;
             if (j < xp->AU[s].numInCell) {
                 if (stored >= nAtoms)
                     break;
@@ -114,9 +124,9 @@ bool ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
     }
     if (stored != nAtoms) {
         MyCFStopAlert("Error_Reading_Crystal");
-        return false;
+        return RecordResult::Refused;
     }
-    return true;
+    return RecordResult::Read;
 }
 
 }  // namespace
@@ -142,7 +152,7 @@ bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp)
             MyCFStopAlert("Error_Truncated_File");
             return false;
         }
-        bool (*reader)(FieldReader&, CrystalDataRec*) = nullptr;
+        RecordResult (*reader)(FieldReader&, CrystalDataRec*) = nullptr;
         switch (tag) {
         case FourCC("CELL"): reader = ReadCrystalCellData_24; break;
         case FourCC("SYMM"): reader = ReadCrystalSymmetry_24; break;
@@ -164,10 +174,11 @@ bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp)
             return false;
         }
         FieldReader fields(buffer.get());
-        if (!reader(fields, xp)) {
+        const RecordResult result = reader(fields, xp);
+        if (result == RecordResult::Short)
             MyCFCautionAlertText("Error -1 when reading data of type '" + FourCCToString(tag) + "'");
+        if (result != RecordResult::Read)
             return false;
-        }
     }
 }
 

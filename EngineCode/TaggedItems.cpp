@@ -232,6 +232,9 @@ ItemResult ReadLabelItem(ItemReader& in, UInt32 length, const LabelRef& label)
             return;
         *label.showLabel = show;
         *label.labelThreshold = threshold;
+        // The item names every flag that is on, so the others are off: a flag turned off must
+        // not come back on from a new record's default.
+        *label.labelHKL = *label.labelDSpacings = *label.labelTwoTheta = *label.labelPhases = false;
         for (UInt8 i = 0; i < n; ++i) {
             switch (flags[i]) {
             case 'H': *label.labelHKL = true; break;

@@ -106,7 +106,7 @@ struct LabelRef {
     Boolean* labelPhases;
 };
 void WriteLabelItem(ItemWriter& out, const LabelRef& label);
-// Reading sets only the flags the item names; the others keep their values.
+// Reading turns on the flags the item names and turns off the others.
 ItemResult ReadLabelItem(ItemReader& in, UInt32 length, const LabelRef& label);
 
 // The plot-specification items of a "PLT_" block. Sessions declare 32 bytes for "RANG" though 16
