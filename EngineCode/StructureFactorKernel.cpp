@@ -28,7 +28,7 @@ constexpr double C6 = -1.13596475577881948265e-11;
 
 // The same arithmetic for scalars and for vectors of four (GCC/Clang vector extensions).
 template <typename D>
-inline void SinCosKernel(D phi, D& s, D& c)
+inline void SinCosKernel(const D& phi, D& s, D& c)
 {
     // n = nearest integer to φ·2/π; m = floor(n/4) by the same rounding trick; q = n − 4m.
     const D n = (phi * kTwoOverPi + kRoundMagic) - kRoundMagic;
