@@ -199,12 +199,12 @@ ItemResult TextResult(bool ok)
     return ok ? ItemResult::Read : ItemResult::Failed;
 }
 
-bool ReadSessionFileWindowProperties(ItemReader& in, WinInfoRec* w, SessionWindowState* state, bool* hasTitle)
+bool ReadSessionFileWindowProperties(ItemReader& in, WinInfoRec* w, SessionWindowState* state)
 {
     return ReadItemsUntil(in, FourCC("_WIN"), [&](UInt32 tag, UInt32 length) {
         switch (tag) {
         case FourCC("TITL"):
-            *hasTitle = true;
+            state->hasTitle = true;
             return TextResult(ReadTextItem(in, length, &w->filename));
         case FourCC("RECT"):
             state->hasBounds = true;
@@ -440,66 +440,65 @@ private:
     StatusSink& next_;
 };
 
-enum class ReadOutcome { Done, Failed, OldSession };
+}  // namespace
 
-ReadOutcome ReadSessionItems(ItemReader& in, WinInfoRec* scratch, SessionWindowState* state, bool* hasTitle)
+SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWindowState* state)
 {
+    if (!file || !scratch || !state)
+        return SessionParseResult::Failed;
+    ItemReader in(file);
     UInt32 tag = 0, length = 0;
     // The first item is the header; anything else is not a session file.
     if (!in.ReadTag(&tag) || (tag != FourCC("VLMF") && tag != FourCC("VLMs")) || !in.ReadLength(&length) ||
         !in.Skip(length))
-        return ReadOutcome::Failed;
+        return SessionParseResult::Failed;
     for (;;) {
         if (!in.ReadTag(&tag))
-            return ReadOutcome::Failed;
+            return SessionParseResult::Failed;
         if (tag == FourCC("STOP"))
-            return ReadOutcome::Done;
+            return SessionParseResult::Done;
         if (!in.ReadLength(&length))
-            return ReadOutcome::Failed;
+            return SessionParseResult::Failed;
         switch (tag) {
         case FourCC("VERS"): {
             char text[10] = {};
             if (length > sizeof text ||
                 ReadItemFields(in, length, [&](FieldReader& r) { r.Chars(length, text); }) != ItemResult::Read)
-                return ReadOutcome::Failed;
+                return SessionParseResult::Failed;
             const std::string_view field(text, sizeof text);
             if (!IsVersionField(field))
-                return ReadOutcome::Failed;
+                return SessionParseResult::Failed;
             if (GetVersionInteger(field) <= kLastOldSessionVersion)
-                return ReadOutcome::OldSession;
+                return SessionParseResult::OldSession;
             break;
         }
         case FourCC("WIN_"):
-            if (!ReadSessionFileWindowProperties(in, scratch, state, hasTitle))
-                return ReadOutcome::Failed;
+            if (!ReadSessionFileWindowProperties(in, scratch, state))
+                return SessionParseResult::Failed;
             break;
         case FourCC("PLT_"):
             if (!ReadSessionFilePlotSpecs(in, &scratch->plotSpecs))
-                return ReadOutcome::Failed;
+                return SessionParseResult::Failed;
             break;
         case FourCC("nPAT"):  // the count is not needed: the blocks follow
             if (!in.Skip(length))
-                return ReadOutcome::Failed;
+                return SessionParseResult::Failed;
             break;
         case FourCC("PAT_"): {
             std::unique_ptr<VLPatternRec> pattern = ReadSessionPattern(in);
             if (!pattern)
-                return ReadOutcome::Failed;
-            if (pattern->type == kPatternTypeCrystal)
-                JustDiffract(scratch, pattern->crystal.get(), nullptr);
+                return SessionParseResult::Failed;
             VLPatternPtr added = InsertPatternIntoFileList(scratch, std::move(pattern), nullptr);
             InsertPatternIntoPlotList(scratch, added, nullptr);
             break;
         }
         default:
             if (!in.Skip(length))
-                return ReadOutcome::Failed;
+                return SessionParseResult::Failed;
             break;
         }
     }
 }
-
-}  // namespace
 
 OSErr WriteSessionStream(WinInfoRec* theWindow, std::FILE* file, const SessionWindowState& state)
 {
@@ -561,23 +560,26 @@ bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowStat
     scratch->plotSpecs = theWindow->plotSpecs;
     scratch->statusSink = theWindow->statusSink;
     SessionWindowState read;
-    bool hasTitle = false;
-    ItemReader in(file);
-    const ReadOutcome outcome = ReadSessionItems(in, scratch.get(), &read, &hasTitle);
-    if (outcome == ReadOutcome::OldSession) {
+    const SessionParseResult outcome = ParseSession(file, scratch.get(), &read);
+    if (outcome == SessionParseResult::OldSession) {
         // Such sessions name their files through platform aliases, which cannot be resolved here.
         MyCFStopAlert("Cant_Find_File");
         return false;
     }
-    if (outcome == ReadOutcome::Failed) {
+    if (outcome == SessionParseResult::Failed) {
         if (alerts.alerts == 0)
             MyCFStopAlert("Error_Reading_Session");
         ClearStatusBar(theWindow);
         return false;
     }
 
+    // Each crystal gets its reflexions with the session's settings.
+    for (const VLPatternPtr pattern : scratch->plotList)
+        if (pattern->type == kPatternTypeCrystal)
+            JustDiffract(scratch.get(), pattern->crystal.get(), nullptr);
+
     theWindow->plotSpecs = scratch->plotSpecs;
-    if (hasTitle)
+    if (read.hasTitle)
         theWindow->filename = scratch->filename;
     for (const VLPatternPtr pattern : std::vector<VLPatternPtr>(scratch->plotList)) {
         VLPatternPtr added = InsertPatternIntoFileListSorted(theWindow, RemovePatternFromFileList(scratch.get(), pattern));

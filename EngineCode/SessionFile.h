@@ -28,6 +28,7 @@ inline constexpr int kSessionWindowMinHeight = 150;
 struct SessionWindowState {
     Rect bounds{};              // content bounds in global coordinates ("RECT")
     Boolean hasBounds = false;  // reading: the file held bounds
+    Boolean hasTitle = false;   // reading: the file held the document's file name
     Boolean showToolbar = true;
     Boolean showParameters = true;
     Boolean showFiles = true;   // structures drawer open
@@ -44,6 +45,13 @@ OSErr WriteSessionFile(WinInfoRec* theWindow, const std::string& path, const Ses
 // recomputed). True on success; on failure a message has been shown and the document is exactly
 // as it was. The window's state is returned through state when given.
 bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowState* state);
+
+// The reading itself, without computing anything: the items of the file go into scratch, a fresh
+// document whose plot settings hold the starting values, its patterns in file order. Damaged
+// files give Failed (a message only where a check names the fault); sessions of 5.0.0a99 and
+// older give OldSession.
+enum class SessionParseResult { Done, Failed, OldSession };
+SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWindowState* state);
 bool ReadSessionFile(WinInfoRec* theWindow, const std::string& path, SessionWindowState* state = nullptr);
 
 // Where a window stored in a session goes on a screen: at least 580 × 150 pixels, and moved to the
