@@ -291,17 +291,12 @@ int ReadCrystalAUEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp)
         return -1;
     for (InputDataRec& site : xp->AU) {
         UInt16 adpType = 0;
-        Float32 u11 = 0, u22 = 0, u33 = 0, u23 = 0, u13 = 0, u12 = 0;
-        r.Skip(2)(adpType)(site.uIso)(u11)(u22)(u33)(u23)(u13)(u12);
+        Float32 u[6] = {0, 0, 0, 0, 0, 0};
+        r.Skip(2)(adpType)(site.uIso)(u[0])(u[1])(u[2])(u[3])(u[4])(u[5]);
         if (!r.ok() || adpType > kADPTypeBij)
             return -1;
         site.adpType = static_cast<ADPType>(adpType);
-        site.uAni[0][0] = u11;
-        site.uAni[1][1] = u22;
-        site.uAni[2][2] = u33;
-        site.uAni[1][2] = site.uAni[2][1] = u23;
-        site.uAni[0][2] = site.uAni[2][0] = u13;
-        site.uAni[0][1] = site.uAni[1][0] = u12;
+        SetSiteUij(&site, u);
     }
     xp->hasEllipsoids = true;
     return 0;
@@ -461,6 +456,16 @@ bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, c
 }
 
 // ---- whole files ----
+
+void SetSiteUij(InputDataRec* site, const Float32 (&u)[6])
+{
+    site->uAni[0][0] = u[0];
+    site->uAni[1][1] = u[1];
+    site->uAni[2][2] = u[2];
+    site->uAni[1][2] = site->uAni[2][1] = u[3];
+    site->uAni[0][2] = site->uAni[2][0] = u[4];
+    site->uAni[0][1] = site->uAni[1][0] = u[5];
+}
 
 bool CrystalIsSound(const CrystalDataRec* xp)
 {

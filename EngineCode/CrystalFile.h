@@ -66,6 +66,10 @@ int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp);
 bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
 bool ReadCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
 
+// Stores six displacement values in file order (U11, U22, U33, U23, U13, U12) as the symmetric
+// matrix uAni of a site.
+void SetSiteUij(InputDataRec* site, const Float32 (&u)[6]);
+
 // Checks what the engine relies on in a crystal that came from a file: a valid cell of sensible
 // size, sites and atoms present, every site's atoms inside the atom array, finite coordinates,
 // occupancies and displacement parameters, known displacement types. Shows the message of the

@@ -273,15 +273,10 @@ int ReadSessionEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp)
         if (!r.ok() || adpType > kADPTypeBij)
             return -1;
         site.adpType = static_cast<ADPType>(adpType);
-        Float32 u11 = 0, u22 = 0, u33 = 0, u23 = 0, u13 = 0, u12 = 0;
+        Float32 u[6] = {0, 0, 0, 0, 0, 0};  // stored only for Uij and Bij sites
         if (adpType == kADPTypeUij || adpType == kADPTypeBij)
-            r(u11)(u22)(u33)(u23)(u13)(u12);
-        site.uAni[0][0] = u11;
-        site.uAni[1][1] = u22;
-        site.uAni[2][2] = u33;
-        site.uAni[1][2] = site.uAni[2][1] = u23;
-        site.uAni[0][2] = site.uAni[2][0] = u13;
-        site.uAni[0][1] = site.uAni[1][0] = u12;
+            r(u[0])(u[1])(u[2])(u[3])(u[4])(u[5]);
+        SetSiteUij(&site, u);
     }
     return r.ok() && r.Remaining() == 0 ? 0 : -1;
 }

@@ -16,24 +16,8 @@ using namespace testfiles;
 
 namespace {
 
-class CrystalFileReading : public FileFormatTest {
-protected:
-    // Reads bytes into a fresh crystal; the crystal is kept for inspection.
-    bool Read(const ByteVector& bytes)
-    {
-        crystal = CreateCrystal();
-        FileHandle file = StreamOf(bytes);
-        return ReadCrystalStream(doc.get(), crystal.get(), file.get());
-    }
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
-    std::unique_ptr<CrystalDataRec> crystal;
-};
+using CrystalFileReading = CrystalReadingTest;
 
-void SetBigEndian32(ByteVector& bytes, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
 
 // Every field the spec describes, as the reader must have stored it.
 void ExpectCrystal(const CrystalDataRec& xp, const CrystalSpec& spec, bool ellipsoids)

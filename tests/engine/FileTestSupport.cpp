@@ -1,6 +1,7 @@
 // Helpers of the file-format tests.
 #include "FileTestSupport.h"
 
+#include "CrystalFile.h"
 #include "Globals.h"
 #include "StringTable.h"
 
@@ -128,4 +129,17 @@ std::string FileFormatTest::LastAlert() const
 {
     const auto* e = sink.Last(RecordingStatusSink::Kind::Alert);
     return e ? e->text : std::string();
+}
+
+bool CrystalReadingTest::Read(const ByteVector& bytes)
+{
+    crystal = CreateCrystal();
+    FileHandle file = StreamOf(bytes);
+    return ReadCrystalStream(doc.get(), crystal.get(), file.get());
+}
+
+void SetBigEndian32(ByteVector& bytes, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ByteStream.h"
+#include "Document.h"
 #include "Status.h"
 
 #include <gtest/gtest.h>
@@ -72,3 +73,14 @@ protected:
 private:
     ScopedThreadStatusSink scope_{&sink};
 };
+
+// Reads crystal files (any version) from bytes into a fresh crystal kept for inspection.
+class CrystalReadingTest : public FileFormatTest {
+protected:
+    bool Read(const ByteVector& bytes);
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    std::unique_ptr<CrystalDataRec> crystal;
+};
+
+// Writes v big-endian into four bytes at offset at.
+void SetBigEndian32(ByteVector& bytes, std::size_t at, std::uint32_t v);

@@ -11,17 +11,7 @@ using namespace testfiles;
 
 namespace {
 
-class LegacyCrystalReading : public FileFormatTest {
-protected:
-    bool Read(const ByteVector& bytes)
-    {
-        crystal = CreateCrystal();
-        FileHandle file = StreamOf(bytes);
-        return ReadCrystalStream(doc.get(), crystal.get(), file.get());
-    }
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
-    std::unique_ptr<CrystalDataRec> crystal;
-};
+using LegacyCrystalReading = CrystalReadingTest;
 
 // Two sites of 4 and 8 positions, the second labelled "O1" and four blanks.
 CrystalSpec TwoSites()

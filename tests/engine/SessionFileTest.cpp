@@ -186,11 +186,6 @@ std::uint32_t BigEndian32At(const ByteVector& b, std::size_t at)
     return (std::uint32_t(b[at]) << 24) | (std::uint32_t(b[at + 1]) << 16) | (std::uint32_t(b[at + 2]) << 8) | b[at + 3];
 }
 
-void SetBigEndian32(ByteVector& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
 
 class SessionFile : public FileFormatTest {
 protected:

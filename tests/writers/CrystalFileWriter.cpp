@@ -75,6 +75,15 @@ void Occupants(Bytes& b, const SiteSpec& site)
         b.u16(Symbol(symbol)).f32(occupancy);
 }
 
+// Number of atom records of each site.
+std::vector<unsigned> RecordsPerSite(const CrystalSpec& c)
+{
+    std::vector<unsigned> perSite(c.sites.size(), 0);
+    for (const AtomSpec& a : c.atoms)
+        ++perSite[a.site];
+    return perSite;
+}
+
 // Positions of a centred cell generated from one site.
 void AddPositions(CrystalSpec& c, std::uint32_t site, const float (*shifts)[3], int n)
 {
@@ -217,10 +226,7 @@ Block ATOMBlock(const CrystalSpec& c)
 {
     Bytes b;
     b.zeros(2);
-    std::vector<unsigned> perSite(c.sites.size(), 0);
-    for (const AtomSpec& a : c.atoms)
-        ++perSite[a.site];
-    for (unsigned n : perSite)
+    for (unsigned n : RecordsPerSite(c))
         b.u16(n);
     for (std::size_t s = 0; s < c.sites.size(); ++s) {
         int j = 0;
@@ -310,10 +316,7 @@ Record LegacyATOMRecord(const CrystalSpec& c, int extraRecords)
 {
     Bytes b;
     b.zeros(2);
-    std::vector<unsigned> perSite(c.sites.size(), 0);
-    for (const AtomSpec& a : c.atoms)
-        ++perSite[a.site];
-    for (unsigned n : perSite)
+    for (unsigned n : RecordsPerSite(c))
         b.u16(n + static_cast<unsigned>(extraRecords));
     for (std::size_t s = 0; s < c.sites.size(); ++s) {
         int j = 0;
