@@ -84,3 +84,12 @@ protected:
 
 // Writes v big-endian into four bytes at offset at.
 void SetBigEndian32(ByteVector& bytes, std::size_t at, std::uint32_t v);
+
+// Expects each listed member of a and b to be equal.
+template <typename R, typename... M>
+void ExpectMembersEqual(const R& a, const R& b, M R::*... members)
+{
+    int index = 0;
+    auto expect = [&](auto member) { EXPECT_EQ(a.*member, b.*member) << "member " << index++; };
+    (expect(members), ...);
+}

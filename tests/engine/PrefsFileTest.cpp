@@ -35,55 +35,21 @@ PrefDataRec UnusualPrefs()
 
 void ExpectPrefsEqual(const PrefDataRec& a, const PrefDataRec& b)
 {
-    EXPECT_EQ(a.windowBounds, b.windowBounds);
-    EXPECT_EQ(a.showToolbar, b.showToolbar);
-    EXPECT_EQ(a.showParameters, b.showParameters);
-    EXPECT_EQ(a.showFiles, b.showFiles);
-    const PlotSpecsRec &pa = a.plotSpecs, &pb = b.plotSpecs;
-    EXPECT_EQ(pa.plotType, pb.plotType);
-    EXPECT_EQ(pa.axisType, pb.axisType);
-    EXPECT_EQ(pa.overlayPeakStyle, pb.overlayPeakStyle);
-    EXPECT_EQ(pa.filmThreshold, pb.filmThreshold);
-    EXPECT_EQ(pa.showGrids, pb.showGrids);
-    EXPECT_EQ(pa.relativeIntensity, pb.relativeIntensity);  // stored as read, unlike sessions
-    EXPECT_EQ(pa.xmin, pb.xmin);
-    EXPECT_EQ(pa.ymax, pb.ymax);
-    EXPECT_EQ(pa.xmaxLimit, pb.xmaxLimit);
-    EXPECT_EQ(pa.monochromatic, pb.monochromatic);
-    EXPECT_EQ(pa.radType, pb.radType);
-    EXPECT_EQ(pa.lambda, pb.lambda);
-    EXPECT_EQ(pa.lambda2, pb.lambda2);
-    EXPECT_EQ(pa.lambdaRatio, pb.lambdaRatio);
-    EXPECT_EQ(pa.dMin, pb.dMin);
-    EXPECT_EQ(pa.maxNumRefs, pb.maxNumRefs);
-    EXPECT_EQ(pa.thetaEnergy, pb.thetaEnergy);
-    EXPECT_EQ(pa.eta, pb.eta);
-    EXPECT_EQ(pa.residualColor, pb.residualColor);
-    EXPECT_EQ(pa.crystalMixLineWidth, pb.crystalMixLineWidth);
-    EXPECT_EQ(pa.plotMixture, pb.plotMixture);
-    EXPECT_EQ(a.crystalColor, b.crystalColor);
-    EXPECT_EQ(a.crystalPlotStyle, b.crystalPlotStyle);
-    EXPECT_EQ(a.crystalLineStyle, b.crystalLineStyle);
-    EXPECT_EQ(a.crystalLineWidth, b.crystalLineWidth);
-    EXPECT_EQ(a.crystalMarkerSize, b.crystalMarkerSize);
-    EXPECT_EQ(a.datasetColor, b.datasetColor);
-    EXPECT_EQ(a.datasetPlotStyle, b.datasetPlotStyle);
-    EXPECT_EQ(a.datasetLineStyle, b.datasetLineStyle);
-    EXPECT_EQ(a.datasetLineWidth, b.datasetLineWidth);
-    EXPECT_EQ(a.datasetMarkerSize, b.datasetMarkerSize);
-    EXPECT_EQ(a.particleSize, b.particleSize);
-    EXPECT_EQ(a.strain, b.strain);
-    EXPECT_EQ(a.showLabel, b.showLabel);
-    EXPECT_EQ(a.labelThreshold, b.labelThreshold);
-    EXPECT_EQ(a.labelHKL, b.labelHKL);
-    EXPECT_EQ(a.labelDSpacings, b.labelDSpacings);
-    EXPECT_EQ(a.labelTwoTheta, b.labelTwoTheta);
-    EXPECT_EQ(a.labelPhases, b.labelPhases);
-    EXPECT_EQ(a.updateCheckAuto, b.updateCheckAuto);
-    EXPECT_EQ(a.updateCheckInterval, b.updateCheckInterval);
-    EXPECT_EQ(a.updateCheckLastCheck, b.updateCheckLastCheck);
-    EXPECT_EQ(a.updateCheckLastUpdate, b.updateCheckLastUpdate);
-    EXPECT_EQ(a.updateCheckLastUpgrade, b.updateCheckLastUpgrade);
+    using R = PrefDataRec;
+    ExpectMembersEqual(a, b, &R::windowBounds, &R::showToolbar, &R::showParameters, &R::showFiles, &R::crystalColor,
+                       &R::crystalPlotStyle, &R::crystalLineStyle, &R::crystalLineWidth, &R::crystalMarkerSize,
+                       &R::datasetColor, &R::datasetPlotStyle, &R::datasetLineStyle, &R::datasetLineWidth,
+                       &R::datasetMarkerSize, &R::particleSize, &R::strain, &R::showLabel, &R::labelThreshold,
+                       &R::labelHKL, &R::labelDSpacings, &R::labelTwoTheta, &R::labelPhases, &R::updateCheckAuto,
+                       &R::updateCheckInterval, &R::updateCheckLastCheck, &R::updateCheckLastUpdate,
+                       &R::updateCheckLastUpgrade);
+    // The plot items are those of sessions, except that relativeIntensity is kept as stored.
+    using P = PlotSpecsRec;
+    ExpectMembersEqual(a.plotSpecs, b.plotSpecs, &P::plotType, &P::axisType, &P::overlayPeakStyle, &P::filmThreshold,
+                       &P::showGrids, &P::relativeIntensity, &P::xmin, &P::xmax, &P::ymin, &P::ymax, &P::xmaxLimit,
+                       &P::monochromatic, &P::radType, &P::lambda, &P::lambda2, &P::lambdaRatio, &P::dMin,
+                       &P::maxNumRefs, &P::thetaEnergy, &P::eta, &P::residualColor, &P::crystalMixLineWidth,
+                       &P::plotMixture);
 }
 
 ByteVector Written(const PrefDataRec& p, bool withWindow)

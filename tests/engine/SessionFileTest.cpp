@@ -95,80 +95,40 @@ void SetUnusualPlotSpecs(PlotSpecsRec& ps)
 
 void ExpectStoredPlotSpecsEqual(const PlotSpecsRec& a, const PlotSpecsRec& b)
 {
-    EXPECT_EQ(a.plotType, b.plotType);
-    EXPECT_EQ(a.axisType, b.axisType);
-    EXPECT_EQ(a.overlayPeakStyle, b.overlayPeakStyle);
-    EXPECT_EQ(a.showCursor, b.showCursor);
-    EXPECT_EQ(a.cursorXPos, b.cursorXPos);
-    EXPECT_EQ(a.filmThreshold, b.filmThreshold);
-    EXPECT_EQ(a.showGrids, b.showGrids);
-    EXPECT_EQ(a.showLegend, b.showLegend);
-    EXPECT_EQ(a.showResidual, b.showResidual);
-    EXPECT_EQ(a.relativeIntensity, b.relativeIntensity);
-    const Float32 fa[] = {a.xmin,  a.xmax,        a.ymin,   a.ymax,  a.xminLimit, a.xmaxLimit, a.xscale,
-                          a.yscale, a.fwhm,       a.lambda, a.lambda2, a.lambdaRatio, a.dMin,  a.thetaEnergy,
-                          a.thetaTimeOfFlight, a.distanceTimeOfFlight, a.eta};
-    const Float32 fb[] = {b.xmin,  b.xmax,        b.ymin,   b.ymax,  b.xminLimit, b.xmaxLimit, b.xscale,
-                          b.yscale, b.fwhm,       b.lambda, b.lambda2, b.lambdaRatio, b.dMin,  b.thetaEnergy,
-                          b.thetaTimeOfFlight, b.distanceTimeOfFlight, b.eta};
-    for (std::size_t i = 0; i < std::size(fa); ++i)
-        EXPECT_EQ(fa[i], fb[i]) << "float field " << i;
-    EXPECT_EQ(a.monochromatic, b.monochromatic);
-    EXPECT_EQ(a.radType, b.radType);
-    EXPECT_EQ(a.restrictNumRefs, b.restrictNumRefs);
-    EXPECT_EQ(a.maxNumRefs, b.maxNumRefs);
-    EXPECT_EQ(a.windowColor, b.windowColor);
-    EXPECT_EQ(a.crystalMixColor, b.crystalMixColor);
-    EXPECT_EQ(a.crystalMixPlotStyle, b.crystalMixPlotStyle);
-    EXPECT_EQ(a.crystalMixLineStyle, b.crystalMixLineStyle);
-    EXPECT_EQ(a.crystalMixLineWidth, b.crystalMixLineWidth);
-    EXPECT_EQ(a.crystalMixMarkerSize, b.crystalMixMarkerSize);
-    EXPECT_EQ(a.datasetMixColor, b.datasetMixColor);
-    EXPECT_EQ(a.datasetMixPlotStyle, b.datasetMixPlotStyle);
-    EXPECT_EQ(a.datasetMixLineWidth, b.datasetMixLineWidth);
-    EXPECT_EQ(a.residualColor, b.residualColor);
-    EXPECT_EQ(a.residualLineStyle, b.residualLineStyle);
-    EXPECT_EQ(a.residualMarkerSize, b.residualMarkerSize);
-    EXPECT_EQ(a.plotMixture, b.plotMixture);
+    using P = PlotSpecsRec;
+    ExpectMembersEqual(a, b, &P::plotType, &P::axisType, &P::overlayPeakStyle, &P::showCursor, &P::cursorXPos,
+                       &P::filmThreshold, &P::showGrids, &P::windowColor, &P::showLegend, &P::showResidual,
+                       &P::relativeIntensity, &P::xmin, &P::xmax, &P::ymin, &P::ymax, &P::xminLimit, &P::xmaxLimit,
+                       &P::xscale, &P::yscale, &P::fwhm, &P::monochromatic, &P::radType, &P::lambda, &P::lambda2,
+                       &P::lambdaRatio, &P::thetaEnergy, &P::thetaTimeOfFlight, &P::distanceTimeOfFlight, &P::eta,
+                       &P::dMin, &P::restrictNumRefs, &P::maxNumRefs, &P::plotMixture);
+    ExpectMembersEqual(a, b, &P::crystalMixColor, &P::crystalMixPlotStyle, &P::crystalMixLineStyle,
+                       &P::crystalMixLineWidth, &P::crystalMixMarkerSize, &P::datasetMixColor, &P::datasetMixPlotStyle,
+                       &P::datasetMixLineStyle, &P::datasetMixLineWidth, &P::datasetMixMarkerSize, &P::residualColor,
+                       &P::residualPlotStyle, &P::residualLineStyle, &P::residualLineWidth, &P::residualMarkerSize);
 }
 
 void ExpectCrystalsEqual(const CrystalDataRec& a, const CrystalDataRec& b)
 {
-    const Float32 fa[] = {a.a, a.b, a.c, a.alpha, a.beta, a.gamma, a.xOffset, a.yOffset, a.volFrac,
-                          a.particleSize, a.strain, a.lineWidth, a.markerSize};
-    const Float32 fb[] = {b.a, b.b, b.c, b.alpha, b.beta, b.gamma, b.xOffset, b.yOffset, b.volFrac,
-                          b.particleSize, b.strain, b.lineWidth, b.markerSize};
-    for (std::size_t i = 0; i < std::size(fa); ++i)
-        EXPECT_EQ(fa[i], fb[i]) << "crystal float " << i;
+    using C = CrystalDataRec;
+    ExpectMembersEqual(a, b, &C::a, &C::b, &C::c, &C::alpha, &C::beta, &C::gamma, &C::ltyp, &C::hasEllipsoids,
+                       &C::plotColor, &C::plotStyle, &C::lineStyle, &C::lineWidth, &C::markerSize, &C::xOffset,
+                       &C::yOffset, &C::volFrac, &C::particleSize, &C::strain, &C::showLabel, &C::labelThreshold,
+                       &C::labelHKL, &C::labelDSpacings, &C::labelTwoTheta, &C::labelPhases);
     EXPECT_STREQ(a.spaceGroupSymbol, b.spaceGroupSymbol);
-    EXPECT_EQ(a.ltyp, b.ltyp);
-    EXPECT_EQ(a.hasEllipsoids, b.hasEllipsoids);
-    EXPECT_EQ(a.plotColor, b.plotColor);
-    EXPECT_EQ(a.plotStyle, b.plotStyle);
-    EXPECT_EQ(a.lineStyle, b.lineStyle);
-    EXPECT_EQ(a.showLabel, b.showLabel);
-    EXPECT_EQ(a.labelThreshold, b.labelThreshold);
-    EXPECT_EQ(a.labelHKL, b.labelHKL);
-    EXPECT_EQ(a.labelDSpacings, b.labelDSpacings);
-    EXPECT_EQ(a.labelTwoTheta, b.labelTwoTheta);
-    EXPECT_EQ(a.labelPhases, b.labelPhases);
     ASSERT_EQ(a.ntyp(), b.ntyp());
     for (std::size_t s = 0; s < a.AU.size(); ++s) {
-        const InputDataRec &sa = a.AU[s], &sb = b.AU[s];
+        using S = InputDataRec;
+        const S &sa = a.AU[s], &sb = b.AU[s];
         SCOPED_TRACE("site " + std::to_string(s));
-        for (int j = 0; j < 3; ++j) {
-            EXPECT_EQ(sa.occupant[j].symbol, sb.occupant[j].symbol);
-            EXPECT_EQ(sa.occupant[j].occupancy, sb.occupant[j].occupancy);
-        }
+        for (int j = 0; j < 3; ++j)
+            ExpectMembersEqual(sa.occupant[j], sb.occupant[j], &SiteRec::symbol, &SiteRec::occupancy);
         EXPECT_STREQ(sa.label, sb.label);
-        for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(sa.x[k], sb.x[k]);
-        EXPECT_EQ(sa.adpType, sb.adpType);
-        EXPECT_EQ(sa.uIso, sb.uIso);
-        EXPECT_EQ(sa.pos, sb.pos);
-        EXPECT_EQ(sa.lastInRange, sb.lastInRange);
-        EXPECT_EQ(sa.numInCell, sb.numInCell);
-        EXPECT_EQ(sa.include, sb.include);
+        EXPECT_EQ(0, std::memcmp(sa.x, sb.x, sizeof sa.x));
+        if (sa.adpType == kADPTypeUij || sa.adpType == kADPTypeBij) {  // only these store U values
+            EXPECT_EQ(0, std::memcmp(sa.uAni, sb.uAni, sizeof sa.uAni));
+        }
+        ExpectMembersEqual(sa, sb, &S::adpType, &S::uIso, &S::pos, &S::lastInRange, &S::numInCell, &S::include);
     }
     ASSERT_EQ(a.nAtoms(), b.nAtoms());
     for (std::size_t i = 0; i < a.atoms.size(); ++i)
@@ -242,21 +202,13 @@ TEST_F(SessionFile, RoundTripIsExactAndASecondWriteIsByteIdentical)
     EXPECT_TRUE(crystal.selected);
     EXPECT_TRUE(crystal.filePtr.empty());  // the session carries the crystal: no file needed
     ExpectCrystalsEqual(*crystal.crystal, *doc->plotList[0]->crystal);
-    for (int i = 0; i < 3; ++i)
-        for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(crystal.crystal->AU[0].uAni[i][k], doc->plotList[0]->crystal->AU[0].uAni[i][k]);
     EXPECT_GT(crystal.crystal->nRefs(), 0);  // recomputed on reading
     const ObsDataRec &d = *dataset.dataset, &want = *doc->plotList[1]->dataset;
     EXPECT_EQ(dataset.name, "measured.xy");
     EXPECT_FALSE(dataset.selected);
-    EXPECT_EQ(d.x, want.x);
-    EXPECT_EQ(d.profile, want.profile);
-    for (auto field : {&ObsDataRec::xmin, &ObsDataRec::xmax, &ObsDataRec::ymin, &ObsDataRec::ymax,
-                       &ObsDataRec::xOffset, &ObsDataRec::yOffset, &ObsDataRec::relScale, &ObsDataRec::lineWidth,
-                       &ObsDataRec::markerSize})
-        EXPECT_EQ(d.*field, want.*field);
-    EXPECT_EQ(d.plotColor, want.plotColor);
-    EXPECT_EQ(d.plotStyle, want.plotStyle);
+    using D = ObsDataRec;
+    ExpectMembersEqual(d, want, &D::x, &D::profile, &D::xmin, &D::xmax, &D::ymin, &D::ymax, &D::xOffset, &D::yOffset,
+                       &D::relScale, &D::plotColor, &D::plotStyle, &D::lineStyle, &D::lineWidth, &D::markerSize);
 
     ASSERT_EQ(WriteSessionFile(back.get(), folder / "b.vlmf", readState), kNoErr);
     EXPECT_EQ(ReadFileBytes(folder / "b.vlmf"), ReadFileBytes(folder / "a.vlmf"));
