@@ -247,7 +247,7 @@ ItemResult ReadLabelItem(ItemReader& in, UInt32 length, const LabelRef& label)
     });
 }
 
-// ---- plot specifications ----
+// ---- plot settings ----
 
 namespace {
 

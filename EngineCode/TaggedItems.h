@@ -2,7 +2,7 @@
 // (PrefsFile.h): an item is a four-character tag, an unsigned 32-bit length L and L bytes of
 // payload; a block is an item whose payload is a sequence of items ended by a closing tag (four
 // bytes, no length), its L counting everything after the length field up to and including the
-// closing tag; a file ends with the bare tag "STOP". Also the plot-specification items that both
+// closing tag; a file ends with the bare tag "STOP". Also the plot-settings items that both
 // files carry, and the style and label items of patterns and defaults.
 #pragma once
 
@@ -109,12 +109,12 @@ void WriteLabelItem(ItemWriter& out, const LabelRef& label);
 // Reading turns on the flags the item names and turns off the others.
 ItemResult ReadLabelItem(ItemReader& in, UInt32 length, const LabelRef& label);
 
-// The plot-specification items of a "PLT_" block. Sessions declare 32 bytes for "RANG" though 16
+// The plot-settings items of a "PLT_" block. Sessions declare 32 bytes for "RANG" though 16
 // follow; the preferences file declares 16. Readers always read 16.
 enum class PlotSpecsFlavour { Session, Prefs };
 void WritePlotSpecsItems(ItemWriter& out, const PlotSpecsRec& ps, PlotSpecsFlavour flavour);
 ItemResult ReadPlotSpecsItem(ItemReader& in, UInt32 tag, UInt32 length, PlotSpecsRec* ps);
 
-// True when every stored number of the plot specifications is finite (a damaged file can carry
+// True when every stored number of the plot settings is finite (a damaged file can carry
 // NaN or infinities that would poison every later calculation and drawing).
 bool PlotSpecsAreFinite(const PlotSpecsRec& ps);

@@ -19,21 +19,21 @@ namespace {
 using CrystalFileReading = CrystalReadingTest;
 
 
-// Every field the spec describes, as the reader must have stored it.
-void ExpectCrystal(const CrystalDataRec& xp, const CrystalSpec& spec, bool ellipsoids)
+// Every field the model describes, as the reader must have stored it.
+void ExpectCrystal(const CrystalDataRec& xp, const CrystalSpec& model, bool ellipsoids)
 {
-    EXPECT_EQ(xp.a, spec.cell[0]);
-    EXPECT_EQ(xp.b, spec.cell[1]);
-    EXPECT_EQ(xp.c, spec.cell[2]);
-    EXPECT_EQ(xp.alpha, spec.cell[3]);
-    EXPECT_EQ(xp.beta, spec.cell[4]);
-    EXPECT_EQ(xp.gamma, spec.cell[5]);
-    EXPECT_EQ(xp.ltyp, spec.ltyp);
+    EXPECT_EQ(xp.a, model.cell[0]);
+    EXPECT_EQ(xp.b, model.cell[1]);
+    EXPECT_EQ(xp.c, model.cell[2]);
+    EXPECT_EQ(xp.alpha, model.cell[3]);
+    EXPECT_EQ(xp.beta, model.cell[4]);
+    EXPECT_EQ(xp.gamma, model.cell[5]);
+    EXPECT_EQ(xp.ltyp, model.ltyp);
     EXPECT_EQ(xp.hasEllipsoids, ellipsoids);
-    ASSERT_EQ(xp.ntyp(), static_cast<AtomIndex>(spec.sites.size()));
+    ASSERT_EQ(xp.ntyp(), static_cast<AtomIndex>(model.sites.size()));
     AtomIndex pos = 0;
-    for (std::size_t s = 0; s < spec.sites.size(); ++s) {
-        const SiteSpec& want = spec.sites[s];
+    for (std::size_t s = 0; s < model.sites.size(); ++s) {
+        const SiteSpec& want = model.sites[s];
         const InputDataRec& site = xp.AU[s];
         SCOPED_TRACE("site " + std::to_string(s));
         for (std::size_t j = 0; j < 3; ++j) {
@@ -63,10 +63,10 @@ void ExpectCrystal(const CrystalDataRec& xp, const CrystalSpec& spec, bool ellip
                     EXPECT_EQ(site.uAni[i][k], expected[i][k]) << i << k;
         }
     }
-    ASSERT_EQ(xp.nAtoms(), static_cast<AtomIndex>(spec.atoms.size()));
-    for (std::size_t i = 0; i < spec.atoms.size(); ++i)
+    ASSERT_EQ(xp.nAtoms(), static_cast<AtomIndex>(model.atoms.size()));
+    for (std::size_t i = 0; i < model.atoms.size(); ++i)
         for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(xp.atoms[i].x[k], spec.atoms[i].x[k]) << "atom " << i;
+            EXPECT_EQ(xp.atoms[i].x[k], model.atoms[i].x[k]) << "atom " << i;
 }
 
 struct VersionCase {
@@ -81,9 +81,9 @@ class CrystalFileVersions : public CrystalFileReading, public ::testing::WithPar
 TEST_P(CrystalFileVersions, ReadsEveryFieldOfTheStandardBlocks)
 {
     const auto [format, ellipsoids] = GetParam();
-    for (const CrystalSpec& spec : {RockSalt(), MixedSiteCrystal()}) {
-        ASSERT_TRUE(Read(CrystalFile(spec, format, ellipsoids))) << (Alerts().empty() ? "" : Alerts()[0]);
-        ExpectCrystal(*crystal, spec, ellipsoids);
+    for (const CrystalSpec& model : {RockSalt(), MixedSiteCrystal()}) {
+        ASSERT_TRUE(Read(CrystalFile(model, format, ellipsoids))) << (Alerts().empty() ? "" : Alerts()[0]);
+        ExpectCrystal(*crystal, model, ellipsoids);
     }
     EXPECT_TRUE(Alerts().empty());
     EXPECT_EQ(sink.Last(RecordingStatusSink::Kind::InfoBar)->text, "File_Loaded");
@@ -95,24 +95,24 @@ INSTANTIATE_TEST_SUITE_P(Formats, CrystalFileVersions,
 
 TEST_F(CrystalFileReading, UnknownBlockAnywhereIsSkippedByTheMap)
 {
-    const CrystalSpec spec = MixedSiteCrystal();
-    const std::vector<Block> standard = StandardBlocks(spec, 7, true);
+    const CrystalSpec model = MixedSiteCrystal();
+    const std::vector<Block> standard = StandardBlocks(model, 7, true);
     for (std::size_t at = 0; at <= standard.size(); ++at) {
         std::vector<Block> blocks = standard;
         blocks.insert(blocks.begin() + static_cast<long>(at), Block{"XTRA", ByteVector(13, 0xEE)});
         HeaderSpec header;
         ASSERT_TRUE(Read(CrystalFileBytes(header, blocks))) << "unknown block at " << at;
-        ExpectCrystal(*crystal, spec, true);
+        ExpectCrystal(*crystal, model, true);
     }
 }
 
 TEST_F(CrystalFileReading, OccupantCountsZeroAndBeyondThree)
 {
-    CrystalSpec spec = RockSalt();
-    spec.sites[0].occupants.clear();  // count 0: one occupant "ZZ" at 1.0
-    spec.sites[1].occupants = {{"Cl", 0.5f}, {"Br", 0.25f}, {"I", 0.125f}, {"F", 0.0625f}, {"At", 0.0625f}};
+    CrystalSpec model = RockSalt();
+    model.sites[0].occupants.clear();  // count 0: one occupant "ZZ" at 1.0
+    model.sites[1].occupants = {{"Cl", 0.5f}, {"Br", 0.25f}, {"I", 0.125f}, {"F", 0.0625f}, {"At", 0.0625f}};
     for (int format : {6, 7}) {
-        ASSERT_TRUE(Read(CrystalFile(spec, format)));
+        ASSERT_TRUE(Read(CrystalFile(model, format)));
         EXPECT_EQ(SymbolToString(crystal->AU[0].occupant[0].symbol), "ZZ");
         EXPECT_EQ(crystal->AU[0].occupant[0].occupancy, 1.0f);
         EXPECT_EQ(SymbolToString(crystal->AU[1].occupant[2].symbol), "I");
@@ -125,16 +125,16 @@ TEST_F(CrystalFileReading, OccupantCountsZeroAndBeyondThree)
 
 TEST_F(CrystalFileReading, AtomRecordsBeyondASitesCountAreNotStored)
 {
-    CrystalSpec spec = RockSalt();
-    spec.sites[0].numInCell = 3;  // four records of Na follow, only three belong to the cell
-    ASSERT_TRUE(Read(CrystalFileBytes(HeaderSpec{}, {CellBlock(spec), AUN7Block(spec), [&] {
-                                                         Block b = ATO7Block(spec);
+    CrystalSpec model = RockSalt();
+    model.sites[0].numInCell = 3;  // four records of Na follow, only three belong to the cell
+    ASSERT_TRUE(Read(CrystalFileBytes(HeaderSpec{}, {CellBlock(model), AUN7Block(model), [&] {
+                                                         Block b = ATO7Block(model);
                                                          SetBigEndian32(b.payload, 4, 7);  // nAtoms
                                                          return b;
                                                      }()})));
     ASSERT_EQ(crystal->nAtoms(), 7);
-    EXPECT_EQ(crystal->atoms[2].x[1], spec.atoms[2].x[1]);
-    EXPECT_EQ(crystal->atoms[3].x[0], spec.atoms[4].x[0]);  // the first Cl, not the fourth Na
+    EXPECT_EQ(crystal->atoms[2].x[1], model.atoms[2].x[1]);
+    EXPECT_EQ(crystal->atoms[3].x[0], model.atoms[4].x[0]);  // the first Cl, not the fourth Na
     EXPECT_EQ(crystal->AU[1].pos, 3);
 }
 
@@ -178,14 +178,14 @@ TEST_F(CrystalFileReading, HeaderLayoutsAndTypes)
 
 TEST_F(CrystalFileReading, DamagedFilesAreRefusedWithAMessage)
 {
-    const CrystalSpec spec = MixedSiteCrystal();
-    const std::vector<Block> blocks = StandardBlocks(spec, 7, true);
+    const CrystalSpec model = MixedSiteCrystal();
+    const std::vector<Block> blocks = StandardBlocks(model, 7, true);
     const ByteVector good = CrystalFileBytes(HeaderSpec{}, blocks);
     const std::size_t map = MapOffset(blocks);
     const std::size_t aun7 = BlockOffset(blocks, 2) + 4, ato7 = BlockOffset(blocks, 4) + 4;
 
     auto withCell = [&](float a, float alpha, float beta, float gamma) {
-        CrystalSpec s = spec;
+        CrystalSpec s = model;
         s.cell[0] = a;
         s.cell[3] = alpha;
         s.cell[4] = beta;
@@ -264,11 +264,11 @@ TEST_F(CrystalFileReading, EllipsoidsOfAnotherSiteCountAreRefused)
 {
     CrystalSpec other = MixedSiteCrystal();
     other.sites.pop_back();
-    const CrystalSpec spec = MixedSiteCrystal();
-    EXPECT_FALSE(Read(CrystalFileBytes(HeaderSpec{}, {CellBlock(spec), AUN7Block(spec), AUELBlock(other), ATO7Block(spec)})));
+    const CrystalSpec model = MixedSiteCrystal();
+    EXPECT_FALSE(Read(CrystalFileBytes(HeaderSpec{}, {CellBlock(model), AUN7Block(model), AUELBlock(other), ATO7Block(model)})));
     EXPECT_EQ(LastAlert(), "Error -1 when reading data of type 'AUEL'");
     // Ellipsoids before any sites cannot be placed either.
-    EXPECT_FALSE(Read(CrystalFileBytes(HeaderSpec{}, {CellBlock(spec), AUELBlock(spec), AUN7Block(spec), ATO7Block(spec)})));
+    EXPECT_FALSE(Read(CrystalFileBytes(HeaderSpec{}, {CellBlock(model), AUELBlock(model), AUN7Block(model), ATO7Block(model)})));
 }
 
 // ---- loading into a document ----

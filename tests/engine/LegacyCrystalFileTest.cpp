@@ -43,8 +43,8 @@ CrystalSpec TwoSites()
 
 TEST_F(LegacyCrystalReading, ReadsTheRecordsOfAVersion3File)
 {
-    const CrystalSpec spec = TwoSites();
-    ASSERT_TRUE(Read(LegacyCrystalFile(spec, "3.0.0")));
+    const CrystalSpec model = TwoSites();
+    ASSERT_TRUE(Read(LegacyCrystalFile(model, "3.0.0")));
     EXPECT_EQ(crystal->a, 4.75f);
     EXPECT_EQ(crystal->c, 12.5f);
     EXPECT_EQ(crystal->gamma, 120.0f);
@@ -77,19 +77,19 @@ TEST_F(LegacyCrystalReading, ReadsTheRecordsOfAVersion3File)
 
 TEST_F(LegacyCrystalReading, UnknownRecordsAndExtraAtomRecordsAreSkipped)
 {
-    const CrystalSpec spec = TwoSites();
+    const CrystalSpec model = TwoSites();
     const Record unknown{"BOND", ByteVector(17, 0xAB)};
     ASSERT_TRUE(Read(LegacyCrystalFileBytes(
-        "OBDF", "4.0.2", {unknown, LegacyCellRecord(spec), unknown, LegacySymmRecord(spec), LegacyAUCRRecord(spec),
-                          unknown, LegacyATOMRecord(spec, 2), unknown, LegacyNoteRecord()})));
+        "OBDF", "4.0.2", {unknown, LegacyCellRecord(model), unknown, LegacySymmRecord(model), LegacyAUCRRecord(model),
+                          unknown, LegacyATOMRecord(model, 2), unknown, LegacyNoteRecord()})));
     ASSERT_EQ(crystal->nAtoms(), 12);
-    for (std::size_t i = 0; i < spec.atoms.size(); ++i)
-        EXPECT_EQ(crystal->atoms[i].x[0], spec.atoms[i].x[0]) << i;  // no bogus record was taken
+    for (std::size_t i = 0; i < model.atoms.size(); ++i)
+        EXPECT_EQ(crystal->atoms[i].x[0], model.atoms[i].x[0]) << i;  // no bogus record was taken
 }
 
 TEST_F(LegacyCrystalReading, VersionsAndTypes)
 {
-    const CrystalSpec spec = TwoSites();
+    const CrystalSpec model = TwoSites();
     struct Case {
         std::string type, version;
         bool reads;
@@ -107,7 +107,7 @@ TEST_F(LegacyCrystalReading, VersionsAndTypes)
         sink.Clear();
         const ByteVector bytes = LegacyCrystalFileBytes(
             c.type, c.version,
-            {LegacyCellRecord(spec), LegacySymmRecord(spec), LegacyAUCRRecord(spec), LegacyATOMRecord(spec),
+            {LegacyCellRecord(model), LegacySymmRecord(model), LegacyAUCRRecord(model), LegacyATOMRecord(model),
              LegacyNoteRecord()});
         EXPECT_EQ(Read(bytes), c.reads);
         EXPECT_EQ(LastAlert(), c.alert);
@@ -116,13 +116,13 @@ TEST_F(LegacyCrystalReading, VersionsAndTypes)
 
 TEST_F(LegacyCrystalReading, DamagedFilesAreRefusedWithAMessage)
 {
-    const CrystalSpec spec = TwoSites();
-    CrystalSpec empty = spec;
+    const CrystalSpec model = TwoSites();
+    CrystalSpec empty = model;
     for (SiteSpec& s : empty.sites)
         s.numInCell = 0;
-    CrystalSpec crowded = spec;
+    CrystalSpec crowded = model;
     crowded.sites[0].numInCell = 32001;
-    Record shortAtom = LegacyATOMRecord(spec);
+    Record shortAtom = LegacyATOMRecord(model);
     shortAtom.payload[2 + 2 * 2 + 3] = 13;  // the first atom record claims 13 bytes, fewer than its own fields
     struct Case {
         const char* name;
@@ -131,11 +131,11 @@ TEST_F(LegacyCrystalReading, DamagedFilesAreRefusedWithAMessage)
     };
     const Case cases[] = {
         {"no atoms", {LegacyAUCRRecord(empty), LegacyATOMRecord(empty), LegacyNoteRecord()}, "No_Atoms_In_Cell"},
-        {"too many atoms", {LegacyAUCRRecord(crowded), LegacyATOMRecord(spec), LegacyNoteRecord()}, "Too_Many_Atoms"},
-        {"atom record shorter than its fields", {LegacyCellRecord(spec), LegacyAUCRRecord(spec), shortAtom},
+        {"too many atoms", {LegacyAUCRRecord(crowded), LegacyATOMRecord(model), LegacyNoteRecord()}, "Too_Many_Atoms"},
+        {"atom record shorter than its fields", {LegacyCellRecord(model), LegacyAUCRRecord(model), shortAtom},
          "Error -1 when reading data of type 'ATOM'"},
-        {"no atom record", {LegacyCellRecord(spec), LegacyAUCRRecord(spec), LegacyNoteRecord()}, "No_Atoms_In_Cell"},
-        {"no note", {LegacyCellRecord(spec), LegacyAUCRRecord(spec), LegacyATOMRecord(spec)}, "Error_Truncated_File"},
+        {"no atom record", {LegacyCellRecord(model), LegacyAUCRRecord(model), LegacyNoteRecord()}, "No_Atoms_In_Cell"},
+        {"no note", {LegacyCellRecord(model), LegacyAUCRRecord(model), LegacyATOMRecord(model)}, "Error_Truncated_File"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,7 +146,7 @@ TEST_F(LegacyCrystalReading, DamagedFilesAreRefusedWithAMessage)
 
     // A record length below 4 would move backwards; one past the end of the file, beyond it.
     for (std::uint32_t length : {0u, 3u, 0xFFFFFFF0u}) {
-        ByteVector bytes = LegacyCrystalFile(spec);
+        ByteVector bytes = LegacyCrystalFile(model);
         bytes[90] = static_cast<std::uint8_t>(length >> 24);
         bytes[91] = static_cast<std::uint8_t>(length >> 16);
         bytes[92] = static_cast<std::uint8_t>(length >> 8);
@@ -155,7 +155,7 @@ TEST_F(LegacyCrystalReading, DamagedFilesAreRefusedWithAMessage)
         EXPECT_FALSE(Read(bytes)) << length;
         EXPECT_FALSE(Alerts().empty()) << length;
     }
-    const ByteVector good = LegacyCrystalFile(spec);
+    const ByteVector good = LegacyCrystalFile(model);
     for (std::size_t n = 0; n + LegacyNoteRecord().payload.size() + 8 < good.size(); ++n) {
         sink.Clear();
         EXPECT_FALSE(Read(ByteVector(good.begin(), good.begin() + static_cast<long>(n)))) << n;

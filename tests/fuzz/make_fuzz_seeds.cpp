@@ -36,14 +36,14 @@ Bytes8 FileBytes(std::FILE* file)
 }
 
 // A document holding the crystal of a writer's file and a small dataset.
-std::unique_ptr<WinInfoRec> SessionDocument(const CrystalSpec& spec, bool withDataset)
+std::unique_ptr<WinInfoRec> SessionDocument(const CrystalSpec& model, bool withDataset)
 {
     auto doc = CreateWindowInfo();
     auto pattern = CreatePattern();
     pattern->type = kPatternTypeCrystal;
     pattern->name = "seed crystal";
     pattern->crystal = CreateCrystal();
-    const Bytes8 bytes = CrystalFile(spec, 7, true);
+    const Bytes8 bytes = CrystalFile(model, 7, true);
     FileHandle file(fmemopen(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), "rb"));
     ReadCrystalStream(doc.get(), pattern->crystal.get(), file.get());
     InsertPatternIntoPlotList(doc.get(), InsertPatternIntoFileList(doc.get(), std::move(pattern), nullptr), nullptr);
