@@ -76,6 +76,7 @@ void InitBlankInfoRecord(WinInfoRec* info)
     info->plotList.clear();
     info->fileList.clear();
     info->cursorInfo = {};
+    info->nextPlotColor = 0;
 }
 
 void DestroyWindowInfo(std::unique_ptr<WinInfoRec>& info)
@@ -132,6 +133,25 @@ void DestroyWindowFolders(WinInfoRec* w)
     w->folderChoice = -1;
     w->itemChoice = -1;
     w->topParameterLine = 0;
+}
+
+// ---- automatic plot colours ----
+
+const RGBColor gMenuFileColor[12] = {
+    {0x0000, 0x0000, 0x0000}, {0x6666, 0x0000, 0x3333}, {0xFFFF, 0x0000, 0x0000}, {0xFFFF, 0x9999, 0x0000},
+    {0xDDDD, 0xDDDD, 0x0000}, {0x0000, 0xCCCC, 0x0000}, {0x3333, 0x6666, 0x3333}, {0x3333, 0xCCCC, 0xFFFF},
+    {0x0000, 0x0000, 0xFFFF}, {0x6666, 0x3333, 0xCCCC}, {0xCCCC, 0x0000, 0xCCCC}, {0x8888, 0x8888, 0x8888},
+};
+
+RGBColor GetNextPlotColor(WinInfoRec* w)
+{
+    if (!w)
+        return gMenuFileColor[0];
+    if (w->nextPlotColor > 11)
+        w->nextPlotColor = 0;
+    const RGBColor colour = gMenuFileColor[w->nextPlotColor];
+    w->nextPlotColor = static_cast<UInt16>(w->nextPlotColor == 11 ? 0 : w->nextPlotColor + 1);
+    return colour;
 }
 
 // ---- file list ----

@@ -92,6 +92,7 @@ struct WinInfoRec {
     std::vector<std::unique_ptr<VLPatternRec>> fileList;  // owns every pattern
     std::vector<VLPatternPtr> plotList;                   // plotted patterns, drawing order
     CursorInfoRec cursorInfo{};
+    UInt16 nextPlotColor = 0;      // index into gMenuFileColor of the next new pattern's colour
 
     StatusSink* statusSink = nullptr;  // information bar and progress; null: the current sink
     WindowHooks* hooks = nullptr;      // null: a document without a window
@@ -124,6 +125,12 @@ ItemRec* GetWindowItem(WinInfoRec* w, SInt32 folder, SInt32 item);
 bool AddFolderToWindow(WinInfoRec* w, FolderRec folder);
 void EmptyParameterFolder(FolderRec* folder);
 void DestroyWindowFolders(WinInfoRec* w);
+
+// ---- automatic plot colours ----
+// The twelve colours given in turn to new patterns (and offered in the colour pop-up).
+extern const RGBColor gMenuFileColor[12];
+// Colour number nextPlotColor of gMenuFileColor; advances the index, wrapping from 11 to 0.
+RGBColor GetNextPlotColor(WinInfoRec* w);
 
 // ---- file list ----
 // Links pp in front of before (null: at the end) and returns it; the list takes ownership.

@@ -34,7 +34,7 @@ constexpr double C6 = -1.13596475577881948265e-11;
 // inlined: called out of line from the AVX2 clone below (as an unoptimised build does), the
 // vector arguments would cross between two calling conventions and arrive as garbage.
 template <typename D>
-__attribute__((always_inline)) inline void SinCosKernel(D phi, D& s, D& c)
+__attribute__((always_inline)) inline void SinCosKernel(const D& phi, D& s, D& c)
 {
     // n = nearest integer to φ·2/π; m = floor(n/4) by the same rounding trick; q = n − 4m.
     const D n = (phi * kTwoOverPi + kRoundMagic) - kRoundMagic;
@@ -70,8 +70,9 @@ constexpr double kLn2Lo = 1.90821492927058770002e-10;  // the rest
 
 // exp(x) for |x| <= 700: x = n ln 2 + r with |r| <= ln 2 / 2, e^r by its Taylor series to r^13
 // (truncation below 2e-16), times 2^n built in the exponent bits.
-__attribute__((always_inline)) inline v4d ExpKernel(v4d x)
+__attribute__((always_inline)) inline v4d ExpKernel(const v4d& argument)
 {
+    v4d x = argument;
     x = x < -700.0 ? v4d{-700, -700, -700, -700} : x;
     x = x > 700.0 ? v4d{700, 700, 700, 700} : x;
     const v4d shifted = x * kLog2e + kRoundMagic;

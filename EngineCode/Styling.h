@@ -10,9 +10,6 @@
 
 struct WinInfoRec;
 
-// The twelve plot colours, in the order new patterns take them.
-extern const RGBColor gMenuFileColor[12];
-
 void ToggleShowLabels(WinInfoRec* theWindow);
 void DoLabelThreshold(WinInfoRec* theWindow, UInt16 percent);
 // code: "LHKL", "LDsp", "LXva", "LNam" flip that flag (as the front selected crystal's inverse),

@@ -27,3 +27,7 @@ std::string CanonicalVersStr(UInt32 code);
 
 // The version of this program.
 inline constexpr UInt32 kVelmoraVersionCode = 501300;  // 5.0.1
+// Its text, as written into the version fields of session and preferences files and into
+// reports (at most 10 bytes).
+inline constexpr char gProgramVersion[] = "5.0.1";
+static_assert(sizeof gProgramVersion <= 11, "a version field holds 10 bytes");

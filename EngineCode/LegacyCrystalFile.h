@@ -1,0 +1,24 @@
+// Crystal files of format versions 2 to 4 (written by the sibling program's versions 2 to 4):
+// a fixed header, then length-prefixed records "CELL", "SYMM", "AUCR", "ATOM" up to "NOTE".
+// ReadCrystalStream (CrystalFile.h) hands such files here; they fill the same crystal record.
+#pragma once
+
+#include "Records.h"
+
+#include <cstdio>
+#include <string>
+
+struct WinInfoRec;
+
+inline constexpr long kLegacyTypeOffset = 4;
+inline constexpr long kLegacyVersionOffset = 80;  // 10 bytes of version text
+inline constexpr long kLegacyFirstRecord = 90;
+inline constexpr UInt32 kOldestReadableVersion = 200212;  // 2.0.0b12
+
+// Reads a legacy crystal file from an open file into a freshly initialised crystal; true on
+// success, else a message has been shown and the crystal is to be dropped.
+bool ReadOldCrystal(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
+bool ReadOldCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
+
+// Reads the records from the current position up to "NOTE".
+bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp);

@@ -1,0 +1,16 @@
+// Fuzz target: a whole crystal file of any version, as opened from disk.
+#include "CrystalFile.h"
+#include "Document.h"
+#include "FuzzSupport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzInitOnce();
+    FileHandle file = FuzzStream(data, size);
+    if (!file)
+        return 0;
+    auto doc = CreateWindowInfo();
+    auto crystal = CreateCrystal();
+    ReadCrystalStream(doc.get(), crystal.get(), file.get());
+    return 0;
+}

@@ -1,0 +1,120 @@
+// Writes the seed corpora of the fuzz targets: files of every kind built by the test writers and
+// by the program's own writers, one folder per target under the folder given.
+//   make_fuzz_seeds <folder>
+#include "CrystalFile.h"
+#include "Document.h"
+#include "FuzzSupport.h"
+#include "PrefsFile.h"
+#include "SessionFile.h"
+#include "writers/CrystalFileWriter.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace testfiles;
+using Bytes8 = std::vector<std::uint8_t>;
+
+namespace {
+
+void Save(const fs::path& folder, const std::string& name, const Bytes8& bytes)
+{
+    fs::create_directories(folder);
+    std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes8 FileBytes(std::FILE* file)
+{
+    Bytes8 bytes;
+    std::rewind(file);
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        bytes.push_back(static_cast<std::uint8_t>(c));
+    return bytes;
+}
+
+// A document holding the crystal of a writer's file and a small dataset.
+std::unique_ptr<WinInfoRec> SessionDocument(const CrystalSpec& model, bool withDataset)
+{
+    auto doc = CreateWindowInfo();
+    auto pattern = CreatePattern();
+    pattern->type = kPatternTypeCrystal;
+    pattern->name = "seed crystal";
+    pattern->crystal = CreateCrystal();
+    const Bytes8 bytes = CrystalFile(model, 7, true);
+    FileHandle file(fmemopen(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), "rb"));
+    ReadCrystalStream(doc.get(), pattern->crystal.get(), file.get());
+    InsertPatternIntoPlotList(doc.get(), InsertPatternIntoFileList(doc.get(), std::move(pattern), nullptr), nullptr);
+    if (withDataset) {
+        auto data = CreatePattern();
+        data->type = kPatternTypeDataset;
+        data->name = "seed data";
+        data->dataset = CreateDataset();
+        CreateDatasetPoints(data->dataset.get(), 4);
+        data->dataset->x = {10, 20, 30, 40};
+        data->dataset->profile = {1, 5, 2, 3};
+        InsertPatternIntoPlotList(doc.get(), InsertPatternIntoFileList(doc.get(), std::move(data), nullptr), nullptr);
+    }
+    return doc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds <folder>\n");
+        return 2;
+    }
+    FuzzInitOnce();
+    const fs::path root = argv[1];
+
+    const fs::path crystal = root / "fuzz_crystal_file";
+    for (int format : {5, 6, 7, 8}) {
+        Save(crystal, "salt-v" + std::to_string(format), CrystalFile(RockSalt(), format));
+        Save(crystal, "mixed-v" + std::to_string(format), CrystalFile(MixedSiteCrystal(), format, true));
+    }
+    std::vector<Block> blocks = StandardBlocks(MixedSiteCrystal(), 7, true);
+    blocks.insert(blocks.begin() + 2, Block{"XTRA", {1, 2, 3, 4, 5}});
+    Save(crystal, "unknown-block", CrystalFileBytes(HeaderSpec{}, blocks));
+    Save(crystal, "parenthesis", CrystalFileBytes({"OBD5", 0, 'W', "8.0.1b2", HeaderLayout::Parenthesis},
+                                                  StandardBlocks(RockSalt(), 8, false)));
+    Save(crystal, "legacy-v3", LegacyCrystalFile(RockSalt(), "3.0.0"));
+
+    const fs::path legacy = root / "fuzz_legacy_crystal_file";
+    Save(legacy, "salt", LegacyCrystalFile(RockSalt(), "2.0.0b12"));
+    Save(legacy, "mixed", LegacyCrystalFile(MixedSiteCrystal(), "4.1.0"));
+    const CrystalSpec salt = RockSalt();
+    Save(legacy, "extra-records",
+         LegacyCrystalFileBytes("OBDF", "3.2.1", {Record{"BOND", {9, 9, 9}}, LegacyCellRecord(salt),
+                                                  LegacySymmRecord(salt), LegacyAUCRRecord(salt),
+                                                  LegacyATOMRecord(salt, 2), LegacyNoteRecord()}));
+
+    const fs::path observed = root / "fuzz_observed_data";
+    const std::string texts[] = {
+        "2theta intensity\n10.0 5\n10.02\t7.5\n",
+        "# comment\r\n1e1 2E0 tail\r\n+.5 -6.\r\n",
+        "5.0,1\n5.1 2\r5.2 3\n",
+    };
+    for (std::size_t i = 0; i < std::size(texts); ++i)
+        Save(observed, "text" + std::to_string(i), Bytes8(texts[i].begin(), texts[i].end()));
+
+    const fs::path session = root / "fuzz_session_file";
+    for (const bool withDataset : {false, true}) {
+        auto doc = SessionDocument(withDataset ? MixedSiteCrystal() : RockSalt(), withDataset);
+        doc->filename = "seed";
+        FileHandle file(std::tmpfile());
+        WriteSessionStream(doc.get(), file.get(), SessionWindowState{});
+        Save(session, withDataset ? "crystal-and-data" : "crystal", FileBytes(file.get()));
+    }
+
+    const fs::path prefs = root / "fuzz_prefs_file";
+    for (const bool withWindow : {false, true}) {
+        FileHandle file(std::tmpfile());
+        WritePrefsStream(file.get(), gFactoryPrefs, withWindow);
+        Save(prefs, withWindow ? "with-window" : "without-window", FileBytes(file.get()));
+    }
+    return 0;
+}
