@@ -11,6 +11,17 @@ constexpr FileExtensionRec kFileExtensions[] = {
     {"obd5", FourCC("OBD5")}, {"obdf", FourCC("OBDF")}, {"obm5", FourCC("OBM5")}, {"obmf", FourCC("OBMF")},
     {"obtx", kFileTypeTEXT},  {"dat ", kFileTypeTEXT},  {"str ", kFileTypeTEXT},  {"txt ", kFileTypeTEXT},
     {"vlmf", kFileTypeVLMF},  {"vlms", kFileTypeVLMs},
+    {"cif ", kFileTypeCIF},   {"CIF ", kFileTypeCIF},
+    // Measured data read through the diffractometer formats (MeasuredDataImport.h); vendors'
+    // software writes these in either case.
+    {"xy  ", kFileTypeXYDT},  {"XY  ", kFileTypeXYDT},  {"xye ", kFileTypeXYDT},  {"XYE ", kFileTypeXYDT},
+    {"raw ", kFileTypeXYDT},  {"RAW ", kFileTypeXYDT},  {"uxd ", kFileTypeXYDT},  {"UXD ", kFileTypeXYDT},
+    {"xrdm", kFileTypeXYDT},  {"XRDM", kFileTypeXYDT},  {"rd  ", kFileTypeXYDT},  {"RD  ", kFileTypeXYDT},
+    {"sd  ", kFileTypeXYDT},  {"SD  ", kFileTypeXYDT},  {"udf ", kFileTypeXYDT},  {"UDF ", kFileTypeXYDT},
+    {"cpi ", kFileTypeXYDT},  {"CPI ", kFileTypeXYDT},  {"xdd ", kFileTypeXYDT},  {"XDD ", kFileTypeXYDT},
+    {"dbw ", kFileTypeXYDT},  {"DBW ", kFileTypeXYDT},  {"rit ", kFileTypeXYDT},  {"RIT ", kFileTypeXYDT},
+    {"neu ", kFileTypeXYDT},  {"NEU ", kFileTypeXYDT},  {"chi ", kFileTypeXYDT},  {"CHI ", kFileTypeXYDT},
+    {"csv ", kFileTypeXYDT},  {"CSV ", kFileTypeXYDT},  {"tsv ", kFileTypeXYDT},  {"TSV ", kFileTypeXYDT},
 };
 
 }  // namespace

@@ -11,6 +11,8 @@
 inline constexpr UInt32 kFileTypeTEXT = FourCC("TEXT");  // observed-data text file
 inline constexpr UInt32 kFileTypeVLMF = FourCC("VLMF");  // session file
 inline constexpr UInt32 kFileTypeVLMs = FourCC("VLMs");  // session file, read the same way
+inline constexpr UInt32 kFileTypeCIF = FourCC("CIF ");   // crystallographic information file
+inline constexpr UInt32 kFileTypeXYDT = FourCC("XYDT");  // measured data in a diffractometer's format
 
 struct FileExtensionRec {
     char extension[5];  // four characters, lower case, a missing fourth one given as a blank

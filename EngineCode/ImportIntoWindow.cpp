@@ -38,16 +38,16 @@ void FinishAddingFiles(WinInfoRec* theWindow, const std::string& note)
 
 }  // namespace
 
-bool AddCifCrystalsToDiffraction(WinInfoRec* theWindow, CifImportResult result, const std::string& path,
-                                 bool select)
+std::vector<VLPatternPtr> InsertCifCrystals(WinInfoRec* theWindow, CifImportResult& result, const std::string& path,
+                                            bool select)
 {
     if (!theWindow)
-        return false;
+        return {};
     if (result.problem || result.crystals.empty()) {
         if (!result.problem)
             result.problem.key = "CIF_No_Atoms";
         AlertProblem("Error_Reading_CIF", path, result.problem);
-        return false;
+        return {};
     }
     // Every pattern is made before the first goes in, so that a failure adds nothing.
     std::vector<std::unique_ptr<VLPatternRec>> patterns;
@@ -55,22 +55,33 @@ bool AddCifCrystalsToDiffraction(WinInfoRec* theWindow, CifImportResult result, 
         auto pp = CreatePattern();
         if (!pp) {
             MyCFStopAlert("No_Memory");
-            return false;
+            return {};
         }
         pp->type = kPatternTypeCrystal;
         pp->name = c.name;
         pp->filePtr = path;
         pp->selected = select;
         pp->crystal = std::move(c.crystal);
+        pp->crystal->plotColor = GetNextPlotColor(theWindow);
         patterns.push_back(std::move(pp));
     }
     for (auto& pp : patterns)
         JustDiffract(theWindow, pp->crystal.get(), nullptr);
+    std::vector<VLPatternPtr> added;
     for (auto& pp : patterns) {
         VLPatternPtr p = InsertPatternIntoFileListSorted(theWindow, std::move(pp));
         InsertPatternIntoPlotList(theWindow, p, nullptr);
+        added.push_back(p);
     }
     EqualizePhaseProportions(theWindow);
+    return added;
+}
+
+bool AddCifCrystalsToDiffraction(WinInfoRec* theWindow, CifImportResult result, const std::string& path,
+                                 bool select)
+{
+    if (InsertCifCrystals(theWindow, result, path, select).empty())
+        return false;
     FinishAddingFiles(theWindow, result.note);
     return true;
 }
@@ -82,29 +93,38 @@ bool AddCifFileToDiffraction(WinInfoRec* theWindow, const std::string& path, boo
     return AddCifCrystalsToDiffraction(theWindow, ReadCifFile(path), path, select);
 }
 
-bool AddMeasuredDatasetToDiffraction(WinInfoRec* theWindow, MeasuredDataResult result, const std::string& path,
-                                     bool select)
+VLPatternPtr InsertMeasuredDataset(WinInfoRec* theWindow, MeasuredDataResult& result, const std::string& path,
+                                   bool select)
 {
     if (!theWindow)
-        return false;
+        return nullptr;
     if (result.problem || !result.dataset) {
         if (!result.problem)
             result.problem.key = "No_Data_In_File";
         AlertProblem("Error_Reading_Measured_Data", path, result.problem);
-        return false;
+        return nullptr;
     }
     auto pp = CreatePattern();
     if (!pp) {
         MyCFStopAlert("No_Memory");
-        return false;
+        return nullptr;
     }
     pp->type = kPatternTypeDataset;
     pp->name = BaseName(path);
     pp->filePtr = path;
     pp->selected = select;
     pp->dataset = std::move(result.dataset);
+    pp->dataset->plotColor = GetNextPlotColor(theWindow);
     VLPatternPtr p = InsertPatternIntoFileListSorted(theWindow, std::move(pp));
     InsertPatternIntoPlotList(theWindow, p, nullptr);
+    return p;
+}
+
+bool AddMeasuredDatasetToDiffraction(WinInfoRec* theWindow, MeasuredDataResult result, const std::string& path,
+                                     bool select)
+{
+    if (!InsertMeasuredDataset(theWindow, result, path, select))
+        return false;
     FinishAddingFiles(theWindow, result.note);
     return true;
 }

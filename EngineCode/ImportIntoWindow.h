@@ -10,8 +10,17 @@
 #include "MeasuredDataImport.h"
 
 #include <string>
+#include <vector>
 
 struct WinInfoRec;
+
+// The patterns of an import put into the window's lists, without redrawing (the caller does, once
+// for all its files): the crystals diffracted and the proportions equalised; each pattern takes
+// the window's next automatic colour. A failure alerts and adds nothing (empty / null result).
+std::vector<VLPatternPtr> InsertCifCrystals(WinInfoRec* theWindow, CifImportResult& result, const std::string& path,
+                                            bool select);
+VLPatternPtr InsertMeasuredDataset(WinInfoRec* theWindow, MeasuredDataResult& result, const std::string& path,
+                                   bool select);
 
 // Adds every crystal of a CIF file (path is kept as the patterns' file). True when added.
 bool AddCifFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select);

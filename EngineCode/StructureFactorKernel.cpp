@@ -70,7 +70,7 @@ constexpr double kLn2Lo = 1.90821492927058770002e-10;  // the rest
 
 // exp(x) for |x| <= 700: x = n ln 2 + r with |r| <= ln 2 / 2, e^r by its Taylor series to r^13
 // (truncation below 2e-16), times 2^n built in the exponent bits.
-__attribute__((always_inline)) inline v4d ExpKernel(const v4d& argument)
+__attribute__((always_inline)) inline void ExpKernel(const v4d& argument, v4d& result)
 {
     v4d x = argument;
     x = x < -700.0 ? v4d{-700, -700, -700, -700} : x;
@@ -89,40 +89,93 @@ __attribute__((always_inline)) inline v4d ExpKernel(const v4d& argument)
     // 2^n: the integer n + 1023 sits in the low bits of (n + 1023 + magic).
     const v4d biased = n + (1023.0 + kRoundMagic);
     const v4l bits = ((v4l)biased - (v4l)(v4d{kRoundMagic, kRoundMagic, kRoundMagic, kRoundMagic})) << 52;
-    return p * (v4d)bits;
+    result = p * (v4d)bits;
 }
 
 }  // namespace
 
-__attribute__((target_clones("avx2", "default")))
-void ExpToFloat(const double* x, float* out, std::size_t n)
+namespace {
+
+// The vector loops are compiled twice, for processors with AVX2 and for any x86-64, and the
+// right copy is chosen once at run time.
+bool HasAvx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+}  // namespace
+
+namespace {
+__attribute__((always_inline)) inline void ExpToFloatBody(const double* x, float* out, std::size_t n)
 {
     std::size_t i = 0;
     for (; i + 4 <= n; i += 4) {
         v4d v;
         __builtin_memcpy(&v, x + i, sizeof v);
-        const v4f f = __builtin_convertvector(ExpKernel(v), v4f);
+        v4d e;
+        ExpKernel(v, e);
+        const v4f f = __builtin_convertvector(e, v4f);
         __builtin_memcpy(out + i, &f, sizeof f);
     }
     if (i < n) {
         v4d v = {0, 0, 0, 0};
         for (std::size_t j = i; j < n; ++j)
             v[j - i] = x[j];
-        const v4d e = ExpKernel(v);
+        v4d e;
+        ExpKernel(v, e);
         for (std::size_t j = i; j < n; ++j)
             out[j] = static_cast<float>(e[j - i]);
     }
 }
 
-__attribute__((target_clones("avx2", "default")))
-void IsotropicExponents(const float* uIso, std::size_t n, double d2, double* out)
+__attribute__((target("avx2"))) void ExpToFloatAvx2(const double* x, float* out, std::size_t n)
+{
+    ExpToFloatBody(x, out, n);
+}
+
+void ExpToFloatPortable(const double* x, float* out, std::size_t n)
+{
+    ExpToFloatBody(x, out, n);
+}
+}  // namespace
+
+void ExpToFloat(const double* x, float* out, std::size_t n)
+{
+    if (HasAvx2())
+        ExpToFloatAvx2(x, out, n);
+    else
+        ExpToFloatPortable(x, out, n);
+}
+
+namespace {
+__attribute__((always_inline)) inline void IsotropicExponentsBody(const float* uIso, std::size_t n, double d2, double* out)
 {
     for (std::size_t i = 0; i < n; ++i)
         out[i] = -0.25 * uIso[i] / d2;
 }
 
-__attribute__((target_clones("avx2", "default")))
-void SitePowers(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf,
+__attribute__((target("avx2"))) void IsotropicExponentsAvx2(const float* uIso, std::size_t n, double d2, double* out)
+{
+    IsotropicExponentsBody(uIso, n, d2, out);
+}
+
+void IsotropicExponentsPortable(const float* uIso, std::size_t n, double d2, double* out)
+{
+    IsotropicExponentsBody(uIso, n, d2, out);
+}
+}  // namespace
+
+void IsotropicExponents(const float* uIso, std::size_t n, double d2, double* out)
+{
+    if (HasAvx2())
+        IsotropicExponentsAvx2(uIso, n, d2, out);
+    else
+        IsotropicExponentsPortable(uIso, n, d2, out);
+}
+
+namespace {
+__attribute__((always_inline)) inline void SitePowersBody(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf,
                 std::size_t m, float* W)
 {
     if (T) {
@@ -134,6 +187,25 @@ void SitePowers(const float* kindF, const int* kind, const float* T, std::size_t
     }
     for (std::size_t j = 0; j < m; ++j)
         W[j] = siteF[siteOf[j]];
+}
+
+__attribute__((target("avx2"))) void SitePowersAvx2(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf, std::size_t m, float* W)
+{
+    SitePowersBody(kindF, kind, T, n, siteF, siteOf, m, W);
+}
+
+void SitePowersPortable(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf, std::size_t m, float* W)
+{
+    SitePowersBody(kindF, kind, T, n, siteF, siteOf, m, W);
+}
+}  // namespace
+
+void SitePowers(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf, std::size_t m, float* W)
+{
+    if (HasAvx2())
+        SitePowersAvx2(kindF, kind, T, n, siteF, siteOf, m, W);
+    else
+        SitePowersPortable(kindF, kind, T, n, siteF, siteOf, m, W);
 }
 
 float PhaseAngle(float h, float k, float l, float x, float y, float z)
@@ -149,8 +221,8 @@ void PhaseSinCos(double phi, double& s, double& c)
     SinCosKernel(phi, s, c);
 }
 
-__attribute__((target_clones("avx2", "default")))
-void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h,
+namespace {
+__attribute__((always_inline)) inline void StructureFactorSumsBody(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h,
                          float k, float l, double& A, double& B)
 {
     v4d accA = {0, 0, 0, 0}, accB = {0, 0, 0, 0};
@@ -182,4 +254,23 @@ void StructureFactorSums(const float* X, const float* Y, const float* Z, const f
     }
     A = a;
     B = b;
+}
+
+__attribute__((target("avx2"))) void StructureFactorSumsAvx2(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h, float k, float l, double& A, double& B)
+{
+    StructureFactorSumsBody(X, Y, Z, W, n, h, k, l, A, B);
+}
+
+void StructureFactorSumsPortable(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h, float k, float l, double& A, double& B)
+{
+    StructureFactorSumsBody(X, Y, Z, W, n, h, k, l, A, B);
+}
+}  // namespace
+
+void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h, float k, float l, double& A, double& B)
+{
+    if (HasAvx2())
+        StructureFactorSumsAvx2(X, Y, Z, W, n, h, k, l, A, B);
+    else
+        StructureFactorSumsPortable(X, Y, Z, W, n, h, k, l, A, B);
 }
