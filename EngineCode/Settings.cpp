@@ -54,6 +54,17 @@ void RecomputeAllWidths(WinInfoRec* w)
             CalculatePeakWidths(w, pp->crystal.get());
 }
 
+// After a change of the instrument's peak width: widths and drawing when there are crystals, the
+// parameter list always.
+void PeakWidthsChanged(WinInfoRec* w)
+{
+    if (HasCrystal(w)) {
+        RecomputeAllWidths(w);
+        Redraw(w, true, true);
+    }
+    RedrawParameterList(w);
+}
+
 }  // namespace
 
 void DoAxisType(WinInfoRec* theWindow, SInt16 axisType)
@@ -213,13 +224,7 @@ void DoPeakWidth(WinInfoRec* theWindow, Float32 newWidth)
     if (!ps || !AllFinite({newWidth}))
         return;
     ps->fwhm = std::max(newWidth, 0.0001f);
-    if (!HasCrystal(theWindow)) {
-        RedrawParameterList(theWindow);
-        return;
-    }
-    RecomputeAllWidths(theWindow);
-    Redraw(theWindow, true, true);
-    RedrawParameterList(theWindow);
+    PeakWidthsChanged(theWindow);
 }
 
 namespace {
@@ -268,13 +273,7 @@ void DoPeakEta(WinInfoRec* theWindow, Float32 eta)
     if (!ps || !AllFinite({eta}))
         return;
     ps->eta = std::clamp(eta, 0.0f, 1.0f);
-    if (!HasCrystal(theWindow)) {
-        RedrawParameterList(theWindow);
-        return;
-    }
-    RecomputeAllWidths(theWindow);
-    Redraw(theWindow, true, true);
-    RedrawParameterList(theWindow);
+    PeakWidthsChanged(theWindow);
 }
 
 void DoEnergyOptions(WinInfoRec* theWindow, Float32 twoThetaDegrees)
