@@ -1,0 +1,61 @@
+// The simulate command.
+#include "CliSimulate.h"
+
+#include "CliCommands.h"
+#include "CliPlot.h"
+#include "CliStatus.h"
+#include "Document.h"
+#include "Status.h"
+
+#include <cstdio>
+#include <memory>
+
+int RunSimulate(const CliOptions& options)
+{
+    TerminalProgress progress(stderr, StandardErrorIsTerminal());
+    CliStatusSink sink([&progress](const std::string& line) { progress.PrintLine(line); }, &progress, options.verbose);
+    SetStatusSink(&sink);
+    struct SinkReset {
+        ~SinkReset() { SetStatusSink(nullptr); }
+    } sinkReset;
+    auto usage = [&](const std::string& text) {
+        progress.PrintLine(FormatCliMessage({}, "error: " + text));
+        return kExitUsage;
+    };
+
+    OutputTargets outputs = options.outputs;
+    if (!outputs.Any())
+        outputs.listing.assign(1, '-');  // standard output
+    const PlotExportOptions plotOptions = PlotOptionsOf(options.settings);
+    if (std::string problem = CheckOutputTargets(outputs, plotOptions); !problem.empty())
+        return usage(problem);
+
+    std::vector<InputProblem> problems;
+    const std::vector<std::string> files = ExpandInputs(options.inputs, true, false, &problems);
+    for (const InputProblem& p : problems)
+        progress.PrintLine(FormatCliMessage(p.path, "error: " + p.reason));
+    if (!problems.empty())
+        return kExitFailure;
+    if (files.empty()) {
+        progress.PrintLine(FormatCliMessage({}, "error: the folders given hold no file to simulate"));
+        return kExitFailure;
+    }
+    if (!StartEngine())
+        return kExitFailure;
+
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    std::string error;
+    switch (LoadDocument(doc.get(), files, options.settings, sink, &error)) {
+    case LoadOutcome::BadSettings: return usage(error);
+    case LoadOutcome::Failed: return kExitFailure;
+    case LoadOutcome::Loaded: break;
+    }
+    SetDefaultChannel(doc.get(), options.settings);
+
+    std::unique_ptr<PlotWriter> plotWriter;
+    if (!outputs.plots.empty())
+        plotWriter = std::make_unique<PlotWriter>(options.verbose);
+    const bool written = WriteOutputs(doc.get(), outputs, plotOptions, plotWriter.get(), sink);
+    progress.Clear();
+    return written ? kExitSuccess : kExitFailure;
+}
