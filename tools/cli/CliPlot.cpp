@@ -5,6 +5,7 @@
 #include "Globals.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QtGlobal>
 
 #include <atomic>
@@ -56,12 +57,19 @@ bool PlotWriter::Write(WinInfoRec* doc, const std::string& path, const PlotExpor
             *error = "the plot file name must end in .png, .svg or .pdf";
         return false;
     }
-    std::lock_guard lock(mutex_);
     // Fitted as a redraw after adding files is; the export restores the document's settings.
-    gAutoScaleY = true;
-    const bool ok = WritePlotFile(doc, path, format, options, error);
-    gAutoScaleY = false;
-    return ok;
+    auto draw = [&](auto&& render) {
+        std::lock_guard lock(mutex_);
+        gAutoScaleY = true;
+        const bool ok = render();
+        gAutoScaleY = false;
+        return ok;
+    };
+    if (format != PlotFileFormat::PNG)
+        return draw([&] { return WritePlotFile(doc, path, format, options, error); });
+    // Only the drawing is one at a time; encoding the image, most of the work, is not.
+    QImage image;
+    return draw([&] { return RenderPlotToImage(doc, options, &image, error); }) && WritePlotImage(image, path, error);
 }
 
 std::string CheckPlotTarget(const std::string& path, const PlotExportOptions& options)

@@ -1,7 +1,8 @@
 // Plot files from the command line. Drawing text needs a Qt GUI application, which the tool
 // creates only when a plot is asked for, on the offscreen platform unless the environment names
 // another, so it runs without a display. The drawing code keeps program-wide state (the printing
-// switches, the automatic y scale), so plots are drawn one at a time.
+// switches, the automatic y scale), so plots are drawn one at a time; PNG images are encoded
+// outside that lock.
 #pragma once
 
 #include "PlotExport.h"

@@ -1,6 +1,7 @@
 // Messages and progress of the command-line tool on standard error.
 #include "CliStatus.h"
 
+#include "FileTypes.h"
 #include "StringTable.h"
 
 #include <algorithm>
@@ -145,14 +146,14 @@ void CliStatusSink::InfoBarText(const std::string& text)
 
 void CliStatusSink::ProgressStart(const std::string& text)
 {
-    progressLabel_ = context_.empty() ? text : context_ + ": " + text;
-    if (progress_)
-        progress_->Show(progressLabel_, 0);
+    progressLabel_ = context_.empty() ? text : FileDisplayName(context_) + ": " + text;
+    progressStarted_ = std::chrono::steady_clock::now();
 }
 
 void CliStatusSink::ProgressValue(int percent)
 {
-    if (progress_)
+    // Quick work shows no bar at all.
+    if (progress_ && std::chrono::steady_clock::now() - progressStarted_ >= kProgressDelay)
         progress_->Show(progressLabel_, percent);
 }
 

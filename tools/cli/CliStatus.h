@@ -5,6 +5,7 @@
 
 #include "Status.h"
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -51,10 +52,11 @@ private:
 bool StandardErrorIsTerminal();
 
 // The tool's status sink. Alerts, messages and notes become lines for the line writer, prefixed
-// with the file being worked on; progress goes to the bar; status texts are shown only when
-// verbose. Counts the stop alerts, so the caller can tell that something failed.
+// with the file being worked on; progress goes to the bar once the work has taken kProgressDelay;
+// status texts are shown only when verbose. Counts the stop alerts, so the caller can tell that something failed.
 class CliStatusSink final : public StatusSink {
 public:
+    static constexpr std::chrono::milliseconds kProgressDelay{300};
     using LineWriter = std::function<void(const std::string& line)>;
     CliStatusSink(LineWriter writer, TerminalProgress* progress, bool verbose);
 
@@ -76,5 +78,6 @@ private:
     bool verbose_;
     std::string context_;
     std::string progressLabel_;
+    std::chrono::steady_clock::time_point progressStarted_{};
     int stopAlerts_ = 0;
 };
