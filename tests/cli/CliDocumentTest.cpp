@@ -97,6 +97,7 @@ TEST(CliOutputs, TargetsCheckedBeforeAnyWork)
         {targets("", "", "", {"-"}), 1000, "--plot a file name"},
         {targets("", "", "", {"q.gif"}), 1000, ".png, .svg or .pdf"},
         {targets("", "", "", {"q.png"}), 9000, "plot size"},
+        {targets("out/q.txt", "", "", {"q.png", "out/../out/q.txt"}), 1000, "two outputs would go to"},
     };
     for (const Case& c : cases) {
         PlotExportOptions options;
@@ -107,6 +108,20 @@ TEST(CliOutputs, TargetsCheckedBeforeAnyWork)
         else
             EXPECT_NE(error.find(c.error), std::string::npos) << error;
     }
+}
+
+// A slip of the fingers must not cost the structure the user started from.
+TEST(CliOutputs, NoOutputReplacesAnInput)
+{
+    TempFolder f;
+    WriteFileBytes(f / "q.cif", {1});
+    OutputTargets t;
+    t.json = f / "q.json";
+    t.listing = f.path() + "/./q.cif";
+    EXPECT_NE(CheckOutputsSpareInputs(t, {f / "q.cif"}).find("is an input file"), std::string::npos);
+    t.listing = "-";
+    EXPECT_EQ(CheckOutputsSpareInputs(t, {f / "q.cif"}), "");
+    EXPECT_EQ(ReadFileBytes(f / "q.cif"), ByteVector{1});
 }
 
 TEST(CliBatchNames, StemsAreUniqueInTheOrderGiven)

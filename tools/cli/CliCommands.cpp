@@ -45,10 +45,12 @@ void DeclareBatch(CLI::App& app, CliOptions& o)
         ->group("Output");
     o.outputKinds = {"listing", "png"};
     app.add_option("--outputs", o.outputKinds,
-                   "what to write for each file, comma-separated: " + BatchOutputKindList())
-        ->delimiter(',')->allow_extra_args(false)->check(CLI::IsMember(BatchOutputKinds()))->capture_default_str()
-        ->type_name("LIST")->group("Output");
-    app.add_option("-j,--jobs", o.jobs, "files simulated at once (default: one per core)")->check(CLI::Range(1, 1024));
+                   "what to write for each file, comma-separated, from: " + BatchOutputKindList() +
+                       " (named NAME Listing.txt, NAME Profile.txt, NAME Fhkl.txt, NAME.json, NAME.vlmf, NAME.png, ...)")
+        ->delimiter(',')->allow_extra_args(false)->check(CLI::IsMember(BatchOutputKinds()).description(""))
+        ->capture_default_str()->type_name("LIST")->group("Output");
+    app.add_option("-j,--jobs", o.jobs, "files simulated at once (default: one per core)")
+        ->type_name("N")->check(CLI::Range(1, 1024).description(""));
     app.add_flag("-v,--verbose", o.verbose, "tell what is being done");
     AddSettingOptions(app, o.settings);
 }

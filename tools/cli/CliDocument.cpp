@@ -116,8 +116,25 @@ bool OutputTargets::Any() const
     return !listing.empty() || !profile.empty() || !fhkl.empty() || !json.empty() || !session.empty() || !plots.empty();
 }
 
+std::vector<std::string> OutputTargets::Files() const
+{
+    std::vector<std::string> files;
+    for (const std::string* target : {&listing, &profile, &fhkl, &json, &session})
+        if (!target->empty() && !ToStandardOutput(*target))
+            files.push_back(*target);
+    for (const std::string& path : plots)
+        if (!ToStandardOutput(path))
+            files.push_back(path);
+    return files;
+}
+
 std::string CheckOutputTargets(const OutputTargets& t, const PlotExportOptions& plot)
 {
+    const std::vector<std::string> files = t.Files();
+    for (std::size_t i = 0; i < files.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (fs::path(files[i]).lexically_normal() == fs::path(files[j]).lexically_normal())
+                return "two outputs would go to \"" + files[i] + "\"";
     int toStdout = 0;
     for (const std::string* target : {&t.listing, &t.profile, &t.fhkl, &t.json})
         toStdout += ToStandardOutput(*target);
@@ -131,6 +148,18 @@ std::string CheckOutputTargets(const OutputTargets& t, const PlotExportOptions& 
         const std::string error = CheckPlotTarget(path, plot);
         if (!error.empty())
             return error;
+    }
+    return {};
+}
+
+std::string CheckOutputsSpareInputs(const OutputTargets& targets, const std::vector<std::string>& inputs)
+{
+    for (const std::string& target : targets.Files()) {
+        for (const std::string& input : inputs) {
+            std::error_code ec;
+            if (fs::equivalent(target, input, ec))
+                return "the output \"" + target + "\" is an input file, which it would replace";
+        }
     }
     return {};
 }

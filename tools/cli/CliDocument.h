@@ -19,11 +19,15 @@ struct OutputTargets {
     std::string listing, profile, fhkl, json, session;
     std::vector<std::string> plots;  // each a .png, .svg or .pdf file
     bool Any() const;
+    std::vector<std::string> Files() const;  // the targets that are files
 };
 
-// Checks the targets before any work: at most one goes to standard output, the session and the
-// plot only to files, the plot's name and size acceptable. Empty when fine.
+// Checks the targets before any work: at most one goes to standard output, no two to the same
+// file, the session and the plot only to files, the plot's name and size acceptable. Empty when
+// fine.
 std::string CheckOutputTargets(const OutputTargets& targets, const PlotExportOptions& plot);
+// Refuses outputs that would replace one of the input files. Empty when none would.
+std::string CheckOutputsSpareInputs(const OutputTargets& targets, const std::vector<std::string>& inputs);
 
 // A path given that cannot be worked on, and why.
 struct InputProblem {

@@ -40,6 +40,8 @@ int RunSimulate(const CliOptions& options)
         progress.PrintLine(FormatCliMessage({}, "error: the folders given hold no file to simulate"));
         return kExitFailure;
     }
+    if (std::string problem = CheckOutputsSpareInputs(outputs, files); !problem.empty())
+        return usage(problem);
     if (!StartEngine())
         return kExitFailure;
 
