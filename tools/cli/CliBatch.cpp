@@ -186,15 +186,9 @@ OutputTargets BatchTargets(const std::string& dir, const std::string& stem, cons
 
 int RunBatch(const CliOptions& options)
 {
-    const bool terminal = StandardErrorIsTerminal();
-    TerminalProgress progress(stderr, terminal);
-    CliStatusSink mainSink([&progress](const std::string& line) { progress.PrintLine(line); }, nullptr, options.verbose);
-    SetStatusSink(&mainSink);
-    struct SinkReset {
-        ~SinkReset() { SetStatusSink(nullptr); }
-    } sinkReset;
+    CliConsole console(options.verbose);
     auto usage = [&](const std::string& text) {
-        progress.PrintLine(FormatCliMessage({}, "error: " + text));
+        console.Error({}, text);
         return kExitUsage;
     };
 
@@ -220,16 +214,16 @@ int RunBatch(const CliOptions& options)
     std::error_code ec;
     fs::create_directories(options.outDir, ec);
     if (!fs::is_directory(options.outDir, ec)) {
-        progress.PrintLine(FormatCliMessage(options.outDir, "error: the output folder could not be created"));
+        console.Error(options.outDir, "the output folder could not be created");
         return kExitFailure;
     }
 
     std::vector<InputProblem> problems;
     const std::vector<std::string> files = ExpandInputs(options.inputs, false, true, &problems);
     for (const InputProblem& p : problems)
-        progress.PrintLine(FormatCliMessage(p.path, "error: " + p.reason + "; skipped"));
+        console.Error(p.path, p.reason + "; skipped");
     if (files.empty() && problems.empty()) {
-        progress.PrintLine(FormatCliMessage({}, "error: no crystal or CIF file was found"));
+        console.Error({}, "no crystal or CIF file was found");
         return kExitFailure;
     }
 
@@ -238,7 +232,7 @@ int RunBatch(const CliOptions& options)
         plotWriter = std::make_unique<PlotWriter>(options.verbose);
     const std::vector<std::string> stems = UniqueOutputStems(files);
     BatchRun run(options, files, stems, templateDoc->plotSpecs.exportChannelSize, plotOptions, plotWriter.get(),
-                 progress, files.size() + problems.size());
+                 console.progress(), files.size() + problems.size());
     run.done = run.failed = problems.size();
 
     const Clock::time_point start = Clock::now();
@@ -250,10 +244,10 @@ int RunBatch(const CliOptions& options)
         workers.emplace_back(Worker, std::ref(run));
     for (std::thread& w : workers)
         w.join();
-    progress.Clear();
+    console.progress().Clear();
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (terminal || options.verbose || run.failed > 0) {
+    if (console.terminal() || options.verbose || run.failed > 0) {
         std::string summary = std::to_string(run.total - run.failed) + " of " + std::to_string(run.total) +
                               " files simulated";
         if (run.failed > 0)
@@ -261,7 +255,7 @@ int RunBatch(const CliOptions& options)
         summary += ", in " + FormatFixed(seconds, 0, 1) + " s";
         if (seconds > 0 && !files.empty())
             summary += " (" + FormatFixed(files.size() / seconds, 0, 1) + " files per second)";
-        progress.PrintLine(FormatCliMessage({}, summary));
+        console.Line(FormatCliMessage({}, summary));
     }
     return run.failed > 0 ? kExitFailure : kExitSuccess;
 }

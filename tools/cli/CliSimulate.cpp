@@ -12,14 +12,9 @@
 
 int RunSimulate(const CliOptions& options)
 {
-    TerminalProgress progress(stderr, StandardErrorIsTerminal());
-    CliStatusSink sink([&progress](const std::string& line) { progress.PrintLine(line); }, &progress, options.verbose);
-    SetStatusSink(&sink);
-    struct SinkReset {
-        ~SinkReset() { SetStatusSink(nullptr); }
-    } sinkReset;
+    CliConsole console(options.verbose);
     auto usage = [&](const std::string& text) {
-        progress.PrintLine(FormatCliMessage({}, "error: " + text));
+        console.Error({}, text);
         return kExitUsage;
     };
 
@@ -33,11 +28,11 @@ int RunSimulate(const CliOptions& options)
     std::vector<InputProblem> problems;
     const std::vector<std::string> files = ExpandInputs(options.inputs, true, false, &problems);
     for (const InputProblem& p : problems)
-        progress.PrintLine(FormatCliMessage(p.path, "error: " + p.reason));
+        console.Error(p.path, p.reason);
     if (!problems.empty())
         return kExitFailure;
     if (files.empty()) {
-        progress.PrintLine(FormatCliMessage({}, "error: the folders given hold no file to simulate"));
+        console.Error({}, "the folders given hold no file to simulate");
         return kExitFailure;
     }
     if (std::string problem = CheckOutputsSpareInputs(outputs, files); !problem.empty())
@@ -47,7 +42,7 @@ int RunSimulate(const CliOptions& options)
 
     std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
     std::string error;
-    switch (LoadDocument(doc.get(), files, options.settings, sink, &error)) {
+    switch (LoadDocument(doc.get(), files, options.settings, console.sink(), &error)) {
     case LoadOutcome::BadSettings: return usage(error);
     case LoadOutcome::Failed: return kExitFailure;
     case LoadOutcome::Loaded: break;
@@ -57,7 +52,6 @@ int RunSimulate(const CliOptions& options)
     std::unique_ptr<PlotWriter> plotWriter;
     if (!outputs.plots.empty())
         plotWriter = std::make_unique<PlotWriter>(options.verbose);
-    const bool written = WriteOutputs(doc.get(), outputs, plotOptions, plotWriter.get(), sink);
-    progress.Clear();
+    const bool written = WriteOutputs(doc.get(), outputs, plotOptions, plotWriter.get(), console.sink());
     return written ? kExitSuccess : kExitFailure;
 }

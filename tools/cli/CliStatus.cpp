@@ -182,3 +182,23 @@ void CliStatusSink::Alert(AlertKind kind, const std::string& text, const std::st
         label = "note: ";
     writer_(FormatCliMessage(context_, label + text, explanation));
 }
+
+// ---- CliConsole ----
+
+CliConsole::CliConsole(bool verbose)
+    : progress_(stderr, StandardErrorIsTerminal()),
+      sink_([this](const std::string& line) { progress_.PrintLine(line); }, &progress_, verbose)
+{
+    SetStatusSink(&sink_);
+}
+
+CliConsole::~CliConsole()
+{
+    SetStatusSink(nullptr);
+    progress_.Clear();
+}
+
+void CliConsole::Error(const std::string& context, const std::string& text)
+{
+    progress_.PrintLine(FormatCliMessage(context, "error: " + text));
+}

@@ -81,3 +81,24 @@ private:
     std::chrono::steady_clock::time_point progressStarted_{};
     int stopAlerts_ = 0;
 };
+
+// The standard error of one command: a progress bar (on a terminal) and a status sink that is the
+// program's for the command's lifetime.
+class CliConsole {
+public:
+    explicit CliConsole(bool verbose);
+    ~CliConsole();
+    CliConsole(const CliConsole&) = delete;
+    CliConsole& operator=(const CliConsole&) = delete;
+
+    bool terminal() const { return progress_.enabled(); }
+    TerminalProgress& progress() { return progress_; }
+    CliStatusSink& sink() { return sink_; }
+    // Prints "velmora-cli: context: error: text" (an empty context is left out).
+    void Error(const std::string& context, const std::string& text);
+    void Line(const std::string& line) { progress_.PrintLine(line); }
+
+private:
+    TerminalProgress progress_;
+    CliStatusSink sink_;
+};
