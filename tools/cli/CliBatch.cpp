@@ -6,7 +6,6 @@
 #include "CliPlot.h"
 #include "CliStatus.h"
 #include "Document.h"
-#include "FileTypes.h"
 #include "Intensity.h"
 #include "Status.h"
 #include "TextFormat.h"

@@ -5,9 +5,7 @@
 #include "CliPlot.h"
 #include "CliStatus.h"
 #include "Document.h"
-#include "Status.h"
 
-#include <cstdio>
 #include <memory>
 
 int RunSimulate(const CliOptions& options)
