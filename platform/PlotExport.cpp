@@ -158,6 +158,23 @@ bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, 
     return true;
 }
 
+bool WritePlotImage(const QImage& image, const std::string& path, std::string* error)
+{
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = "The plot file \"" + path + "\" could not be created: " + file.errorString().toStdString();
+        return false;
+    }
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        if (error)
+            *error = "The PNG image \"" + path + "\" could not be written.";
+        return false;
+    }
+    return CommitOrReport(file, path, error);
+}
+
 bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileFormat format,
                    const PlotExportOptions& options, std::string* error)
 {
@@ -165,24 +182,15 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
         return false;
     if (!CheckPlotExportOptions(format, options, error))
         return false;
+    if (format == PlotFileFormat::PNG) {
+        QImage image;
+        return RenderPlotToImage(theWindow, options, &image, error) && WritePlotImage(image, path, error);
+    }
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = "The plot file \"" + path + "\" could not be created: " + file.errorString().toStdString();
         return false;
-    }
-
-    if (format == PlotFileFormat::PNG) {
-        QImage image;
-        if (!RenderPlotToImage(theWindow, options, &image, error))
-            return false;
-        if (!image.save(&file, "PNG")) {
-            file.cancelWriting();
-            if (error)
-                *error = "The PNG image \"" + path + "\" could not be written.";
-            return false;
-        }
-        return CommitOrReport(file, path, error);
     }
 
     if (format == PlotFileFormat::SVG) {

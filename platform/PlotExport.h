@@ -32,6 +32,11 @@ bool CheckPlotExportOptions(PlotFileFormat format, const PlotExportOptions& opti
 // (plot rectangles, scales, profile buffers, settings) is as it was afterwards.
 bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, QImage* image, std::string* error);
 
+// Writes an image rendered by RenderPlotToImage as a PNG file, replacing path only when complete;
+// false with a message in error when it cannot. Encoding takes far longer than drawing and touches
+// no drawing state, so callers that draw one plot at a time may encode several at once.
+bool WritePlotImage(const QImage& image, const std::string& path, std::string* error);
+
 // Writes the plot to path in format; false with a message in error when it cannot.
 bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileFormat format,
                    const PlotExportOptions& options, std::string* error);

@@ -1,17 +1,23 @@
-// Command-line settings.
+// Command-line settings: the options, and their application to a document through the setters of
+// the desktop program's settings.
 #include "CliSettings.h"
 
 #include "Diffraction.h"
 #include "Document.h"
 #include "PlotCommands.h"
-#include "Profile.h"
+#include "PlotExport.h"
+#include "Records.h"
 #include "Settings.h"
 #include "TextLines.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
 #include <cmath>
-#include <map>
+#include <utility>
 
 namespace {
 
@@ -22,50 +28,161 @@ std::string Lower(std::string s)
     return s;
 }
 
-bool ParseDouble(const std::string& text, double& value)
+// The whole text is one number (blanks around it allowed).
+bool ParseNumber(const std::string& text, double& value)
 {
     const char* p = text.c_str();
     if (!ScanDouble(p, value) || !std::isfinite(value))
         return false;
-    while (*p == ' ')
+    while (*p == ' ' || *p == '\t')
         ++p;
     return *p == '\0';
 }
 
+// A limit as a short number ("180", "0.5").
+std::string ShortNumber(double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value));
+    return std::string(buffer, result.ptr);
+}
+
+bool Positive(const std::optional<double>& v)
+{
+    return v && *v > 0 && std::isfinite(*v);
+}
+
+// A flag and its negation ("--film" and "--graph") setting one optional switch; the later one
+// given counts.
+void AddSwitch(CLI::App& app, const std::string& on, const std::string& off, std::optional<bool>& value,
+               const std::string& help, const std::string& group)
+{
+    app.add_flag_function(on + ",!" + off, [&value](std::int64_t count) { value = count > 0; }, help)->group(group);
+}
+
+// A choice among names, shown as "a|b|c" and matched ignoring case.
+CLI::Option* AddChoice(CLI::App& app, const std::string& name, std::optional<std::string>& value,
+                       const std::vector<std::string>& choices, const std::string& help, const std::string& group)
+{
+    std::string shown;
+    for (const std::string& c : choices)
+        shown += (shown.empty() ? "" : "|") + c;
+    return app.add_option(name, value, help)
+        ->type_name(shown)
+        ->check(CLI::IsMember(choices, CLI::ignore_case).description(""))
+        ->group(group);
+}
+
+// Name tables of the choice options, in the order their help lists them.
+constexpr std::array<std::pair<const char*, SInt16>, 5> kAxes{{
+    {"2theta", kAxisTwoTheta}, {"d", kAxisDSpacing}, {"recip", kAxisReciprocalD},
+    {"tof", kAxisTimeOfFlight}, {"energy", kAxisEnergy}}};
+constexpr std::array<std::pair<const char*, SInt16>, 4> kPeakFunctions{{
+    {"delta", kPeakFunctionDelta}, {"lorentzian", kPeakFunctionLorentzian},
+    {"gaussian", kPeakFunctionGaussian}, {"pseudo-voigt", kPeakFunctionPseudoVoigt}}};
+constexpr std::array<std::pair<const char*, UInt16>, 5> kOverlays{{
+    {"none", kOverlayPeaksNone}, {"markers", kOverlayPeaksMarkers}, {"dashed", kOverlayPeaksDashed},
+    {"solid", kOverlayPeaksSolid}, {"filled", kOverlayPeaksFilled}}};
+
+template <typename Table>
+std::vector<std::string> Names(const Table& table)
+{
+    std::vector<std::string> names;
+    for (const auto& [name, code] : table)
+        names.emplace_back(name);
+    return names;
+}
+
+template <typename Table>
+typename Table::value_type::second_type CodeOf(const Table& table, const std::string& name)
+{
+    const std::string key = Lower(name);
+    for (const auto& [n, code] : table)
+        if (key == n)
+            return code;
+    return table[0].second;  // the option's check admits only the names of the table
+}
+
 }  // namespace
+
+bool ParseRange(const std::string& text, double* lo, double* hi)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        return false;
+    double a, b;
+    if (!ParseNumber(text.substr(0, colon), a) || !ParseNumber(text.substr(colon + 1), b))
+        return false;
+    *lo = a;
+    *hi = b;
+    return true;
+}
+
+bool ParseFractions(const std::string& text, std::vector<double>* fractions)
+{
+    std::vector<double> values;
+    std::size_t start = 0;
+    double sum = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        double v;
+        if (!ParseNumber(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), v) || v < 0)
+            return false;
+        values.push_back(v);
+        sum += v;
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (!(sum > 0) || !std::isfinite(sum))
+        return false;
+    for (double& v : values)
+        v /= sum;
+    *fractions = std::move(values);
+    return true;
+}
 
 void AddSettingOptions(CLI::App& app, SimulationSettings& s)
 {
-    app.add_option("--radiation", s.radiation, "xray or neutron")->check(CLI::IsMember({"xray", "neutron"}, CLI::ignore_case))->group("Instrument");
-    app.add_option("--axis", s.axis, "x axis: 2theta, d, recip (1/d), tof (ms) or energy (keV)")
-        ->check(CLI::IsMember({"2theta", "d", "recip", "tof", "energy"}, CLI::ignore_case))->group("Instrument");
-    app.add_option("--detector-2theta", s.detectorTwoTheta, "detector 2θ for tof and energy axes, degrees (0..180)")->group("Instrument");
-    app.add_option("--path", s.path, "flight path of the tof axis, m (> 0)")->group("Instrument");
-    app.add_option("--lambda", s.lambda, "first wavelength, Å")->group("Instrument");
-    app.add_option("--lambda2", s.lambda2, "second wavelength, Å")->group("Instrument");
-    app.add_option("--ratio", s.ratio, "intensity ratio of the first wavelength to the second")->group("Instrument");
-    app.add_option("--preset", s.preset, "wavelengths of an anode: CuKa, CoKa, CrKa, FeKa or MoKa")
-        ->check(CLI::IsMember({"CuKa", "CoKa", "CrKa", "FeKa", "MoKa"}, CLI::ignore_case))->group("Instrument");
-    app.add_flag("--mono,!--no-mono", s.monochromatic, "one wavelength only, or both")->group("Instrument");
-    app.add_option("--peak", s.peak, "peak function: delta, lorentzian, gaussian or pseudo-voigt")
-        ->check(CLI::IsMember({"delta", "lorentzian", "gaussian", "pseudo-voigt"}, CLI::ignore_case))->group("Instrument");
-    app.add_option("--fwhm", s.fwhm, "instrumental peak width (FWHM) in x-axis units")->group("Instrument");
-    app.add_option("--eta", s.eta, "Lorentzian fraction of the pseudo-Voigt, 0..1")->group("Instrument");
-    app.add_option("--dmin", s.dmin, "smallest d-spacing generated, Å")->group("Instrument");
-    app.add_option("--max-refs", s.maxRefs, "at most this many generated reflexions, or all")->group("Instrument");
-    app.add_option("--size", s.sizeMicrons, "crystallite size, µm")->group("Sample");
-    app.add_option("--strain", s.strainPercent, "micro-strain, %")->group("Sample");
-    app.add_option("--fractions", s.fractions, "volume fractions of the crystals, comma-separated, in the order loaded")->group("Sample");
-    app.add_option("--xrange", s.xrange, "x range LO:HI in x-axis units")->group("Plot");
-    app.add_option("--channel", s.channel, "x step of the exported profile")->group("Plot");
-    app.add_option("--width", s.width, "plot width, pixels")->check(CLI::Range(100, 20000))->group("Plot");
-    app.add_option("--height", s.height, "plot height, pixels")->check(CLI::Range(100, 20000))->group("Plot");
-    app.add_flag("--film", s.film, "draw films (grey levels) instead of graphs")->group("Plot");
-    app.add_flag("--mixture", s.mixture, "draw the phases as one mixture")->group("Plot");
-    app.add_flag("--residual", s.residual, "show the difference between data and calculation")->group("Plot");
-    app.add_option("--overlay", s.overlay, "peak overlay: none, markers, dashed, solid or filled")
-        ->check(CLI::IsMember({"none", "markers", "dashed", "solid", "filled"}, CLI::ignore_case))->group("Plot");
-    app.add_flag("--labels", s.labels, "label the peaks")->group("Plot");
+    const std::string inst = "Instrument", sample = "Sample", plot = "Plot";
+    AddChoice(app, "--radiation", s.radiation, {"xray", "neutron"}, "X-rays or neutrons", inst);
+    AddChoice(app, "--axis", s.axis, Names(kAxes),
+              "x axis: 2θ (degrees), d (Å), 1/d (1/Å), time of flight (ms) or energy (keV)", inst);
+    app.add_option("--detector-2theta", s.detectorTwoTheta, "2θ of the detector of the tof and energy axes, 0 to 180")
+        ->type_name("DEG")->group(inst);
+    app.add_option("--path", s.path, "flight path of the tof axis, above 0")->type_name("M")->group(inst);
+    app.add_option("--lambda", s.lambda, "first wavelength, Å")->type_name("L1")->group(inst);
+    app.add_option("--lambda2", s.lambda2, "second wavelength, Å (used unless --mono is given)")
+        ->type_name("L2")->group(inst);
+    app.add_option("--ratio", s.ratio, "intensity of the first wavelength over the second")->type_name("R")->group(inst);
+    AddChoice(app, "--preset", s.preset, {"CuKa", "CoKa", "CrKa", "FeKa", "MoKa"}, "both wavelengths of an anode", inst);
+    AddSwitch(app, "--mono", "--no-mono", s.monochromatic, "the first wavelength only, or (--no-mono) both", inst);
+    AddChoice(app, "--peak", s.peak, Names(kPeakFunctions), "peak function", inst);
+    app.add_option("--fwhm", s.fwhm, "instrumental peak width (FWHM), in units of the x axis")
+        ->type_name("W")->group(inst);
+    app.add_option("--eta", s.eta, "Lorentzian fraction of the pseudo-Voigt peak, 0 to 1")->type_name("E")->group(inst);
+    app.add_option("--dmin", s.dmin, "smallest d-spacing generated, Å")->type_name("D")->group(inst);
+    app.add_option("--max-refs", s.maxRefs, "keep at most N reflexions, those of largest d")
+        ->type_name("N|all")->group(inst);
+
+    app.add_option("--size", s.sizeMicrons, "crystallite size, µm")->type_name("UM")->group(sample);
+    app.add_option("--strain", s.strainPercent, "micro-strain, % (at most 100)")->type_name("PCT")->group(sample);
+    app.add_option("--fractions", s.fractions,
+                   "volume fractions of the crystals in the order loaded (scaled to sum 1)")
+        ->type_name("F1,F2,...")->group(sample);
+
+    app.add_option("--xrange", s.xrange, "x range, in units of the x axis")->type_name("LO:HI")->group(plot);
+    app.add_option("--channel", s.channel, "x step of the profile (default: the x range over the plot width)")
+        ->type_name("STEP")->group(plot);
+    app.add_option("--width", s.width, "plot width, pixels (PDF: points)")
+        ->type_name("PX")->check(CLI::Range(100, kMaxPlotPixels).description(""))->capture_default_str()->group(plot);
+    app.add_option("--height", s.height, "plot height, pixels (PDF: points)")
+        ->type_name("PX")->check(CLI::Range(60, kMaxPlotPixels).description(""))->capture_default_str()->group(plot);
+    AddSwitch(app, "--film", "--graph", s.film, "draw films (grey levels), or (--graph) graphs", plot);
+    AddSwitch(app, "--mixture", "--no-mixture", s.mixture, "draw the phases as one mixture, or each on its own", plot);
+    AddSwitch(app, "--residual", "--no-residual", s.residual, "show the difference of measured and calculated", plot);
+    AddChoice(app, "--overlay", s.overlay, Names(kOverlays), "overlay of each peak's own profile", plot);
+    AddSwitch(app, "--labels", "--no-labels", s.labels, "label the peaks with their indices", plot);
 }
 
 std::string ApplyInstrumentSettings(WinInfoRec* doc, const SimulationSettings& s)
@@ -85,20 +202,19 @@ std::string ApplyInstrumentSettings(WinInfoRec* doc, const SimulationSettings& s
         l2 = p->lambda2;
     }
     if (s.lambda) {
-        if (!(*s.lambda > 0) || !std::isfinite(*s.lambda))
+        if (!Positive(s.lambda))
             return "--lambda must be a positive number of Å";
         l1 = static_cast<Float32>(*s.lambda);
     }
     if (s.lambda2) {
-        if (!(*s.lambda2 > 0) || !std::isfinite(*s.lambda2))
+        if (!Positive(s.lambda2))
             return "--lambda2 must be a positive number of Å";
         l2 = static_cast<Float32>(*s.lambda2);
-        if (!s.monochromatic)
-            mono = false;
+        mono = false;  // a second wavelength given is a second wavelength used
     }
     if (s.ratio) {
         if (!(*s.ratio >= 0) || !std::isfinite(*s.ratio))
-            return "--ratio must not be negative";
+            return "--ratio must be a number not below 0";
         ratio = static_cast<Float32>(*s.ratio);
     }
     if (s.monochromatic)
@@ -106,119 +222,120 @@ std::string ApplyInstrumentSettings(WinInfoRec* doc, const SimulationSettings& s
     DoWavelength(doc, l1, l2, ratio, mono);
 
     if (s.detectorTwoTheta && !SheetAccepts(SheetFields::kDetectorTwoTheta, *s.detectorTwoTheta))
-        return "--detector-2theta must lie within 0..180 degrees";
+        return "--detector-2theta must lie within 0 to 180 degrees";
     if (s.path && !SheetAccepts(SheetFields::kFlightPath, *s.path))
-        return "--path must be a positive number of metres";
-    if (s.axis) {
-        const std::string a = Lower(*s.axis);
-        if (a == "tof")
-            DoTOFOptions(doc, static_cast<Float32>(s.detectorTwoTheta.value_or(ps.thetaTimeOfFlight * kThetaRadToTwoThetaDeg)),
-                         static_cast<Float32>(s.path.value_or(ps.distanceTimeOfFlight)));
-        else if (a == "energy")
-            DoEnergyOptions(doc, static_cast<Float32>(s.detectorTwoTheta.value_or(ps.thetaEnergy * kThetaRadToTwoThetaDeg)));
-        else
-            DoAxisType(doc, a == "d" ? kAxisDSpacing : a == "recip" ? kAxisReciprocalD : kAxisTwoTheta);
-    } else if (s.detectorTwoTheta || s.path) {
-        return "--detector-2theta and --path go with --axis tof or --axis energy";
-    }
+        return "--path must be a number of metres above 0";
+    const SInt16 axis = s.axis ? CodeOf(kAxes, *s.axis) : ps.axisType;
+    if (s.path && axis != kAxisTimeOfFlight)
+        return "--path goes with --axis tof";
+    if (s.detectorTwoTheta && axis != kAxisTimeOfFlight && axis != kAxisEnergy)
+        return "--detector-2theta goes with --axis tof or --axis energy";
+    if (axis == kAxisTimeOfFlight && (s.axis || s.detectorTwoTheta || s.path))
+        DoTOFOptions(doc, static_cast<Float32>(s.detectorTwoTheta.value_or(ps.thetaTimeOfFlight * kThetaRadToTwoThetaDeg)),
+                     static_cast<Float32>(s.path.value_or(ps.distanceTimeOfFlight)));
+    else if (axis == kAxisEnergy && (s.axis || s.detectorTwoTheta))
+        DoEnergyOptions(doc, static_cast<Float32>(s.detectorTwoTheta.value_or(ps.thetaEnergy * kThetaRadToTwoThetaDeg)));
+    else if (s.axis)
+        DoAxisType(doc, axis);
 
+    // The peak function keeps the display mode, as the desktop program's menu does.
     if (s.peak) {
-        static const std::map<std::string, SInt16> kFunctions = {
-            {"delta", kPeakFunctionDelta}, {"lorentzian", kPeakFunctionLorentzian},
-            {"gaussian", kPeakFunctionGaussian}, {"pseudo-voigt", kPeakFunctionPseudoVoigt}};
-        ps.plotType = kFunctions.at(Lower(*s.peak));
+        const SInt16 f = CodeOf(kPeakFunctions, *s.peak);
+        ps.plotType = ps.plotType < 1 ? static_cast<SInt16>(-f) : f;
     }
+    if (s.film)
+        ps.plotType = static_cast<SInt16>(*s.film ? -std::abs(ps.plotType) : std::abs(ps.plotType));
+    // The width is in units of the axis chosen above (an axis change rescales the old width).
     if (s.fwhm) {
-        if (!(*s.fwhm > 0) || !std::isfinite(*s.fwhm))
+        if (!Positive(s.fwhm))
             return "--fwhm must be a positive width";
-        ps.fwhm = std::max(0.0001f, static_cast<Float32>(*s.fwhm));
+        DoPeakWidth(doc, static_cast<Float32>(*s.fwhm));
     }
     if (s.eta) {
         if (!SheetAccepts(SheetFields::kEta, *s.eta))
-            return "--eta must lie within 0..1";
-        ps.eta = static_cast<Float32>(*s.eta);
+            return "--eta must lie within 0 to 1";
+        DoPeakEta(doc, static_cast<Float32>(*s.eta));
     }
     if (s.dmin) {
-        if (!(*s.dmin > 0) || !std::isfinite(*s.dmin))
+        if (!Positive(s.dmin))
             return "--dmin must be a positive number of Å";
         ps.dMin = static_cast<Float32>(*s.dmin);
     }
     if (s.maxRefs) {
+        double n;
         if (Lower(*s.maxRefs) == "all") {
             ps.restrictNumRefs = false;
-        } else {
-            double n;
-            if (!ParseDouble(*s.maxRefs, n) || n < 1 || n > 1e8 || n != std::floor(n))
-                return "--max-refs takes a whole number from 1 to 100000000, or all";
+        } else if (ParseNumber(*s.maxRefs, n) && n >= 1 && n <= 4294967295.0 && n == std::floor(n)) {
             ps.restrictNumRefs = true;
             ps.maxNumRefs = static_cast<UInt32>(n);
+        } else {
+            return "--max-refs takes a whole number from 1 to 4294967295, or all";
         }
     }
-    if (s.channel) {
-        if (!(*s.channel > 0) || !std::isfinite(*s.channel))
-            return "--channel must be a positive step";
-        ps.exportChannelSize = static_cast<Float32>(*s.channel);
-    }
-    if (s.film)
-        ps.plotType = static_cast<SInt16>(-std::abs(ps.plotType));
-    ps.plotMixture = s.mixture;
-    ps.showResidual = s.residual;
-    if (s.overlay) {
-        static const std::map<std::string, UInt16> kOverlays = {{"none", kOverlayPeaksNone},
-                                                                {"markers", kOverlayPeaksMarkers},
-                                                                {"dashed", kOverlayPeaksDashed},
-                                                                {"solid", kOverlayPeaksSolid},
-                                                                {"filled", kOverlayPeaksFilled}};
-        ps.overlayPeakStyle = kOverlays.at(Lower(*s.overlay));
-    }
+    if (s.mixture)
+        ps.plotMixture = *s.mixture;
+    if (s.residual)
+        ps.showResidual = *s.residual;
+    if (s.overlay)
+        ps.overlayPeakStyle = CodeOf(kOverlays, *s.overlay);
+
     if (s.xrange) {
-        const std::string& r = *s.xrange;
-        const std::size_t colon = r.find(':');
         double lo, hi;
-        if (colon == std::string::npos || !ParseDouble(r.substr(0, colon), lo) || !ParseDouble(r.substr(colon + 1), hi))
+        if (!ParseRange(*s.xrange, &lo, &hi))
             return "--xrange takes LO:HI, two numbers";
         if (!PlotLimitsAcceptable(doc, lo, hi))
-            return "--xrange must lie within " + std::to_string(ps.xminLimit) + ".." + std::to_string(ps.xmaxLimit) +
+            return "--xrange must lie within " + ShortNumber(ps.xminLimit) + " and " + ShortNumber(ps.xmaxLimit) +
                    " on this axis, LO below HI";
         ps.xmin = static_cast<Float32>(lo);
         ps.xmax = static_cast<Float32>(hi);
     }
+    if (s.channel) {
+        if (!Positive(s.channel))
+            return "--channel must be a positive step";
+        const std::optional<long> count = ExportChannelCount(doc, *s.channel);
+        if (!count || *count < 2)
+            return "--channel must give from 2 to 32765 profile points over the x range";
+        ps.exportChannelSize = static_cast<Float32>(*s.channel);
+    }
     return {};
 }
 
-std::string ApplySampleAndPlotSettings(WinInfoRec* doc, const SimulationSettings& s)
+std::string CheckSampleSettings(const SimulationSettings& s)
 {
-    const bool anyCrystal = GetNumCrystalsInPlotList(doc) > 0;
-    if (s.sizeMicrons) {
-        if (!(*s.sizeMicrons > 0) || !std::isfinite(*s.sizeMicrons))
-            return "--size must be a positive number of µm";
-        DoParticleSize(doc, static_cast<Float32>(*s.sizeMicrons));
-    }
-    if (s.strainPercent) {
-        if (!(*s.strainPercent >= 0) || !(*s.strainPercent <= 100))
-            return "--strain must lie within 0..100 %";
-        DoPercentStrain(doc, static_cast<Float32>(*s.strainPercent));
-    }
+    if (s.sizeMicrons && !Positive(s.sizeMicrons))
+        return "--size must be a positive number of µm";
+    if (s.strainPercent && (!(*s.strainPercent >= 0) || !std::isfinite(*s.strainPercent)))
+        return "--strain must be a number of % not below 0";
+    std::vector<double> values;
+    if (s.fractions && !ParseFractions(*s.fractions, &values))
+        return "--fractions takes numbers not below 0, separated by commas, with a positive sum";
+    return {};
+}
+
+std::string ApplySampleSettings(WinInfoRec* doc, const SimulationSettings& s)
+{
+    if (std::string problem = CheckSampleSettings(s); !problem.empty())
+        return problem;
+    std::vector<double> values;
     if (s.fractions) {
-        std::vector<double> values;
-        std::string rest = *s.fractions;
-        while (!rest.empty()) {
-            const std::size_t comma = rest.find(',');
-            double v;
-            if (!ParseDouble(rest.substr(0, comma), v) || v < 0)
-                return "--fractions takes non-negative numbers separated by commas";
-            values.push_back(v);
-            rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
-        }
-        if (static_cast<SInt32>(values.size()) != GetNumCrystalsInPlotList(doc))
-            return "--fractions needs one value for each of the " + std::to_string(GetNumCrystalsInPlotList(doc)) +
-                   " crystals";
-        for (SInt32 i = 0; i < static_cast<SInt32>(values.size()); ++i)
-            GetNthCrystalInPlotList(doc, i)->volFrac = static_cast<Float32>(values[static_cast<std::size_t>(i)]);
+        ParseFractions(*s.fractions, &values);
+        const SInt32 n = GetNumCrystalsInPlotList(doc);
+        if (static_cast<SInt32>(values.size()) != n)
+            return "--fractions needs one value for each of the " + std::to_string(n) + " crystals";
     }
-    if (s.labels && anyCrystal)
+    // The setters act on the selected crystals: on the command line that is all of them.
+    for (VLPatternPtr pp : doc->plotList)
+        if (pp->type == kPatternTypeCrystal)
+            pp->selected = true;
+    if (s.sizeMicrons)
+        DoParticleSize(doc, static_cast<Float32>(*s.sizeMicrons));
+    if (s.strainPercent)
+        DoPercentStrain(doc, static_cast<Float32>(*s.strainPercent));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        GetNthCrystalInPlotList(doc, static_cast<SInt32>(i))->volFrac = static_cast<Float32>(values[i]);
+    if (s.labels)
         for (VLPatternPtr pp : doc->plotList)
             if (pp->type == kPatternTypeCrystal && pp->crystal)
-                pp->crystal->showLabel = true;
+                pp->crystal->showLabel = *s.labels;
     return {};
 }

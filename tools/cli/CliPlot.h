@@ -1,0 +1,39 @@
+// Plot files from the command line. Drawing text needs a Qt GUI application, which the tool
+// creates only when a plot is asked for, on the offscreen platform unless the environment names
+// another, so it runs without a display. The drawing code keeps program-wide state (the printing
+// switches, the automatic y scale), so plots are drawn one at a time; PNG images are encoded
+// outside that lock.
+#pragma once
+
+#include "PlotExport.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+class QGuiApplication;
+struct WinInfoRec;
+
+class PlotWriter {
+public:
+    // Creates the application; call on the main thread, before any other thread draws. Qt's own
+    // warnings are shown only when verbose.
+    explicit PlotWriter(bool verbose);
+    ~PlotWriter();
+    PlotWriter(const PlotWriter&) = delete;
+    PlotWriter& operator=(const PlotWriter&) = delete;
+
+    // Writes the document's plot to path in the format of its extension, the y axis fitted to the
+    // curves as after loading files. False with a message in error when it cannot. Any thread.
+    bool Write(WinInfoRec* doc, const std::string& path, const PlotExportOptions& options, std::string* error);
+
+private:
+    std::unique_ptr<QGuiApplication> app_;
+    int argc_ = 1;
+    char* argv_[2];
+    std::mutex mutex_;
+};
+
+// Checks a plot target before any work is done: a file name ending in .png, .svg or .pdf, and
+// options the format accepts. Empty when fine, else what is wrong.
+std::string CheckPlotTarget(const std::string& path, const PlotExportOptions& options);
