@@ -4,7 +4,9 @@
 #include "Alerts.h"
 #include "Application.h"
 #include "Commands.h"
+#include "Dialogs.h"
 #include "Document.h"
+#include "DocumentCommands.h"
 #include "Globals.h"
 #include "MainWindow.h"
 #include "PlotCommands.h"
@@ -16,10 +18,13 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QColorDialog>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 
+#include <cstring>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -45,25 +50,18 @@ Handler OnWindow(F f)
     };
 }
 
-QColor ToQColor(const RGBColor& c)
-{
-    return QColor::fromRgb(c.red >> 8, c.green >> 8, c.blue >> 8);
-}
-
-RGBColor FromQColor(const QColor& c)
-{
-    return RGBColor{static_cast<UInt16>(c.red() * 257), static_cast<UInt16>(c.green() * 257),
-                    static_cast<UInt16>(c.blue() * 257)};
-}
-
 // The colour picker; false when cancelled.
 bool PickColour(QWidget* parent, const QString& prompt, RGBColor& colour)
 {
-    const QColor chosen = QColorDialog::getColor(ToQColor(colour), parent, prompt);
-    if (!chosen.isValid())
-        return false;
-    colour = FromQColor(chosen);
-    return true;
+    return Dialogs().PickColour(parent, prompt, colour);
+}
+
+void ShowAbout(QWidget* parent)
+{
+    QMessageBox::about(parent, QObject::tr("About Velmora"),
+                       QObject::tr("<b>Velmora %1</b><p>X-ray and neutron powder diffraction patterns from crystal "
+                                   "structures, beside measured patterns.</p>")
+                           .arg(QApplication::applicationVersion()));
 }
 
 // The number an item's title starts with, for the commands that take their value from it.
@@ -84,13 +82,16 @@ std::vector<CommandEntry> MakeTable()
     // File
     add("open", "File", "&Open…", QKeySequence::Open, [](Application& a, MainWindow*, QAction*) { a.DoOpen(); });
     add("+Win", "File", "&New Window", QKeySequence::New, [](Application& a, MainWindow*, QAction*) { a.DoNewWindow(); });
-    add("+Dat", "File", "&Add Files…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), later);
+    add("+Dat", "File", "&Add Files…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), OnWindow(DoOpenInSameWindow));
     add("clos", "File", "&Close", QKeySequence::Close, OnWindow([](MainWindow* w) { w->close(); }));
-    add("save", "File", "&Save", QKeySequence::Save, later);
-    add("svas", "File", "Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), later);
-    add("xLst", "File", "Export Reflexion &Listing…", {}, later);
-    add("xFac", "File", "Export &Structure Factors…", {}, later);
-    add("xPro", "File", "Export &Profile…", {}, later);
+    add("save", "File", "&Save", QKeySequence::Save, OnWindow([](MainWindow* w) { DoSaveFile(w); }));
+    add("svas", "File", "Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::Session); }));
+    add("xLst", "File", "Export Reflexion &Listing…", QKeySequence(Qt::CTRL | Qt::Key_E),
+        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::Listing); }));
+    add("xFac", "File", "Export &Structure Factors…", {},
+        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::StructureFactors); }));
+    add("xPro", "File", "Export &Profile…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), OnWindow(RequestExportProfile));
     add("page", "File", "Page Set&up…", {}, later);
     add("prnt", "File", "&Print…", QKeySequence::Print, later);
     add("quit", "File", "&Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); });
@@ -222,17 +223,49 @@ std::vector<CommandEntry> MakeTable()
     add("synW", "Window", "S&ynchronise Windows", {}, later);
 
     // Help
-    add("HMau", "Help", "Check for Updates Automatically", {}, later, true);
+    add("HMau", "Help", "Check for Updates Automatically", {},
+        [](Application&, MainWindow*, QAction*) { gPrefs.updateCheckAuto = !gPrefs.updateCheckAuto; }, true);
     add("HMcu", "Help", "Check for Updates Now", {}, later);
-    add("abou", "Help", "&About Velmora", {}, later);
+    add("abou", "Help", "&About Velmora", {}, [](Application&, MainWindow* w, QAction*) { ShowAbout(w); });
     return t;
 }
 
 const CommandEntry* EntryFor(const QAction* action)
 {
-    const int index = action->property("commandIndex").toInt();
+    const QVariant v = action->property("commandIndex");
+    if (!v.isValid())
+        return nullptr;
+    const int index = v.toInt();
     const auto& table = CommandTable();
     return index >= 0 && index < static_cast<int>(table.size()) ? &table[static_cast<std::size_t>(index)] : nullptr;
+}
+
+// The submenus whose enabling has a rule of its own, by their code.
+const SubmenuRec kSubmenus[] = {
+    {"Plot/Peak Overlay", "OPk "},         {"Patterns/Label Contents", "mLbS"}, {"Patterns/Label Threshold", "mLPT"},
+    {"Patterns/Plot Style", "mPlS"},       {"Patterns/Line Width", "mLiW"},     {"Patterns/Marker Size", "mMkS"},
+};
+
+// Items that open a new group of their menu (a separator above them).
+const char* const kGroupStarts[] = {"xLst", "page", "quit", "pref", "2Tht", "XRay", "Dlta", "^Wav", "^Xtl",
+                                    "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou"};
+
+bool StartsGroup(const char* code)
+{
+    for (const char* c : kGroupStarts)
+        if (std::strcmp(c, code) == 0)
+            return true;
+    return false;
+}
+
+CommandContext ContextOf(Application& app, MainWindow* window)
+{
+    CommandContext context;
+    context.front = window ? window->Doc() : nullptr;
+    context.documentWindows = static_cast<int>(app.DocumentWindows().size());
+    context.parameterListShown = window && window->ParameterListShown();
+    context.drawerOpen = window && window->DrawerOpen();
+    return context;
 }
 
 }  // namespace
@@ -243,26 +276,34 @@ const std::vector<CommandEntry>& CommandTable()
     return table;
 }
 
+const std::vector<SubmenuRec>& SubmenuTable()
+{
+    static const std::vector<SubmenuRec> table(std::begin(kSubmenus), std::end(kSubmenus));
+    return table;
+}
+
 QString CommandCode(const QAction* action)
 {
     const CommandEntry* e = EntryFor(action);
-    return e ? QString::fromLatin1(e->code) : QString();
+    return e ? QString::fromLatin1(e->code) : action->property("submenuCode").toString();
 }
 
 void UpdateCommandAction(QAction* action, Application& app, MainWindow* window)
 {
     const CommandEntry* e = EntryFor(action);
-    if (!e)
+    if (!e) {
+        // A submenu with a rule of its own.
+        const QString code = action->property("submenuCode").toString();
+        if (!code.isEmpty()) {
+            const CommandStatus st = GetCommandStatus(code.toStdString(), ContextOf(app, window));
+            action->setEnabled(!st.known || st.enabled);
+        }
         return;
+    }
     if (!e->handler) {
         action->setEnabled(false);
         return;
     }
-    CommandContext context;
-    context.front = window ? window->Doc() : nullptr;
-    context.documentWindows = static_cast<int>(app.DocumentWindows().size());
-    context.parameterListShown = window && window->ParameterListShown();
-    context.drawerOpen = window && window->DrawerOpen();
     QString previous;
     if (QMenu* menu = qobject_cast<QMenu*>(action->parent())) {
         const QList<QAction*> items = menu->actions();
@@ -270,7 +311,8 @@ void UpdateCommandAction(QAction* action, Application& app, MainWindow* window)
         if (i > 0)
             previous = items[i - 1]->text().remove(QLatin1Char('&'));
     }
-    const CommandStatus st = GetCommandStatus(e->code, context, action->text().remove(QLatin1Char('&')).toStdString(),
+    const CommandStatus st = GetCommandStatus(e->code, ContextOf(app, window),
+                                              action->text().remove(QLatin1Char('&')).toStdString(),
                                               previous.toStdString());
     action->setEnabled(st.known ? st.enabled : true);
     if (e->checkable)
@@ -287,11 +329,21 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
             return it->second;
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
         QMenu* menu = slash < 0 ? bar->addMenu(QObject::tr(path.toUtf8().constData()))
-                                : menus.at(path.left(slash))->addMenu(path.mid(slash + 1));
+                                : menus.at(path.left(slash))->addMenu(QObject::tr(path.mid(slash + 1).toUtf8().constData()));
+        for (const SubmenuRec& sub : SubmenuTable())
+            if (path == QLatin1String(sub.path))
+                menu->menuAction()->setProperty("submenuCode", QString::fromLatin1(sub.code));
         menus[path] = menu;
+        // The rules are asked each time a menu is about to show. Once it is closed its commands
+        // are enabled again, so that their shortcuts reach them: a shortcut asks the rules itself.
         QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, &app, window] {
             for (QAction* a : menu->actions())
                 UpdateCommandAction(a, app, window);
+        });
+        QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+            for (QAction* a : menu->actions())
+                if (const CommandEntry* e = EntryFor(a); e && e->handler)
+                    a->setEnabled(true);
         });
         return menu;
     };
@@ -299,9 +351,11 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
     for (std::size_t i = 0; i < table.size(); ++i) {
         const CommandEntry& e = table[i];
         const QString path = QString::fromLatin1(e.menu);
-        QMenu* menu = menuFor(path.contains(QLatin1Char('/')) ? path : path);
-        if (path.contains(QLatin1Char('/')))
-            menuFor(path.left(path.indexOf(QLatin1Char('/'))));
+        if (const qsizetype slash = path.indexOf(QLatin1Char('/')); slash >= 0)
+            menuFor(path.left(slash));
+        QMenu* menu = menuFor(path);
+        if (StartsGroup(e.code) && !menu->actions().isEmpty())
+            menu->addSeparator();
         QAction* action = menu->addAction(QObject::tr(e.label));
         action->setProperty("commandIndex", static_cast<int>(i));
         action->setShortcut(e.shortcut);
@@ -316,7 +370,9 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
                 return;
             // Shortcuts fire without the menu opening: check the rules first.
             UpdateCommandAction(action, app, window);
-            if (action->isEnabled())
+            const bool enabled = action->isEnabled();
+            action->setEnabled(true);
+            if (enabled)
                 entry->handler(app, window, action);
         });
     }
