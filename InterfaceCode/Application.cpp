@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QScreen>
 
 #include <algorithm>
@@ -189,6 +191,15 @@ void Application::DoOpen()
         Dialogs().OpenFiles(FrontWindow(), tr("Select a crystal structure"), FileFilter::Documents);
     for (const QString& file : files)
         OpenDoc(file);
+}
+
+QPrinter& Application::Printer()
+{
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setPageOrientation(QPageLayout::Landscape);  // a plot is wider than it is tall
+    }
+    return *printer_;
 }
 
 void Application::SavePreferences(const Rect* frontBounds)

@@ -10,9 +10,11 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 class MainWindow;
+class QPrinter;
 
 // The application object sets the whole process to the user's locale; this puts numbers back to
 // the C locale, so files are read and reports written with a full stop whatever the user's
@@ -53,6 +55,8 @@ public:
     bool quitWhenLastWindowCloses = true;
 
     AlertSink& Alerts() { return alerts_; }
+    // The printer of page set-up and printing, kept for the whole run (made on first use).
+    QPrinter& Printer();
 
 public slots:
     void WindowActivated(MainWindow* window);
@@ -63,4 +67,5 @@ private:
 
     AlertSink alerts_;
     std::vector<QPointer<MainWindow>> windows_;  // most recently active last
+    std::unique_ptr<QPrinter> printer_;
 };

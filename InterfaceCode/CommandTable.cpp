@@ -8,9 +8,12 @@
 #include "Document.h"
 #include "DocumentCommands.h"
 #include "Globals.h"
+#include "GraphicsPane.h"
 #include "MainWindow.h"
+#include "PlotExport.h"
 #include "PlotCommands.h"
 #include "Settings.h"
+#include "Status.h"
 #include "StringTable.h"
 #include "Styling.h"
 #include "TextLines.h"
@@ -22,10 +25,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrinter>
 
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <string_view>
 
 namespace {
 
@@ -54,6 +59,15 @@ Handler OnWindow(F f)
 bool PickColour(QWidget* parent, const QString& prompt, RGBColor& colour)
 {
     return Dialogs().PickColour(parent, prompt, colour);
+}
+
+// The plot of a window on the printer's page; a failure is reported.
+void PrintWindow(MainWindow* w, QPrinter& printer)
+{
+    w->Pane()->RenderPending();
+    std::string error;
+    if (!PrintPlot(w->Doc(), printer, w->Pane()->width(), &error) && !error.empty())
+        MyCFStopAlertText(error);
 }
 
 void ShowAbout(QWidget* parent)
@@ -92,8 +106,14 @@ std::vector<CommandEntry> MakeTable()
     add("xFac", "File", "Export &Structure Factors…", {},
         OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::StructureFactors); }));
     add("xPro", "File", "Export &Profile…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), OnWindow(RequestExportProfile));
-    add("page", "File", "Page Set&up…", {}, later);
-    add("prnt", "File", "&Print…", QKeySequence::Print, later);
+    add("page", "File", "Page Set&up…", {}, [](Application& a, MainWindow* w, QAction*) {
+            if (w)
+                Dialogs().PageSetup(w, a.Printer());
+        });
+    add("prnt", "File", "&Print…", QKeySequence::Print, [](Application& a, MainWindow* w, QAction*) {
+            if (w && Dialogs().Print(w, a.Printer()))
+                PrintWindow(w, a.Printer());
+        });
     add("quit", "File", "&Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); });
 
     // Edit
@@ -250,12 +270,48 @@ const SubmenuRec kSubmenus[] = {
 const char* const kGroupStarts[] = {"xLst", "page", "quit", "pref", "2Tht", "XRay", "Dlta", "^Wav", "^Xtl",
                                     "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou"};
 
+// Items of which exactly one is in force, shown with radio marks.
+const std::vector<std::vector<std::string_view>> kChoiceGroups = {
+    {"2Tht", "DSpa", "RcpD", "^TOF", "^Eng"},
+    {"XRay", "Neut"},
+    {"Dlta", "Lrnz", "Gaus", "PVgt"},
+    {"Grph", "Film"},
+    {"*Mix", "!Mix"},
+    {"OPkN", "OPkM", "OPkD", "OPkS", "OPkF"},
+    {"PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr"},
+    {"LSDO", "LSSO"},
+    {"LTFx"},
+    {"LWFx"},
+    {"MSAu", "MSFx"},
+};
+
+int ChoiceGroupOf(std::string_view code)
+{
+    for (std::size_t g = 0; g < kChoiceGroups.size(); ++g)
+        for (std::string_view c : kChoiceGroups[g])
+            if (c == code)
+                return static_cast<int>(g);
+    return -1;
+}
+
 bool StartsGroup(const char* code)
 {
     for (const char* c : kGroupStarts)
         if (std::strcmp(c, code) == 0)
             return true;
     return false;
+}
+
+// The title of a top-level menu, with the letter that opens it with Alt.
+QString MenuTitle(const QString& name)
+{
+    static const std::pair<const char*, const char*> kTitles[] = {
+        {"File", "&File"}, {"Edit", "&Edit"},         {"Diffraction", "&Diffraction"}, {"Plot", "&Plot"},
+        {"Patterns", "P&atterns"}, {"Window", "&Window"}, {"Help", "&Help"}};
+    for (const auto& [key, title] : kTitles)
+        if (name == QLatin1String(key))
+            return QObject::tr(title);
+    return name;
 }
 
 CommandContext ContextOf(Application& app, MainWindow* window)
@@ -328,7 +384,7 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
         if (auto it = menus.find(path); it != menus.end())
             return it->second;
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        QMenu* menu = slash < 0 ? bar->addMenu(QObject::tr(path.toUtf8().constData()))
+        QMenu* menu = slash < 0 ? bar->addMenu(MenuTitle(path))
                                 : menus.at(path.left(slash))->addMenu(QObject::tr(path.mid(slash + 1).toUtf8().constData()));
         for (const SubmenuRec& sub : SubmenuTable())
             if (path == QLatin1String(sub.path))
@@ -347,6 +403,7 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
         });
         return menu;
     };
+    std::map<int, QActionGroup*> choices;
     const auto& table = CommandTable();
     for (std::size_t i = 0; i < table.size(); ++i) {
         const CommandEntry& e = table[i];
@@ -360,6 +417,14 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
         action->setProperty("commandIndex", static_cast<int>(i));
         action->setShortcut(e.shortcut);
         action->setCheckable(e.checkable);
+        if (const int g = ChoiceGroupOf(e.code); g >= 0) {
+            QActionGroup*& group = choices[g];
+            if (!group) {
+                group = new QActionGroup(bar);  // owned by the menu bar
+                group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+            }
+            group->addAction(action);
+        }
         if (!e.handler) {
             action->setEnabled(false);
             action->setStatusTip(QObject::tr("Not available yet"));

@@ -8,6 +8,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace {
@@ -166,6 +169,19 @@ bool ShellDialogs::PickColour(QWidget* parent, const QString& prompt, RGBColor& 
         return false;
     colour = FromQColor(chosen);
     return true;
+}
+
+bool ShellDialogs::PageSetup(QWidget* parent, QPrinter& printer)
+{
+    QPageSetupDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool ShellDialogs::Print(QWidget* parent, QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 ShellDialogs& Dialogs()

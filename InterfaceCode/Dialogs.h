@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 // The groups of files a dialog offers.
@@ -42,6 +43,9 @@ public:
     virtual bool Choice(QWidget* parent, const QString& text, const QString& confirm);
     // The colour picker; false when cancelled.
     virtual bool PickColour(QWidget* parent, const QString& prompt, RGBColor& colour);
+    // Page set-up and the print dialog on the program's printer; false when cancelled.
+    virtual bool PageSetup(QWidget* parent, QPrinter& printer);
+    virtual bool Print(QWidget* parent, QPrinter& printer);
 
     // The folder the file dialogs open in: the one used last.
     QString lastFolder;

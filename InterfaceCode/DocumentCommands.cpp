@@ -130,21 +130,33 @@ bool WriteDocumentFile(MainWindow* window, SaveKind kind, const QString& path)
     WinInfoRec* doc = window->Doc();
     const std::string file = path.toStdString();
     AlertFileScope scope(path);
+    const bool wasModified = window->IsModified();
     OSErr err = kParamErr;
     switch (kind) {
     case SaveKind::Session:
         // A drawing still waiting would mark the window changed after it was saved.
         window->Pane()->RenderPending();
+    {
+        // The session names the document after itself, so that it reopens under that name.
+        const std::string previousName = doc->filename;
+        doc->filename = QFileInfo(path).completeBaseName().toStdString();
         err = WriteSessionFile(doc, file, window->SessionState());
-        if (err == kNoErr) {
-            doc->filename = QFileInfo(path).completeBaseName().toStdString();
-            window->UpdateWindowTitle(doc);
-            window->MarkSaved();
+        if (err != kNoErr) {
+            doc->filename = previousName;
+            break;
         }
+        window->UpdateWindowTitle(doc);
+        window->MarkSaved();
         break;
+    }
     case SaveKind::Listing: err = WriteListingFile(doc, file); break;
     case SaveKind::Profile: err = WriteProfileFile(doc, file); break;
     case SaveKind::StructureFactors: err = WriteStrucFacFile(doc, file); break;
+    }
+    if (kind != SaveKind::Session && !wasModified) {
+        // A report recomputes what it lists and redraws the plot, but changes nothing to save.
+        window->Pane()->RenderPending();
+        window->MarkSaved();
     }
     return err == kNoErr;
 }

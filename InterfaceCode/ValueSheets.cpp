@@ -69,6 +69,7 @@ QLineEdit* ValueSheet::AddNumberField(const QString& label, int decimals, double
 {
     auto* edit = new QLineEdit(Format(value, decimals), this);
     edit->setAlignment(Qt::AlignRight);
+    edit->setMaximumWidth(140);
     grid_->addWidget(new QLabel(label, this), rows_, 0);
     grid_->addWidget(edit, rows_, 1);
     if (step > 0) {
@@ -325,6 +326,7 @@ ValueSheet* RequestExportProfile(MainWindow* window)
     QLineEdit* count = sheet->AddTextField(QObject::tr("Channels"), {});
     count->setObjectName(QStringLiteral("count"));
     count->setReadOnly(true);
+    count->setFocusPolicy(Qt::NoFocus);
     count->setMinimumWidth(0);
     auto showCount = [doc, width, count] {
         const std::optional<double> w = Read(width);

@@ -148,6 +148,7 @@ TEST_F(DocumentCommandsTest, SessionSavedAndReopenedKeepsDocumentAndWindow)
     EXPECT_FLOAT_EQ(doc->plotSpecs.lambda, 1.7889f);
     EXPECT_FALSE(reopened->ParameterListShown());
     EXPECT_FALSE(reopened->IsModified());
+    EXPECT_EQ(doc->filename, "my sample");
     EXPECT_EQ(doc->sessionFilePtr, path.toStdString());  // the document remembers its session
     EXPECT_EQ(DefaultSaveName(doc, SaveKind::Session), path);
 }
@@ -155,6 +156,7 @@ TEST_F(DocumentCommandsTest, SessionSavedAndReopenedKeepsDocumentAndWindow)
 TEST_F(DocumentCommandsTest, ReportsAreExportedUnderTheProposedNames)
 {
     OpenSilicon();
+    window->MarkSaved();
     const struct {
         const char* code;
         const char* proposal;
@@ -168,9 +170,25 @@ TEST_F(DocumentCommandsTest, ReportsAreExportedUnderTheProposedNames)
         EXPECT_EQ(dialogs.saveProposals.last(), QString::fromLatin1(r.proposal));
         EXPECT_TRUE(Read(Path(QString::fromLatin1(r.file))).contains(r.contains)) << r.code;
     }
-    // A cancelled export writes nothing.
+    // A cancelled export writes nothing; no export leaves changes to save.
     FindCommand(window, "xLst")->trigger();
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+    Settle();
+    EXPECT_FALSE(window->IsModified());
+}
+
+TEST_F(DocumentCommandsTest, PrintingPutsThePlotOnThePageAndLeavesTheWindowAsItWas)
+{
+    OpenSilicon();
+    const Rect plotRect = window->Doc()->plotRect;
+    const int columns = GetFrontCrystal(window->Doc())->nBufferPts();
+    FindCommand(window, "prnt")->trigger();  // cancelled: nothing printed
+    dialogs.printToFile = Path(QStringLiteral("printed.pdf"));
+    FindCommand(window, "prnt")->trigger();
+    EXPECT_TRUE(Read(dialogs.printToFile).startsWith("%PDF"));
+    EXPECT_EQ(window->Doc()->plotRect, plotRect);
+    EXPECT_EQ(GetFrontCrystal(window->Doc())->nBufferPts(), columns);
+    EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 0);
 }
 
 struct CloseCase {

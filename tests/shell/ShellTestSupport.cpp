@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 
 QStringList ScriptedDialogs::OpenFiles(QWidget*, const QString&, FileFilter)
 {
@@ -62,6 +63,22 @@ bool ScriptedDialogs::PickColour(QWidget*, const QString&, RGBColor& colour)
         return false;
     colour = colourAnswers.front();
     colourAnswers.pop_front();
+    return true;
+}
+
+bool ScriptedDialogs::PageSetup(QWidget*, QPrinter&)
+{
+    asked << QStringLiteral("pageSetup");
+    return false;
+}
+
+bool ScriptedDialogs::Print(QWidget*, QPrinter& printer)
+{
+    asked << QStringLiteral("print");
+    if (printToFile.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printToFile);
     return true;
 }
 

@@ -26,6 +26,7 @@ struct ScriptedDialogs : ShellDialogs {
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     std::deque<bool> choiceAnswers;
     std::deque<RGBColor> colourAnswers;
+    QString printToFile;  // the print dialog chooses a PDF file of this name; empty: cancelled
 
     QStringList asked;          // "open", "save", "saveChanges", "choice", "colour", in order
     QStringList saveProposals;  // the names proposed by save dialogs
@@ -36,6 +37,8 @@ struct ScriptedDialogs : ShellDialogs {
     SaveChangesAnswer AskSaveChanges(QWidget*, const QString&) override;
     bool Choice(QWidget*, const QString& text, const QString&) override;
     bool PickColour(QWidget*, const QString&, RGBColor& colour) override;
+    bool PageSetup(QWidget*, QPrinter&) override;
+    bool Print(QWidget*, QPrinter& printer) override;
 };
 
 class ShellTest : public ::testing::Test {
