@@ -109,6 +109,8 @@ void MainWindow::BuildCentralArea()
     drawer_->setFeatures(QDockWidget::DockWidgetClosable);
     addDockWidget(Qt::RightDockWidgetArea, drawer_);
     drawer_->hide();
+    // The drawer's own close button hides it as the toolbar button does.
+    connect(drawer_, &QDockWidget::visibilityChanged, this, [this] { UpdateToolbar(doc_.get()); });
 }
 
 QAction* MainWindow::AddToolButton(const char* icon, const QString& tip, const char* command)

@@ -113,6 +113,15 @@ MainWindow* ShellTest::Start()
     return app->FrontWindow();
 }
 
+MainWindow* ShellTest::StartWith(const char* example)
+{
+    MainWindow* window = Start();
+    if (!window || app->OpenDoc(Example(example)) != window)
+        return nullptr;
+    Settle();
+    return window;
+}
+
 QString ShellTest::Example(const char* name)
 {
     return QStringLiteral(VELMORA_EXAMPLES_DIR "/") + QString::fromLatin1(name);

@@ -48,6 +48,8 @@ protected:
 
     // Starts the application: one empty window, which is returned.
     MainWindow* Start();
+    // Starts the application and opens a shipped example in its window; null when either fails.
+    MainWindow* StartWith(const char* example);
     // A shipped example file (examples/).
     static QString Example(const char* name);
     // Writes a file into the test's folder and returns its path.
