@@ -60,6 +60,8 @@ MainWindow::MainWindow(Application& app, const QString& name)
 
 MainWindow::~MainWindow()
 {
+    // The children hide as the window goes: their signals must not reach it any more.
+    disconnect(drawer_, nullptr, this, nullptr);
     // The document goes first: nothing may call back into a half-destroyed window.
     if (doc_) {
         doc_->hooks = nullptr;
