@@ -1,12 +1,20 @@
 // Alerts and the message window.
 #include "Alerts.h"
 
+#include "EngineBusy.h"
 #include "MessageWindow.h"
 #include "StringTable.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
+
+namespace {
+
+QString gAlertFile;  // the file of the innermost AlertFileScope
+
+}  // namespace
 
 AlertSink::AlertSink() = default;
 AlertSink::~AlertSink() = default;
@@ -32,23 +40,34 @@ void AlertSink::Alert(AlertKind kind, const std::string& text, const std::string
                                              : QMessageBox::Information);
     box.setWindowTitle(QStringLiteral("Velmora"));
     box.setText(QString::fromStdString(text));
-    if (!explanation.empty())
-        box.setInformativeText(QString::fromStdString(explanation));
+    const std::string more = ExplainWithFile(text, explanation);
+    if (!more.empty())
+        box.setInformativeText(QString::fromStdString(more));
     box.setStandardButtons(QMessageBox::Ok);
+    // The engine may be in the middle of its work: nothing is drawn or closed until it goes on.
+    EngineBusy busy;
     box.exec();
 }
 
-bool MyChoiceAlert(QWidget* parent, const QString& text, const QString& confirm, const QString& cancel)
+AlertFileScope::AlertFileScope(const QString& path) : previous_(gAlertFile)
 {
-    QMessageBox box(parent ? parent : QApplication::activeWindow());
-    box.setIcon(QMessageBox::Warning);
-    box.setWindowTitle(QStringLiteral("Velmora"));
-    box.setText(text);
-    QPushButton* yes = box.addButton(confirm, QMessageBox::AcceptRole);
-    box.addButton(cancel.isEmpty() ? QObject::tr("Cancel") : cancel, QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
-    box.exec();
-    return box.clickedButton() == yes;
+    gAlertFile = path;
+}
+
+AlertFileScope::~AlertFileScope()
+{
+    gAlertFile = previous_;
+}
+
+std::string ExplainWithFile(const std::string& text, const std::string& explanation)
+{
+    if (gAlertFile.isEmpty())
+        return explanation;
+    const std::string name = QFileInfo(gAlertFile).fileName().toStdString();
+    if (text.find(name) != std::string::npos || explanation.find(name) != std::string::npos)
+        return explanation;
+    const std::string file = QObject::tr("File: %1").arg(QDir::toNativeSeparators(gAlertFile)).toStdString();
+    return explanation.empty() ? file : explanation + "\n\n" + file;
 }
 
 QString Localized(const char* key)

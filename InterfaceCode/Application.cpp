@@ -1,18 +1,49 @@
 // The desktop application.
 #include "Application.h"
 
+#include "AddFiles.h"
+#include "DocumentCommands.h"
+#include "Dialogs.h"
+#include "EngineBusy.h"
+#include "FileTypes.h"
 #include "Globals.h"
+#include "GraphicsPane.h"
 #include "MainWindow.h"
+#include "PrefsFile.h"
 #include "ScatteringTable.h"
+#include "SessionFile.h"
+#include "Status.h"
 #include "StringTable.h"
+#include "Versions.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QScreen>
 
 #include <algorithm>
+#include <clocale>
+
+namespace {
+
+// A new window sits this far right of and below the front one, pixels; it is also the height of
+// a title bar when a first window is centred.
+constexpr int kWindowOffset = 22;
+
+QRect ScreenArea()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+}
+
+}  // namespace
+
+void UseFullStopForNumbers()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 Application::Application()
 {
@@ -22,15 +53,22 @@ Application::Application()
 Application::~Application()
 {
     for (const QPointer<MainWindow>& w : windows_)
-        if (w)
+        if (w) {
             w->disconnect(this);
+            delete w.data();
+        }
     SetStatusSink(nullptr);
 }
 
 bool Application::Start(const QStringList& files)
 {
+    // The system-version check of other platforms has no counterpart here. Drops are taken by
+    // each window; the menus are built with each window from the command table.
+    QApplication::setApplicationVersion(QString::fromLatin1(gProgramVersion));
+    QGuiApplication::setQuitOnLastWindowClosed(false);  // the last document window decides
     InitVLGlobals();
     gPrefs = gFactoryPrefs;
+    ExtractUserPrefs();  // a missing or unreadable file leaves the factory values
     ReadASFactors();
     if (!OpenMainWindow(Localized("Untitled")))
         return false;
@@ -41,8 +79,8 @@ bool Application::Start(const QStringList& files)
 
 MainWindow* Application::FrontWindow() const
 {
-    if (auto* active = qobject_cast<MainWindow*>(QApplication::activeWindow()))
-        return active;
+    // The window activated last, or made last when it has not been activated yet (activation
+    // arrives through the event loop).
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
         if (*it)
             return it->data();
@@ -63,33 +101,35 @@ MainWindow* Application::OpenMainWindow(const QString& name)
     MainWindow* front = FrontWindow();
     if (front && front->Doc()->plotList.empty()) {
         front->SetDocumentName(name);
+        front->raise();
+        front->activateWindow();
         return front;
     }
     auto* window = new MainWindow(*this, name);  // deletes itself when closed
     connect(window, &MainWindow::activated, this, &Application::WindowActivated);
     connect(window, &MainWindow::closed, this, &Application::WindowClosed);
+    const QRect screen = ScreenArea();
     if (front) {
-        window->resize(front->size());
-        window->move(front->pos() + QPoint(22, 22));
+        window->ShowToolbar(front->ToolbarShown());
         window->ShowParametersList(front->ParameterListShown());
         if (front->DrawerOpen() != window->DrawerOpen())
             window->ToggleFilesDrawer();
+        window->resize(front->size());
+        window->move(front->pos() + QPoint(kWindowOffset, kWindowOffset));
     } else {
-        const Rect b = gPrefs.windowBounds;
-        const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                              : QRect(0, 0, 1280, 800);
-        if (b.Width() > 579 && b.Height() > 149) {
-            const int w = std::min(b.Width(), screen.width());
-            const int h = std::min(b.Height(), screen.height() - 22);
-            window->resize(w, h);
-        }
-        window->move(screen.center() - QPoint(window->width() / 2, (window->height() + 22) / 2));
+        window->ShowToolbar(gPrefs.showToolbar);
         window->ShowParametersList(gPrefs.showParameters);
-        if (gPrefs.showFiles != window->DrawerOpen())
+        if (static_cast<bool>(gPrefs.showFiles) != window->DrawerOpen())
             window->ToggleFilesDrawer();
+        // Stored bounds that are too small are ignored; the window's own size stays.
+        const Rect b = gPrefs.windowBounds;
+        if (b.Width() >= kMainWindowMinWidth && b.Height() >= kMainWindowMinHeight)
+            window->resize(std::min(b.Width(), screen.width()), std::min(b.Height(), screen.height() - kWindowOffset));
+        window->move(screen.center() - QPoint(window->width() / 2, (window->height() + kWindowOffset) / 2));
     }
     windows_.push_back(window);
     window->show();
+    window->activateWindow();
     return window;
 }
 
@@ -98,24 +138,83 @@ MainWindow* Application::DoNewWindow()
     return OpenMainWindow(Localized("Untitled"));
 }
 
-void Application::OpenDoc(const QString& path)
+MainWindow* Application::OpenDoc(const QString& path)
 {
-    MainWindow* window = OpenMainWindow(QFileInfo(path).fileName());
+    const QFileInfo info(path);
+    const UInt32 kind = [&] {
+        UInt32 code = 0;
+        MyGetFileType(path.toStdString(), &code);
+        return code;
+    }();
+    if (!IsLoadableFileType(kind) || !info.isFile()) {
+        // Nothing a document can show: say so, and leave the windows as they are.
+        AlertFileScope file(path);
+        MyCFStopAlert(!info.exists()        ? "Cant_Find_File"
+                      : IsMoleculeFileType(kind) ? "No_Molecule_Diffraction"
+                                                 : "Unknown_File_Type");
+        return nullptr;
+    }
+    MainWindow* front = FrontWindow();
+    const bool reuse = front && front->Doc()->plotList.empty();
+    const QString previousName = reuse ? QString::fromStdString(front->Doc()->filename) : QString();
+    MainWindow* window = OpenMainWindow(info.fileName());
     if (!window)
-        return;
-    // Reading files into the window arrives with the file formats.
-    MyCFStopAlert("Unknown_File_Type");
+        return nullptr;
+    SessionWindowState state;
+    bool read;
+    {
+        AlertFileScope file(path);
+        read = OpenDocumentFile(window->Doc(), path.toStdString(), &state);
+    }
+    if (!read) {
+        // The message has been shown. A window made for the file goes again; an empty window that
+        // was to take it stays as it was.
+        if (reuse)
+            window->SetDocumentName(previousName);
+        else
+            window->close();
+        return nullptr;
+    }
+    window->UpdateWindowTitle(window->Doc());
+    if (IsSessionFileType(kind)) {
+        window->ApplySessionState(state);
+        // A session just read has no changes to save.
+        window->Pane()->RenderPending();
+        window->MarkSaved();
+    }
+    return window;
 }
 
 void Application::DoOpen()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(FrontWindow(), tr("Select a crystal structure"));
+    const QStringList files =
+        Dialogs().OpenFiles(FrontWindow(), tr("Select a crystal structure"), FileFilter::Documents);
     for (const QString& file : files)
         OpenDoc(file);
 }
 
+QPrinter& Application::Printer()
+{
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setPageOrientation(QPageLayout::Landscape);  // a plot is wider than it is tall
+    }
+    return *printer_;
+}
+
+void Application::SavePreferences(const Rect* frontBounds)
+{
+    // Failing to write the preferences loses nothing of the documents: no message.
+    CreateAndSavePrefsFile(frontBounds);
+}
+
 void Application::DoQuit()
 {
+    if (EngineBusy::Active())
+        return;
+    MainWindow* front = FrontWindow();
+    const Rect bounds = front ? front->ContentBounds() : Rect{};
+    SavePreferences(front ? &bounds : nullptr);
     quittingTime = true;
     for (MainWindow* w : DocumentWindows())
         w->close();
@@ -130,7 +229,15 @@ void Application::WindowActivated(MainWindow* window)
 
 void Application::WindowClosed(MainWindow* window)
 {
+    // The bounds of the front window become the size of the next first window.
+    if (!quittingTime && window == FrontWindow())
+        gPrefs.windowBounds = window->ContentBounds();
     windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
                                   [window](const QPointer<MainWindow>& w) { return !w || w.data() == window; }),
                    windows_.end());
+    if (windows_.empty() && !quittingTime && quitWhenLastWindowCloses) {
+        SavePreferences(&gPrefs.windowBounds);
+        quittingTime = true;
+        QApplication::quit();
+    }
 }

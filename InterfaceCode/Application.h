@@ -1,9 +1,10 @@
 // The desktop application: start-up in order, the document windows and which one is in front,
 // opening files into windows, and quitting. Menu commands reach the front window through the
-// command table (CommandTable.h).
+// command table (CommandTable.h); the document commands are in DocumentCommands.h.
 #pragma once
 
 #include "Alerts.h"
+#include "Types.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,37 +14,58 @@
 #include <vector>
 
 class MainWindow;
+class QPrinter;
+
+// The application object sets the whole process to the user's locale; this puts numbers back to
+// the C locale, so files are read and reports written with a full stop whatever the user's
+// language. Called right after the application object is made.
+void UseFullStopForNumbers();
 
 class Application : public QObject {
     Q_OBJECT
 public:
     Application();
-    ~Application() override;
+    ~Application() override;  // closes no window: disposes of those still open
 
-    // Global state, preferences, scattering table; then one empty window titled "Untitled" and
-    // the files named on the command line. False when the program cannot start.
+    // Global state, the user's preferences over the factory ones, the scattering table; then one
+    // empty window titled "Untitled" and the files named on the command line, in order. False
+    // when the program cannot start.
     bool Start(const QStringList& files);
 
-    // The front document window (the active one, else the one active last); null for none.
+    // The front document window: the one activated or opened last; null for none.
     MainWindow* FrontWindow() const;
     std::vector<MainWindow*> DocumentWindows() const;
 
-    // A window for a document called name: the front window when it shows no pattern, else a new
-    // one (offset from the front window, with its panes' visibility). Null when none can be made.
+    // A window for a document called name: the front window when its plot list is empty, else a
+    // new one (offset from the front window, with its panes' visibility, or sized from the
+    // preferences when it is the first). Null when none can be made.
     MainWindow* OpenMainWindow(const QString& name);
     MainWindow* DoNewWindow();
-    // Opens a file in a window of its own (crystal, session or data file).
-    void OpenDoc(const QString& path);
+    // Opens a file as a document: a crystal, CIF, data or session file in a window of its own (or
+    // the empty front window). A file that cannot be read leaves no new window behind. Returns
+    // the window, or null.
+    MainWindow* OpenDoc(const QString& path);
+    // The open command: files chosen in a dialog, each opened with OpenDoc.
     void DoOpen();
+    // Writes the preferences file and closes every window without asking about changes.
     void DoQuit();
 
+    // When the last document window closes the preferences are written and the program ends
+    // (the desktop's way); tests switch this off.
+    bool quitWhenLastWindowCloses = true;
+
     AlertSink& Alerts() { return alerts_; }
+    // The printer of page set-up and printing, kept for the whole run (made on first use).
+    QPrinter& Printer();
 
 public slots:
     void WindowActivated(MainWindow* window);
     void WindowClosed(MainWindow* window);
 
 private:
+    void SavePreferences(const Rect* frontBounds);
+
     AlertSink alerts_;
     std::vector<QPointer<MainWindow>> windows_;  // most recently active last
+    std::unique_ptr<QPrinter> printer_;
 };

@@ -4,11 +4,16 @@
 #include "Alerts.h"
 #include "Application.h"
 #include "Commands.h"
+#include "Dialogs.h"
 #include "Document.h"
+#include "DocumentCommands.h"
 #include "Globals.h"
+#include "GraphicsPane.h"
 #include "MainWindow.h"
+#include "PlotExport.h"
 #include "PlotCommands.h"
 #include "Settings.h"
+#include "Status.h"
 #include "StringTable.h"
 #include "Styling.h"
 #include "TextLines.h"
@@ -16,11 +21,16 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QColorDialog>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPrinter>
 
+#include <cstring>
+#include <iterator>
 #include <map>
+#include <string_view>
 
 namespace {
 
@@ -45,25 +55,27 @@ Handler OnWindow(F f)
     };
 }
 
-QColor ToQColor(const RGBColor& c)
-{
-    return QColor::fromRgb(c.red >> 8, c.green >> 8, c.blue >> 8);
-}
-
-RGBColor FromQColor(const QColor& c)
-{
-    return RGBColor{static_cast<UInt16>(c.red() * 257), static_cast<UInt16>(c.green() * 257),
-                    static_cast<UInt16>(c.blue() * 257)};
-}
-
 // The colour picker; false when cancelled.
 bool PickColour(QWidget* parent, const QString& prompt, RGBColor& colour)
 {
-    const QColor chosen = QColorDialog::getColor(ToQColor(colour), parent, prompt);
-    if (!chosen.isValid())
-        return false;
-    colour = FromQColor(chosen);
-    return true;
+    return Dialogs().PickColour(parent, prompt, colour);
+}
+
+// The plot of a window on the printer's page; a failure is reported.
+void PrintWindow(MainWindow* w, QPrinter& printer)
+{
+    w->Pane()->RenderPending();
+    std::string error;
+    if (!PrintPlot(w->Doc(), printer, w->Pane()->width(), &error) && !error.empty())
+        MyCFStopAlertText(error);
+}
+
+void ShowAbout(QWidget* parent)
+{
+    QMessageBox::about(parent, QObject::tr("About Velmora"),
+                       QObject::tr("<b>Velmora %1</b><p>X-ray and neutron powder diffraction patterns from crystal "
+                                   "structures, beside measured patterns.</p>")
+                           .arg(QApplication::applicationVersion()));
 }
 
 // The number an item's title starts with, for the commands that take their value from it.
@@ -84,15 +96,24 @@ std::vector<CommandEntry> MakeTable()
     // File
     add("open", "File", "&Open…", QKeySequence::Open, [](Application& a, MainWindow*, QAction*) { a.DoOpen(); });
     add("+Win", "File", "&New Window", QKeySequence::New, [](Application& a, MainWindow*, QAction*) { a.DoNewWindow(); });
-    add("+Dat", "File", "&Add Files…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), later);
+    add("+Dat", "File", "&Add Files…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), OnWindow(DoOpenInSameWindow));
     add("clos", "File", "&Close", QKeySequence::Close, OnWindow([](MainWindow* w) { w->close(); }));
-    add("save", "File", "&Save", QKeySequence::Save, later);
-    add("svas", "File", "Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), later);
-    add("xLst", "File", "Export Reflexion &Listing…", {}, later);
-    add("xFac", "File", "Export &Structure Factors…", {}, later);
-    add("xPro", "File", "Export &Profile…", {}, later);
-    add("page", "File", "Page Set&up…", {}, later);
-    add("prnt", "File", "&Print…", QKeySequence::Print, later);
+    add("save", "File", "&Save", QKeySequence::Save, OnWindow([](MainWindow* w) { DoSaveFile(w); }));
+    add("svas", "File", "Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::Session); }));
+    add("xLst", "File", "Export Reflexion &Listing…", QKeySequence(Qt::CTRL | Qt::Key_E),
+        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::Listing); }));
+    add("xFac", "File", "Export &Structure Factors…", {},
+        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::StructureFactors); }));
+    add("xPro", "File", "Export &Profile…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), OnWindow(RequestExportProfile));
+    add("page", "File", "Page Set&up…", {}, [](Application& a, MainWindow* w, QAction*) {
+            if (w)
+                Dialogs().PageSetup(w, a.Printer());
+        });
+    add("prnt", "File", "&Print…", QKeySequence::Print, [](Application& a, MainWindow* w, QAction*) {
+            if (w && Dialogs().Print(w, a.Printer()))
+                PrintWindow(w, a.Printer());
+        });
     add("quit", "File", "&Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); });
 
     // Edit
@@ -222,17 +243,85 @@ std::vector<CommandEntry> MakeTable()
     add("synW", "Window", "S&ynchronise Windows", {}, later);
 
     // Help
-    add("HMau", "Help", "Check for Updates Automatically", {}, later, true);
+    add("HMau", "Help", "Check for Updates Automatically", {},
+        [](Application&, MainWindow*, QAction*) { gPrefs.updateCheckAuto = !gPrefs.updateCheckAuto; }, true);
     add("HMcu", "Help", "Check for Updates Now", {}, later);
-    add("abou", "Help", "&About Velmora", {}, later);
+    add("abou", "Help", "&About Velmora", {}, [](Application&, MainWindow* w, QAction*) { ShowAbout(w); });
     return t;
 }
 
 const CommandEntry* EntryFor(const QAction* action)
 {
-    const int index = action->property("commandIndex").toInt();
+    const QVariant v = action->property("commandIndex");
+    if (!v.isValid())
+        return nullptr;
+    const int index = v.toInt();
     const auto& table = CommandTable();
     return index >= 0 && index < static_cast<int>(table.size()) ? &table[static_cast<std::size_t>(index)] : nullptr;
+}
+
+// The submenus whose enabling has a rule of its own, by their code.
+const SubmenuRec kSubmenus[] = {
+    {"Plot/Peak Overlay", "OPk "},         {"Patterns/Label Contents", "mLbS"}, {"Patterns/Label Threshold", "mLPT"},
+    {"Patterns/Plot Style", "mPlS"},       {"Patterns/Line Width", "mLiW"},     {"Patterns/Marker Size", "mMkS"},
+};
+
+// Items that open a new group of their menu (a separator above them).
+const char* const kGroupStarts[] = {"xLst", "page", "quit", "pref", "2Tht", "XRay", "Dlta", "^Wav", "^Xtl",
+                                    "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou"};
+
+// Items of which exactly one is in force, shown with radio marks.
+const std::vector<std::vector<std::string_view>> kChoiceGroups = {
+    {"2Tht", "DSpa", "RcpD", "^TOF", "^Eng"},
+    {"XRay", "Neut"},
+    {"Dlta", "Lrnz", "Gaus", "PVgt"},
+    {"Grph", "Film"},
+    {"*Mix", "!Mix"},
+    {"OPkN", "OPkM", "OPkD", "OPkS", "OPkF"},
+    {"PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr"},
+    {"LSDO", "LSSO"},
+    {"LTFx"},
+    {"LWFx"},
+    {"MSAu", "MSFx"},
+};
+
+int ChoiceGroupOf(std::string_view code)
+{
+    for (std::size_t g = 0; g < kChoiceGroups.size(); ++g)
+        for (std::string_view c : kChoiceGroups[g])
+            if (c == code)
+                return static_cast<int>(g);
+    return -1;
+}
+
+bool StartsGroup(const char* code)
+{
+    for (const char* c : kGroupStarts)
+        if (std::strcmp(c, code) == 0)
+            return true;
+    return false;
+}
+
+// The title of a top-level menu, with the letter that opens it with Alt.
+QString MenuTitle(const QString& name)
+{
+    static const std::pair<const char*, const char*> kTitles[] = {
+        {"File", "&File"}, {"Edit", "&Edit"},         {"Diffraction", "&Diffraction"}, {"Plot", "&Plot"},
+        {"Patterns", "P&atterns"}, {"Window", "&Window"}, {"Help", "&Help"}};
+    for (const auto& [key, title] : kTitles)
+        if (name == QLatin1String(key))
+            return QObject::tr(title);
+    return name;
+}
+
+CommandContext ContextOf(Application& app, MainWindow* window)
+{
+    CommandContext context;
+    context.front = window ? window->Doc() : nullptr;
+    context.documentWindows = static_cast<int>(app.DocumentWindows().size());
+    context.parameterListShown = window && window->ParameterListShown();
+    context.drawerOpen = window && window->DrawerOpen();
+    return context;
 }
 
 }  // namespace
@@ -243,26 +332,34 @@ const std::vector<CommandEntry>& CommandTable()
     return table;
 }
 
+const std::vector<SubmenuRec>& SubmenuTable()
+{
+    static const std::vector<SubmenuRec> table(std::begin(kSubmenus), std::end(kSubmenus));
+    return table;
+}
+
 QString CommandCode(const QAction* action)
 {
     const CommandEntry* e = EntryFor(action);
-    return e ? QString::fromLatin1(e->code) : QString();
+    return e ? QString::fromLatin1(e->code) : action->property("submenuCode").toString();
 }
 
 void UpdateCommandAction(QAction* action, Application& app, MainWindow* window)
 {
     const CommandEntry* e = EntryFor(action);
-    if (!e)
+    if (!e) {
+        // A submenu with a rule of its own.
+        const QString code = action->property("submenuCode").toString();
+        if (!code.isEmpty()) {
+            const CommandStatus st = GetCommandStatus(code.toStdString(), ContextOf(app, window));
+            action->setEnabled(!st.known || st.enabled);
+        }
         return;
+    }
     if (!e->handler) {
         action->setEnabled(false);
         return;
     }
-    CommandContext context;
-    context.front = window ? window->Doc() : nullptr;
-    context.documentWindows = static_cast<int>(app.DocumentWindows().size());
-    context.parameterListShown = window && window->ParameterListShown();
-    context.drawerOpen = window && window->DrawerOpen();
     QString previous;
     if (QMenu* menu = qobject_cast<QMenu*>(action->parent())) {
         const QList<QAction*> items = menu->actions();
@@ -270,7 +367,8 @@ void UpdateCommandAction(QAction* action, Application& app, MainWindow* window)
         if (i > 0)
             previous = items[i - 1]->text().remove(QLatin1Char('&'));
     }
-    const CommandStatus st = GetCommandStatus(e->code, context, action->text().remove(QLatin1Char('&')).toStdString(),
+    const CommandStatus st = GetCommandStatus(e->code, ContextOf(app, window),
+                                              action->text().remove(QLatin1Char('&')).toStdString(),
                                               previous.toStdString());
     action->setEnabled(st.known ? st.enabled : true);
     if (e->checkable)
@@ -286,26 +384,47 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
         if (auto it = menus.find(path); it != menus.end())
             return it->second;
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        QMenu* menu = slash < 0 ? bar->addMenu(QObject::tr(path.toUtf8().constData()))
-                                : menus.at(path.left(slash))->addMenu(path.mid(slash + 1));
+        QMenu* menu = slash < 0 ? bar->addMenu(MenuTitle(path))
+                                : menus.at(path.left(slash))->addMenu(QObject::tr(path.mid(slash + 1).toUtf8().constData()));
+        for (const SubmenuRec& sub : SubmenuTable())
+            if (path == QLatin1String(sub.path))
+                menu->menuAction()->setProperty("submenuCode", QString::fromLatin1(sub.code));
         menus[path] = menu;
+        // The rules are asked each time a menu is about to show. Once it is closed its commands
+        // are enabled again, so that their shortcuts reach them: a shortcut asks the rules itself.
         QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, &app, window] {
             for (QAction* a : menu->actions())
                 UpdateCommandAction(a, app, window);
         });
+        QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+            for (QAction* a : menu->actions())
+                if (const CommandEntry* e = EntryFor(a); e && e->handler)
+                    a->setEnabled(true);
+        });
         return menu;
     };
+    std::map<int, QActionGroup*> choices;
     const auto& table = CommandTable();
     for (std::size_t i = 0; i < table.size(); ++i) {
         const CommandEntry& e = table[i];
         const QString path = QString::fromLatin1(e.menu);
-        QMenu* menu = menuFor(path.contains(QLatin1Char('/')) ? path : path);
-        if (path.contains(QLatin1Char('/')))
-            menuFor(path.left(path.indexOf(QLatin1Char('/'))));
+        if (const qsizetype slash = path.indexOf(QLatin1Char('/')); slash >= 0)
+            menuFor(path.left(slash));
+        QMenu* menu = menuFor(path);
+        if (StartsGroup(e.code) && !menu->actions().isEmpty())
+            menu->addSeparator();
         QAction* action = menu->addAction(QObject::tr(e.label));
         action->setProperty("commandIndex", static_cast<int>(i));
         action->setShortcut(e.shortcut);
         action->setCheckable(e.checkable);
+        if (const int g = ChoiceGroupOf(e.code); g >= 0) {
+            QActionGroup*& group = choices[g];
+            if (!group) {
+                group = new QActionGroup(bar);  // owned by the menu bar
+                group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+            }
+            group->addAction(action);
+        }
         if (!e.handler) {
             action->setEnabled(false);
             action->setStatusTip(QObject::tr("Not available yet"));
@@ -316,7 +435,9 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
                 return;
             // Shortcuts fire without the menu opening: check the rules first.
             UpdateCommandAction(action, app, window);
-            if (action->isEnabled())
+            const bool enabled = action->isEnabled();
+            action->setEnabled(true);
+            if (enabled)
                 entry->handler(app, window, action);
         });
     }

@@ -29,11 +29,19 @@ struct CommandEntry {
 
 const std::vector<CommandEntry>& CommandTable();
 
+// Submenus that are enabled by a rule of their own ("OPk " the peak overlays, "mPlS" the plot
+// styles, ...).
+struct SubmenuRec {
+    const char* path;  // "Menu/Submenu", as in CommandEntry::menu
+    const char* code;
+};
+const std::vector<SubmenuRec>& SubmenuTable();
+
 // Fills a menu bar from the table; each menu updates its items before it shows.
 void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window);
 
 // Brings one action up to date with the rules (enabled, checked, title).
 void UpdateCommandAction(QAction* action, Application& app, MainWindow* window);
 
-// The code an action carries.
+// The code an action carries (a submenu's for the action that opens it); empty for none.
 QString CommandCode(const QAction* action);

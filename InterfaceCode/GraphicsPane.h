@@ -1,5 +1,8 @@
 // The graphics pane of a document window: the plot, drawn by the engine's rendering code on a
-// QPainter surface, and the mouse and wheel in it.
+// QPainter surface into an image, and shown from that image. A request that needs new profiles is
+// carried out at once (the engine goes on with the profiles); other requests are gathered and
+// carried out once when the event loop next turns, so a command that changes several things
+// draws once. The image stays on screen while the engine is busy, so the window stays painted.
 #pragma once
 
 #include <QImage>
@@ -11,16 +14,41 @@ class GraphicsPane : public QWidget {
     Q_OBJECT
 public:
     GraphicsPane(WinInfoRec* doc, QWidget* parent);
-    // The next paint recomputes the profiles first (and shows progress when asked).
+    // The plot is drawn again: at once with the profiles recomputed (and progress shown when
+    // asked), else soon. The intensity axis is fitted to the data when gAutoScaleY is set at the
+    // request.
     void RequestRedraw(bool recalcProfiles, bool showProgress);
+    // Carries out a pending request now; does nothing when none is pending or the engine is busy.
+    void RenderPending();
+    bool RedrawPending() const { return pending_; }
+    // Whether the drawing under way was asked for by a change of the document (not by a resize).
+    bool DrawingForChange() const { return drawingForChange_; }
+    // How many times the plot was drawn (for tests).
+    int RenderCount() const { return renderCount_; }
+    const QImage& Image() const { return image_; }
+
+    // The frame shown while files are dragged over the pane.
+    void SetDropHighlight(bool on);
+    bool DropHighlight() const { return dropHighlight_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void Schedule(int delayMs);
+    void Render();
+
     WinInfoRec* doc_;
-    QImage buffer_;
-    QSize lastSize_;
+    QImage image_;
+    QSize renderedSize_;
+    bool pending_ = false;         // a request waits
+    bool scheduled_ = false;       // a timer will carry it out
     bool recalcProfiles_ = true;
     bool showProgress_ = false;
+    bool autoscale_ = false;
+    bool changed_ = false;         // the pending request comes from a change of the document
+    bool drawingForChange_ = false;
+    bool dropHighlight_ = false;
+    int renderCount_ = 0;
 };

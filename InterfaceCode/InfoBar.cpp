@@ -1,6 +1,9 @@
 // The information bar.
 #include "InfoBar.h"
 
+#include "EngineBusy.h"
+
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -31,11 +34,23 @@ InfoBar::InfoBar(QWidget* parent) : QWidget(parent)
 
 void InfoBar::Flush()
 {
-    // The calling operation keeps the event loop busy: paint the change now. (No event processing
-    // here: a calculation must not be re-entered from the event loop.)
+    // The calling operation keeps the event loop busy: paint the change now.
+    if (!isVisible())
+        return;
     text_->repaint();
     if (!progress_->isHidden())
         progress_->repaint();
+}
+
+void InfoBar::KeepWindowsPainted()
+{
+    // While a long calculation runs, let the windows repaint (and the progress show) now and
+    // then; input waits, and the plot shows its last picture until the engine is done.
+    if (!isVisible() || (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventIntervalMs))
+        return;
+    EngineBusy busy;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sinceEvents_.start();
 }
 
 void InfoBar::InfoBarText(const std::string& text)
@@ -51,6 +66,7 @@ void InfoBar::ProgressStart(const std::string& text)
     text_->setText(QString::fromStdString(text));
     progress_->setValue(0);
     progress_->show();
+    sinceEvents_.start();
     Flush();
 }
 
@@ -58,6 +74,7 @@ void InfoBar::ProgressValue(int percent)
 {
     progress_->setValue(percent);
     Flush();
+    KeepWindowsPainted();
 }
 
 void InfoBar::ProgressStop()

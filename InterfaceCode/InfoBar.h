@@ -5,6 +5,7 @@
 
 #include "Status.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -26,7 +27,10 @@ public:
     QToolButton* ZoomButton() const { return zoom_; }
 
 private:
+    static constexpr int kEventIntervalMs = 100;  // between turns of the event loop in a long calculation
     void Flush();
+    void KeepWindowsPainted();
+    QElapsedTimer sinceEvents_;
     QLabel* text_;
     QProgressBar* progress_;
     QToolButton* zoom_;

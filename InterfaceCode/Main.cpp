@@ -3,13 +3,10 @@
 
 #include <QApplication>
 
-#include <clocale>
-
 int main(int argc, char* argv[])
 {
     QApplication qt(argc, argv);
-    // Qt sets the whole process to the user's locale; files and reports always use a full stop.
-    std::setlocale(LC_NUMERIC, "C");
+    UseFullStopForNumbers();
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
 

@@ -3,6 +3,8 @@
 
 #include "Application.h"
 #include "CommandTable.h"
+#include "DocumentCommands.h"
+#include "EngineBusy.h"
 #include "Globals.h"
 #include "GraphicsPane.h"
 #include "Icons.h"
@@ -14,37 +16,43 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QDragEnterEvent>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
+#include <algorithm>
 
-constexpr int kMinWidth = 580;
-constexpr int kMinHeight = 150;
+namespace {
 
 const char* const kToolPrompts[] = {"Arrow_Tool_Prompt", "Scroll_Tool_Prompt", "Magnify_Tool_Prompt", "Distance_Tool_Prompt"};
 
 }  // namespace
 
-MainWindow::MainWindow(Application& app, const QString& name) : app_(app), doc_(CreateWindowInfo())
+// A new document shows its axis type's default range: the limits are reset before it copies
+// the preferences' settings.
+MainWindow::MainWindow(Application& app, const QString& name)
+    : app_(app), doc_((ResetGlobalPlotLimits(), CreateWindowInfo()))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Files and folders dropped from the desktop are added to the document.
     setAcceptDrops(true);
     doc_->hooks = this;
-    // The next window shows its axis type's default range.
-    ResetGlobalPlotLimits();
 
     BuildCentralArea();
     doc_->statusSink = info_;
     BuildToolbar();
     BuildMenus(menuBar(), app_, this);
-    setMinimumSize(kMinWidth, kMinHeight);
     resize(900, 620);
+    AdjustResizeLimits();
     SetDocumentName(name);
     setWindowModified(false);
     UpdateToolbar(doc_.get());
@@ -52,6 +60,8 @@ MainWindow::MainWindow(Application& app, const QString& name) : app_(app), doc_(
 
 MainWindow::~MainWindow()
 {
+    // The children hide as the window goes: their signals must not reach it any more.
+    disconnect(drawer_, nullptr, this, nullptr);
     // The document goes first: nothing may call back into a half-destroyed window.
     if (doc_) {
         doc_->hooks = nullptr;
@@ -101,6 +111,8 @@ void MainWindow::BuildCentralArea()
     drawer_->setFeatures(QDockWidget::DockWidgetClosable);
     addDockWidget(Qt::RightDockWidgetArea, drawer_);
     drawer_->hide();
+    // The drawer's own close button hides it as the toolbar button does.
+    connect(drawer_, &QDockWidget::visibilityChanged, this, [this] { UpdateToolbar(doc_.get()); });
 }
 
 QAction* MainWindow::AddToolButton(const char* icon, const QString& tip, const char* command)
@@ -114,7 +126,9 @@ QAction* MainWindow::AddToolButton(const char* icon, const QString& tip, const c
 void MainWindow::BuildToolbar()
 {
     auto* bar = new QToolBar(tr("Toolbar"), this);
+    toolbar_ = bar;
     bar->setObjectName(QStringLiteral("MainToolbar"));
+    bar->toggleViewAction()->setEnabled(false);  // shown or hidden through ShowToolbar only
     bar->setMovable(false);
     bar->setIconSize(QSize(24, 24));
     addToolBar(Qt::TopToolBarArea, bar);
@@ -179,7 +193,10 @@ std::string MainWindow::WindowTitle(const WinInfoRec*)
 
 void MainWindow::SetWindowModified(WinInfoRec*, bool modified)
 {
-    setWindowModified(modified);
+    // Every drawing of patterns reports a change; only those that follow a change of the document
+    // count (not a window uncovered or resized).
+    if (!modified || pane_->DrawingForChange())
+        setWindowModified(modified);
 }
 
 bool MainWindow::IsWindowActive(const WinInfoRec*)
@@ -238,6 +255,24 @@ void MainWindow::ToggleFilesDrawer()
 {
     drawer_->setVisible(!DrawerOpen());
     UpdateToolbar(doc_.get());
+    AdjustResizeLimits();
+}
+
+bool MainWindow::ToolbarShown() const
+{
+    return !toolbar_->isHidden();
+}
+
+void MainWindow::ShowToolbar(bool show)
+{
+    toolbar_->setVisible(show);
+    AdjustResizeLimits();
+}
+
+void MainWindow::AdjustResizeLimits()
+{
+    const int toolbar = ToolbarShown() ? toolbar_->sizeHint().height() : 0;
+    setMinimumSize(kMainWindowMinWidth, kMainWindowMinHeight + toolbar);
 }
 
 void MainWindow::DoToolbar(int tool)
@@ -264,12 +299,110 @@ void MainWindow::changeEvent(QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // The window bounds become the size of the next first window.
-    if (!quittingTime) {
-        const QRect g = geometry();
-        gPrefs.windowBounds = Rect{static_cast<SInt16>(g.top()), static_cast<SInt16>(g.left()),
-                                   static_cast<SInt16>(g.bottom()), static_cast<SInt16>(g.right())};
+    // Not while the engine is in the middle of its work on this or another document, and not
+    // without the save-changes question (quitting does not ask).
+    if (EngineBusy::Active() || (!quittingTime && !ConfirmClose(this))) {
+        event->ignore();
+        return;
     }
     emit closed(this);
     event->accept();
+}
+
+Rect MainWindow::ContentBounds() const
+{
+    const QRect g = geometry();
+    auto clamp16 = [](int v) { return static_cast<SInt16>(std::clamp(v, -32768, 32767)); };
+    return Rect{clamp16(g.top()), clamp16(g.left()), clamp16(g.top() + g.height()), clamp16(g.left() + g.width())};
+}
+
+SessionWindowState MainWindow::SessionState() const
+{
+    SessionWindowState state;
+    state.bounds = ContentBounds();
+    state.hasBounds = true;
+    state.showToolbar = ToolbarShown();
+    state.showParameters = ParameterListShown();
+    state.showFiles = DrawerOpen();
+    return state;
+}
+
+void MainWindow::ApplySessionState(const SessionWindowState& state)
+{
+    ShowToolbar(state.showToolbar);
+    ShowParametersList(state.showParameters);
+    if (static_cast<bool>(state.showFiles) != DrawerOpen())
+        ToggleFilesDrawer();
+    if (state.hasBounds) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+        const Rect screenRect{static_cast<SInt16>(area.top()), static_cast<SInt16>(area.left()),
+                              static_cast<SInt16>(area.top() + area.height()),
+                              static_cast<SInt16>(area.left() + area.width())};
+        const Rect b = DoSessionWindowBounds(state.bounds, screenRect);
+        setGeometry(b.left, b.top, b.Width(), b.Height());
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Single letters choose a tool or show and hide the panes.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_A: DoToolbar(kToolArrow); return;
+        case Qt::Key_H: DoToolbar(kToolHand); return;
+        case Qt::Key_Z: DoToolbar(kToolMagnify); return;
+        case Qt::Key_D: DoToolbar(kToolDistance); return;
+        case Qt::Key_P: ShowParametersList(!ParameterListShown()); return;
+        case Qt::Key_S: ToggleFilesDrawer(); return;
+        default: break;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+namespace {
+
+QStringList LocalPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (DropAcceptable(LocalPaths(event->mimeData()))) {
+        event->acceptProposedAction();
+        pane_->SetDropHighlight(true);
+    }
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->acceptProposedAction();
+}
+
+void MainWindow::dragLeaveEvent(QDragLeaveEvent*)
+{
+    pane_->SetDropHighlight(false);
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    pane_->SetDropHighlight(false);
+    if (EngineBusy::Active())
+        return;
+    const QStringList paths = LocalPaths(event->mimeData());
+    if (!DropAcceptable(paths))
+        return;
+    event->acceptProposedAction();
+    DropFilesOnWindow(this, paths);
 }

@@ -1,9 +1,11 @@
 // A document window: toolbar, parameter area, graphics pane with its horizontal scroll bar and
 // information bar, and the structures drawer on the right. It owns its document (WinInfoRec)
-// and answers the document's requests (WindowHooks); the work itself is the engine's.
+// and answers the document's requests (WindowHooks); the work itself is the engine's, and the
+// document commands (DocumentCommands.h) bring files in and out.
 #pragma once
 
 #include "Document.h"
+#include "SessionFile.h"
 
 #include <QMainWindow>
 
@@ -14,13 +16,17 @@ class Application;
 class GraphicsPane;
 class InfoBar;
 class QAction;
-class QActionGroup;
 class QDockWidget;
 class QFrame;
 class QScrollBar;
+class QToolBar;
 
 // Tools of the toolbar.
 enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance = 3 };
+
+// Smallest window, pixels; the toolbar's height comes on top of the height.
+inline constexpr int kMainWindowMinWidth = 580;
+inline constexpr int kMainWindowMinHeight = 150;
 
 class MainWindow : public QMainWindow, public WindowHooks {
     Q_OBJECT
@@ -32,6 +38,7 @@ public:
     Application& App() const { return app_; }
     InfoBar* Info() const { return info_; }
     GraphicsPane* Pane() const { return pane_; }
+    QToolBar* Toolbar() const { return toolbar_; }
 
     // WindowHooks
     void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles, bool showProgress) override;
@@ -48,12 +55,22 @@ public:
     void ShowParametersList(bool show);
     bool DrawerOpen() const;
     void ToggleFilesDrawer();
+    bool ToolbarShown() const;
+    void ShowToolbar(bool show);
     void DoToolbar(int tool);
+    // Recomputes the smallest size the window may take (the toolbar's height counts when shown).
+    void AdjustResizeLimits();
 
     // The document's name (file name) and the title made from it.
     void SetDocumentName(const QString& name);
     // Whether the window has unsaved changes.
     bool IsModified() const { return isWindowModified(); }
+    void MarkSaved() { setWindowModified(false); }
+    // The window's content bounds in screen coordinates, as sessions and preferences store them.
+    Rect ContentBounds() const;
+    // What a session stores of the window, and the window set from a session.
+    SessionWindowState SessionState() const;
+    void ApplySessionState(const SessionWindowState& state);
 
 signals:
     void activated(MainWindow* window);
@@ -62,6 +79,11 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildToolbar();
@@ -75,6 +97,7 @@ private:
     QScrollBar* hscroll_ = nullptr;
     QFrame* parameters_ = nullptr;
     QDockWidget* drawer_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
     QAction* parametersButton_ = nullptr;
     QAction* drawerButton_ = nullptr;
     QAction* mixButton_ = nullptr;

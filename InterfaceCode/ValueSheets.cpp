@@ -3,6 +3,8 @@
 
 #include "Alerts.h"
 #include "Document.h"
+#include "DocumentCommands.h"
+#include "GraphicsPane.h"
 #include "MainWindow.h"
 #include "PlotCommands.h"
 #include "Settings.h"
@@ -67,6 +69,7 @@ QLineEdit* ValueSheet::AddNumberField(const QString& label, int decimals, double
 {
     auto* edit = new QLineEdit(Format(value, decimals), this);
     edit->setAlignment(Qt::AlignRight);
+    edit->setMaximumWidth(140);
     grid_->addWidget(new QLabel(label, this), rows_, 0);
     grid_->addWidget(edit, rows_, 1);
     if (step > 0) {
@@ -119,6 +122,8 @@ void ValueSheet::accept()
     if (onAccept && !onAccept())
         return;  // not accepted: the sheet stays open
     QDialog::accept();
+    if (afterAccept)
+        afterAccept();
 }
 
 namespace {
@@ -299,6 +304,47 @@ ValueSheet* DoShowFindPeakSheet(MainWindow* window)
         DoGoToHKL(doc, xp, gLastH, gLastK, gLastL);
         return true;
     };
+    sheet->open();
+    return sheet;
+}
+
+ValueSheet* RequestExportProfile(MainWindow* window)
+{
+    WinInfoRec* doc = window->Doc();
+    const std::string refusal = ExportProfileRefusal(doc);
+    if (!refusal.empty()) {
+        MyCFStopAlert(refusal);
+        return nullptr;
+    }
+    // The proposal is one channel per pixel of the plot as it is drawn now.
+    window->Pane()->RenderPending();
+    const Float32 proposed = ProposedChannelWidth(doc, doc->plotRect.Width());
+    doc->plotSpecs.exportChannelSize = proposed;
+    auto* sheet = new ValueSheet(window, QObject::tr("Export Profile"));
+    QLineEdit* width = sheet->AddNumberField(QObject::tr("Channel width"), 4, proposed, 0, 0, 0);
+    width->setObjectName(QStringLiteral("width"));
+    QLineEdit* count = sheet->AddTextField(QObject::tr("Channels"), {});
+    count->setObjectName(QStringLiteral("count"));
+    count->setReadOnly(true);
+    count->setFocusPolicy(Qt::NoFocus);
+    count->setMinimumWidth(0);
+    auto showCount = [doc, width, count] {
+        const std::optional<double> w = Read(width);
+        count->setText(QString::fromStdString(w ? ExportChannelCountText(doc, *w) : std::string("????")));
+    };
+    showCount();
+    QObject::connect(width, &QLineEdit::textChanged, sheet, showCount);
+    sheet->onAccept = [doc, width] {
+        const std::optional<double> w = Read(width);
+        if (!w)
+            return false;
+        const std::optional<long> n = ExportChannelCount(doc, *w);
+        if (!n || *n < 2)
+            return false;
+        doc->plotSpecs.exportChannelSize = static_cast<Float32>(*w);
+        return true;
+    };
+    sheet->afterAccept = [window] { DoSaveFileAs(window, SaveKind::Profile); };
     sheet->open();
     return sheet;
 }

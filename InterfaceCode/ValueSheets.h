@@ -1,8 +1,8 @@
 // The small value sheets of the Diffraction and Plot menus: wavelength (with presets and the
 // monochromatic switch), peak width, crystallite size, strain, pseudo-Voigt mixing, energy and
-// time-of-flight detectors, plot limits, window title and find-peak. Each is a window-modal
-// dialog on its document window; OK reads and checks the fields (a sheet that does not accept
-// stays open) and hands the values to the engine's setter.
+// time-of-flight detectors, plot limits, window title, find-peak and the channel width of an
+// exported profile. Each is a window-modal dialog on its document window; OK reads and checks the
+// fields (a sheet that does not accept stays open) and hands the values to the engine's setter.
 #pragma once
 
 #include <QDialog>
@@ -30,6 +30,8 @@ public:
 
     // Called on OK; returns whether the sheet accepts (and then closes).
     std::function<bool()> onAccept;
+    // Called once the sheet has closed after OK (to open a dialog of its own, say).
+    std::function<void()> afterAccept;
 
     // The OK button's action, for tests and for Return.
     void accept() override;
@@ -50,3 +52,6 @@ ValueSheet* RequestTOFOptions(MainWindow* window);
 ValueSheet* RequestPlotLimits(MainWindow* window);
 ValueSheet* InitWindowTitle(MainWindow* window);
 ValueSheet* DoShowFindPeakSheet(MainWindow* window);
+// The channel width of an exported profile, then the save dialog. Null (after a message) when the
+// window has no crystal, or several shown singly and none selected.
+ValueSheet* RequestExportProfile(MainWindow* window);

@@ -7,6 +7,7 @@
 #include "QtDrawingSurface.h"
 
 #include <QImage>
+#include <QPagedPaintDevice>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -237,4 +238,30 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
         DrawPane(theWindow, painter, wDots, hDots, options.calculateProfile, nullptr);
     }
     return CommitOrReport(file, path, error);
+}
+
+bool PrintPlot(WinInfoRec* theWindow, QPagedPaintDevice& device, int windowWidth, std::string* error)
+{
+    auto fail = [error](const std::string& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (!theWindow)
+        return false;
+    const int dpi = device.logicalDpiX();
+    const int wDots = device.width(), hDots = device.height();
+    if (dpi < kMinPrintResolution || dpi > kMaxPrintResolution)
+        return fail("The printer resolution must be between " + std::to_string(kMinPrintResolution) + " and " +
+                    std::to_string(kMaxPrintResolution) + " dots per inch.");
+    // Page coordinates are 16-bit.
+    if (wDots < 1 || hDots < 1 || std::max(wDots, hDots) > 30000)
+        return fail("The page is too large for this printer resolution; choose a lower resolution.");
+    DrawingStateSaver saver(theWindow);
+    PrintingScope printing(dpi, wDots, windowWidth);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return fail("The printer could not be started.");
+    DrawPane(theWindow, painter, wDots, hDots, true, nullptr);
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 class QImage;
+class QPagedPaintDevice;
 struct WinInfoRec;
 
 enum class PlotFileFormat { PNG, SVG, PDF };
@@ -40,3 +41,9 @@ bool WritePlotImage(const QImage& image, const std::string& path, std::string* e
 // Writes the plot to path in format; false with a message in error when it cannot.
 bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileFormat format,
                    const PlotExportOptions& options, std::string* error);
+
+// Prints the window's plot on the page of device (a printer, say) at the device's resolution,
+// filling the page; windowWidth is the width of the pane on screen, pixels, so that lines keep
+// their weight. The document's drawing state is as it was afterwards. False with a message in
+// error when the page cannot be drawn.
+bool PrintPlot(WinInfoRec* theWindow, QPagedPaintDevice& device, int windowWidth, std::string* error);

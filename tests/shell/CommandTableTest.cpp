@@ -1,0 +1,208 @@
+// The command table and the menus built from it: every command is there once with a title and a
+// shortcut of its own, the menus show the rules of the window they belong to, a shortcut obeys
+// the rules as the menu does, and the items that take their value from their title read it.
+#include "CommandTable.h"
+#include "Document.h"
+#include "DocumentCommands.h"
+#include "Globals.h"
+#include "MainWindow.h"
+#include "ShellTestSupport.h"
+#include "StringTable.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <set>
+
+namespace {
+
+// The command codes of the menus, as the menu bar must offer them.
+const char* const kMenuCodes[] = {
+    "open", "+Win", "+Dat", "clos", "save", "svas", "xLst", "xFac", "xPro", "page", "prnt", "quit", "pref", "abou",
+    "RCal", "2Tht", "DSpa", "RcpD", "^TOF", "^Eng", "XRay", "Neut", "Dlta", "Lrnz", "Gaus", "PVgt", "^Wav", "^FWH",
+    "^Eta", "^PSz", "^Str", "^Xtl", "Ghkl", "*Lst", "^Rng", "^FrC", "ttlW", "Grph", "Film", "*Mix", "!Mix", "*Grd",
+    "*Leg", "*Res", "OPkN", "OPkM", "OPkD", "OPkS", "OPkF", "Stck", "Clps", "B2Fr", "S2Bk", "*Lbl", "LHKL", "LDsp",
+    "LXva", "LNam", "LBln", "LTFx", "PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr", "LSDO",
+    "LSSO", "LWFx", "MSFx", "MSAu", "^PlC", "clnW", "stkW", "tilW", "synW", "HMau", "HMcu", "tgPL", "tgSL", "sall",
+    "=PPr", "SFCl", "aClz",
+};
+
+class CommandTableTest : public ShellTest {
+protected:
+    // Opens the silicon example in the front window and returns that window.
+    MainWindow* OpenSilicon()
+    {
+        MainWindow* w = app->OpenDoc(Example("silicon.cif"));
+        Settle();
+        return w;
+    }
+    // Chooses an item, as from a closed menu or by its shortcut.
+    static void Trigger(MainWindow* w, const char* code, const QString& title = {})
+    {
+        HideAllMenus(w);
+        for (QAction* a : FindCommands(w, code))
+            if (title.isEmpty() || a->text() == title) {
+                a->trigger();
+                return;
+            }
+        ADD_FAILURE() << "no item " << code << " " << title.toStdString();
+    }
+    static QAction* Submenu(MainWindow* w, const char* code)
+    {
+        for (QMenu* menu : w->menuBar()->findChildren<QMenu*>())
+            if (CommandCode(menu->menuAction()) == QLatin1String(code))
+                return menu->menuAction();
+        return nullptr;
+    }
+};
+
+TEST_F(CommandTableTest, EveryMenuCommandIsThereWithATitleAndNoShortcutIsUsedTwice)
+{
+    std::set<std::string> codes;
+    std::set<QString> shortcuts;
+    for (const CommandEntry& e : CommandTable()) {
+        EXPECT_EQ(std::strlen(e.code), 4u) << e.code;
+        EXPECT_STRNE(e.label, "") << e.code;
+        codes.insert(e.code);
+        if (!e.shortcut.isEmpty()) {
+            EXPECT_TRUE(shortcuts.insert(e.shortcut.toString()).second)
+                << e.code << " reuses " << e.shortcut.toString().toStdString();
+        }
+    }
+    for (const char* code : kMenuCodes)
+        EXPECT_TRUE(codes.count(code)) << code;
+    for (const SubmenuRec& sub : SubmenuTable())
+        EXPECT_EQ(std::strlen(sub.code), 4u) << sub.path;
+    // The window's own keys are single letters without a modifier: none may be a menu shortcut.
+    for (const char* key : {"A", "H", "Z", "D", "P", "S"})
+        EXPECT_FALSE(shortcuts.count(QString::fromLatin1(key))) << key;
+}
+
+TEST_F(CommandTableTest, MenusShowTheRulesOfTheirWindow)
+{
+    MainWindow* w = Start();
+    ASSERT_TRUE(w);
+    ShowAllMenus(w);
+    EXPECT_TRUE(FindCommand(w, "clos")->isEnabled());
+    EXPECT_FALSE(FindCommand(w, "save")->isEnabled());
+    EXPECT_FALSE(FindCommand(w, "xLst")->isEnabled());
+    EXPECT_TRUE(FindCommand(w, "2Tht")->isChecked());
+    EXPECT_TRUE(FindCommand(w, "XRay")->isChecked());
+    EXPECT_TRUE(FindCommand(w, "Gaus")->isChecked());
+    EXPECT_FALSE(FindCommand(w, "^Eta")->isEnabled());  // only for pseudo-Voigt peaks
+    EXPECT_FALSE(FindCommand(w, "pref")->isEnabled());  // its window comes later
+    EXPECT_FALSE(Submenu(w, "OPk ")->isEnabled());
+    EXPECT_FALSE(Submenu(w, "mPlS")->isEnabled());
+
+    ASSERT_EQ(OpenSilicon(), w);
+    ShowAllMenus(w);
+    EXPECT_TRUE(FindCommand(w, "save")->isEnabled());
+    EXPECT_TRUE(FindCommand(w, "xLst")->isEnabled());
+    EXPECT_TRUE(Submenu(w, "OPk ")->isEnabled());
+    EXPECT_TRUE(Submenu(w, "mPlS")->isEnabled());  // the crystal arrived selected
+    EXPECT_FALSE(FindCommand(w, "*Res")->isEnabled());
+    EXPECT_EQ(FindCommand(w, "*Lbl")->text(), QString::fromStdString(LocalizedString("Show_Labels")));
+
+    AddFilesToWindow(w, {WriteDataFile(QStringLiteral("obs.txt"))});
+    Trigger(w, "*Res");
+
+    Trigger(w, "*Lbl");
+    Trigger(w, "PVgt");
+    ShowAllMenus(w);
+    EXPECT_TRUE(FindCommand(w, "*Res")->isEnabled());
+    EXPECT_EQ(FindCommand(w, "*Res")->text(), QString::fromStdString(LocalizedString("Hide_Residual")));
+    EXPECT_EQ(FindCommand(w, "*Lbl")->text(), QString::fromStdString(LocalizedString("Hide_Labels")));
+    EXPECT_TRUE(FindCommand(w, "PVgt")->isChecked());
+    EXPECT_FALSE(FindCommand(w, "Gaus")->isChecked());
+    EXPECT_TRUE(FindCommand(w, "^Eta")->isEnabled());
+}
+
+TEST_F(CommandTableTest, ShortcutsObeyTheRulesAsTheMenuDoes)
+{
+    MainWindow* w = Start();
+    // Nothing to save, nothing to export: the commands ask nothing even when fired directly.
+    for (const char* code : {"save", "svas", "xLst", "xFac", "xPro", "+Dat"})
+        Trigger(w, code);
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+    EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 0);
+}
+
+// A menu shown while a command was disabled must not leave its shortcut dead once the command
+// applies.
+TEST_F(CommandTableTest, ShortcutWorksAfterTheMenuShowedItDisabled)
+{
+    MainWindow* w = Start();
+    ShowAllMenus(w);
+    ASSERT_FALSE(FindCommand(w, "svas")->isEnabled());
+    HideAllMenus(w);
+    OpenSilicon();
+    FindCommand(w, "svas")->trigger();
+    EXPECT_EQ(dialogs.asked, QStringList{QStringLiteral("save")});
+}
+
+TEST_F(CommandTableTest, ChoosingWhatIsInForceChangesNothing)
+{
+    MainWindow* w = Start();
+    OpenSilicon();
+    WinInfoRec* doc = w->Doc();
+    Trigger(w, "Film");
+    ASSERT_LT(doc->plotSpecs.plotType, 0);
+    Trigger(w, "Film");  // already films
+    EXPECT_LT(doc->plotSpecs.plotType, 0);
+    Trigger(w, "Grph");
+    EXPECT_GT(doc->plotSpecs.plotType, 0);
+    Trigger(w, "*Mix");
+    Trigger(w, "*Mix");  // already the mixture
+    EXPECT_TRUE(doc->plotSpecs.plotMixture);
+    Trigger(w, "Neut");
+    Trigger(w, "Neut");  // already neutrons
+    EXPECT_EQ(doc->plotSpecs.radType, kRadiationNeutrons);
+    // Choosing the overlay in force turns overlays off.
+    Trigger(w, "OPkS");
+    EXPECT_EQ(doc->plotSpecs.overlayPeakStyle, kOverlayPeaksSolid);
+    Trigger(w, "OPkS");
+    EXPECT_EQ(doc->plotSpecs.overlayPeakStyle, kOverlayPeaksNone);
+}
+
+TEST_F(CommandTableTest, ItemsTakeTheirValueFromTheirTitle)
+{
+    MainWindow* w = Start();
+    OpenSilicon();
+    const CrystalDataRec* xp = GetFrontCrystal(w->Doc());
+    ASSERT_TRUE(xp);
+
+    Trigger(w, "LTFx", QStringLiteral("5 %"));
+    EXPECT_EQ(xp->labelThreshold, 5);
+    Trigger(w, "LWFx", QStringLiteral("1.5 pt"));
+    EXPECT_FLOAT_EQ(xp->lineWidth, 1.5f);
+    Trigger(w, "MSFx", QStringLiteral("4 pt"));
+    EXPECT_FLOAT_EQ(xp->markerSize, 4.0f);
+    ShowAllMenus(w);
+    // Exactly the item of the value in force carries the check mark.
+    const std::pair<const char*, const char*> inForce[] = {{"LTFx", "5 %"}, {"LWFx", "1.5 pt"}, {"MSFx", "4 pt"}};
+    for (const auto& [code, title] : inForce)
+        for (QAction* a : FindCommands(w, code))
+            EXPECT_EQ(a->isChecked(), a->text() == QLatin1String(title)) << code << " " << a->text().toStdString();
+    Trigger(w, "MSAu");
+    EXPECT_FLOAT_EQ(xp->markerSize, 0.0f);
+}
+
+TEST_F(CommandTableTest, ColourCommandsTakeThePickedColourAndCancelKeepsIt)
+{
+    MainWindow* w = Start();
+    OpenSilicon();
+    const CrystalDataRec* xp = GetFrontCrystal(w->Doc());
+    const RGBColor before = xp->plotColor;
+    Trigger(w, "^PlC");  // cancelled
+    EXPECT_EQ(xp->plotColor, before);
+    const RGBColor green{0x0000, 0x8080, 0x0000};
+    dialogs.colourAnswers.push_back(green);
+    Trigger(w, "^PlC");
+    EXPECT_EQ(xp->plotColor, green);
+    dialogs.colourAnswers.push_back(kRGBBlack);
+    Trigger(w, "^FrC");
+    EXPECT_EQ(w->Doc()->plotSpecs.windowColor, kRGBBlack);
+}
+
+}  // namespace
