@@ -25,21 +25,21 @@ CrystalSpec SpecOf(const CrystalDataRec& xp)
     c.spaceGroup = xp.spaceGroupSymbol;
     for (std::size_t s = 0; s < xp.AU.size(); ++s) {
         const InputDataRec& site = xp.AU[s];
-        SiteSpec spec;
+        SiteSpec described;
         for (const SiteRec& o : site.occupant)
             if (o.occupancy > 0)
-                spec.occupants.emplace_back(SymbolToString(o.symbol), o.occupancy);
-        spec.label = site.label;
+                described.occupants.emplace_back(SymbolToString(o.symbol), o.occupancy);
+        described.label = site.label;
         for (int i = 0; i < 3; ++i)
-            spec.x[i] = site.x[i];
-        spec.numInCell = static_cast<std::uint32_t>(site.numInCell);
-        spec.adpType = site.adpType;
-        spec.uIso = site.uIso;
+            described.x[i] = site.x[i];
+        described.numInCell = static_cast<std::uint32_t>(site.numInCell);
+        described.adpType = site.adpType;
+        described.uIso = site.uIso;
         const float u[6] = {site.uAni[0][0], site.uAni[1][1], site.uAni[2][2],
                             site.uAni[1][2], site.uAni[0][2], site.uAni[0][1]};
         for (int i = 0; i < 6; ++i)
-            spec.u[i] = u[i];
-        c.sites.push_back(spec);
+            described.u[i] = u[i];
+        c.sites.push_back(described);
         for (AtomIndex a = site.pos; a < site.pos + site.numInCell; ++a) {
             AtomSpec atom;
             atom.site = static_cast<std::uint32_t>(s);
