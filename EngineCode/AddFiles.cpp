@@ -114,9 +114,7 @@ int AddFilesToDiffraction(WinInfoRec* theWindow, const std::vector<std::string>&
     int added = 0;
     for (const std::string& path : paths)
         added += static_cast<int>(LoadPatternsFromFile(theWindow, path, select).size());
-    RedrawAfterPatternsChanged(theWindow);
-    if (GetNumCrystalsInPlotList(theWindow) > 0 && GetNumDatasetsInPlotList(theWindow) > 0)
-        AutoSetRelativeYScale(theWindow);
+    RedrawAfterFilesAdded(theWindow);
     return added;
 }
 
@@ -150,9 +148,7 @@ bool OpenDocumentFile(WinInfoRec* theWindow, const std::string& path, SessionWin
             return false;
         if (IsCrystalFileType(code) && added.size() == 1 && added[0]->crystal)
             added[0]->crystal->volFrac = 1.0f;
-        RedrawAfterPatternsChanged(theWindow);
-        if (GetNumCrystalsInPlotList(theWindow) > 0 && GetNumDatasetsInPlotList(theWindow) > 0)
-            AutoSetRelativeYScale(theWindow);
+        RedrawAfterFilesAdded(theWindow);
         return true;
     }
     if (IsMoleculeFileType(code))

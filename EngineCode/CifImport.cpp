@@ -19,6 +19,7 @@
 #include <gemmi/numb.hpp>
 #include <gemmi/symmetry.hpp>
 
+#include "FileTypes.h"
 #include "Status.h"
 #include "StringTable.h"
 
@@ -677,12 +678,6 @@ bool BlockHasAtomSites(cif::Block& block)
     return FindColumn(block, "_atom_site", "fract_x") || FindColumn(block, "_atom_site", "label");
 }
 
-std::string BaseName(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string CifElementSymbol(const std::string& typeSymbol)
@@ -760,5 +755,5 @@ CifImportResult ReadCifFile(const std::string& path)
         result.problem = {"Error_Opening_File", {}, 0, {}};
         return result;
     }
-    return ReadCifText(text, BaseName(path));
+    return ReadCifText(text, FileDisplayName(path));
 }

@@ -17,6 +17,13 @@ void RedrawAfterPatternsChanged(WinInfoRec* theWindow)
     theWindow->hooks->UpdateStructuresList(theWindow);
 }
 
+void RedrawAfterFilesAdded(WinInfoRec* theWindow)
+{
+    RedrawAfterPatternsChanged(theWindow);
+    if (GetNumCrystalsInPlotList(theWindow) > 0 && GetNumDatasetsInPlotList(theWindow) > 0)
+        AutoSetRelativeYScale(theWindow);
+}
+
 void AddPatternsToDiffraction(WinInfoRec* theWindow, const std::vector<VLPatternPtr>& patterns, bool select)
 {
     if (!theWindow)

@@ -19,3 +19,7 @@ void RemovePatternsFromDiffraction(WinInfoRec* theWindow, const std::vector<VLPa
 // Redraws the window after patterns came or went: plot with automatic vertical scaling, then
 // toolbar and structures list.
 void RedrawAfterPatternsChanged(WinInfoRec* theWindow);
+
+// The same after files were added, then the datasets scaled to the calculated patterns when the
+// window shows both.
+void RedrawAfterFilesAdded(WinInfoRec* theWindow);

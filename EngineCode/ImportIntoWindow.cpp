@@ -2,6 +2,7 @@
 #include "ImportIntoWindow.h"
 
 #include "Diffraction.h"
+#include "FileTypes.h"
 #include "Document.h"
 #include "Documents.h"
 #include "Globals.h"
@@ -13,15 +14,9 @@
 
 namespace {
 
-std::string BaseName(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 void AlertProblem(const std::string& titleKey, const std::string& path, const ImportProblem& problem)
 {
-    MyCFStopAlertText(FillTextPlaceholder(LocalizedString(titleKey), BaseName(path)),
+    MyCFStopAlertText(FillTextPlaceholder(LocalizedString(titleKey), FileDisplayName(path)),
                       DescribeImportProblem(problem));
 }
 
@@ -29,9 +24,7 @@ void AlertProblem(const std::string& titleKey, const std::string& path, const Im
 // the datasets to the calculated patterns when the plot shows both.
 void FinishAddingFiles(WinInfoRec* theWindow, const std::string& note)
 {
-    RedrawAfterPatternsChanged(theWindow);
-    if (GetNumCrystalsInPlotList(theWindow) > 0 && GetNumDatasetsInPlotList(theWindow) > 0)
-        AutoSetRelativeYScale(theWindow);
+    RedrawAfterFilesAdded(theWindow);
     if (!note.empty())
         DrawInfoBarText(theWindow, note);
 }
@@ -110,7 +103,7 @@ VLPatternPtr InsertMeasuredDataset(WinInfoRec* theWindow, MeasuredDataResult& re
         return nullptr;
     }
     pp->type = kPatternTypeDataset;
-    pp->name = BaseName(path);
+    pp->name = FileDisplayName(path);
     pp->filePtr = path;
     pp->selected = select;
     pp->dataset = std::move(result.dataset);

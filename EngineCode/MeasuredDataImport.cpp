@@ -228,18 +228,3 @@ std::vector<std::string> ListMeasuredDataBlocks(const std::string& path)
         names.push_back(loaded.data->get_block(i)->get_name());
     return names;
 }
-
-const std::vector<std::string>& MeasuredDataExtensions()
-{
-    static const std::vector<std::string> extensions = {
-        "raw", "uxd", "xrdml", "rd", "sd", "udf", "cpi", "xdd", "dbw", "rit", "neu", "chi", "csv", "tsv", "xy", "xye",
-    };
-    return extensions;
-}
-
-bool IsMeasuredDataFileName(const std::string& fileName)
-{
-    const std::string ext = LowerExtension(fileName);
-    const auto& known = MeasuredDataExtensions();
-    return !ext.empty() && std::find(known.begin(), known.end(), ext) != known.end();
-}

@@ -34,9 +34,3 @@ MeasuredDataResult ReadMeasuredDataFile(const std::string& path, int block = 0);
 // Names of the blocks of a file (one entry per block, "" for an unnamed one), for asking which to
 // read; empty when the file cannot be read.
 std::vector<std::string> ListMeasuredDataBlocks(const std::string& path);
-
-// The lower-case extensions read through this importer: the diffraction formats the library
-// knows, less "cif" (structures) and "dat" (the text reader's), plus "xy" and "xye".
-const std::vector<std::string>& MeasuredDataExtensions();
-// Whether a file name ends in one of them (the comparison ignores case).
-bool IsMeasuredDataFileName(const std::string& fileName);

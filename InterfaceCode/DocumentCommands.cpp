@@ -69,9 +69,7 @@ int AddFilesToWindow(MainWindow* window, const QStringList& paths)
         added += static_cast<int>(LoadPatternsFromFile(doc, path.toStdString(), true).size());
     }
     // As AddFilesToDiffraction: one redraw, then measured data scaled to the calculated patterns.
-    RedrawAfterPatternsChanged(doc);
-    if (GetNumCrystalsInPlotList(doc) > 0 && GetNumDatasetsInPlotList(doc) > 0)
-        AutoSetRelativeYScale(doc);
+    RedrawAfterFilesAdded(doc);
     return added;
 }
 

@@ -1,6 +1,7 @@
 // Measured patterns in vendor formats: a Bruker RAW file against its text export, the ranges and
 // point order of a dataset, multi-block files, refusals, and independence from the locale.
 #include "Globals.h"
+#include "FileTypes.h"
 #include "MeasuredDataImport.h"
 #include "Status.h"
 
@@ -132,6 +133,13 @@ TEST_F(MeasuredDataImport, DecimalCommaLocaleDoesNotChangeTheNumbers)
     ASSERT_EQ(r.dataset->nData(), 2);
     EXPECT_FLOAT_EQ(r.dataset->x[0], 10.25f);
     EXPECT_FLOAT_EQ(r.dataset->profile[1], 7.25f);
+}
+
+// The file-type table decides which files come through this importer.
+static bool IsMeasuredDataFileName(const std::string& name)
+{
+    UInt32 code = 0;
+    return MyGetFileType(name, &code) == kNoErr && code == kFileTypeXYDT;
 }
 
 TEST_F(MeasuredDataImport, ExtensionsLeaveCifAndTheTextReaderAlone)
