@@ -20,17 +20,6 @@ using testfiles::RockSalt;
 
 namespace {
 
-// A window that, like the real one, synthesises the profiles when it is redrawn.
-struct CountingHooks : WindowHooks {
-    int redraws = 0;
-    void RedrawWindow(WinInfoRec* w, bool recalc, bool) override
-    {
-        ++redraws;
-        if (recalc)
-            CalculateProfiles(w, 0, w->plotRect.Width() - 1, w->plotRect, false);
-    }
-};
-
 class AddFilesTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -38,6 +27,7 @@ protected:
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
         doc = CreateWindowInfo();
+        hooks.synthesiseProfiles = true;
         doc->hooks = &hooks;
         doc->plotRect = Rect{0, 0, 300, 750};
         doc->plotSpecs.xmin = 5;
@@ -61,7 +51,7 @@ protected:
     std::string Example(const char* name) { return std::string(VELMORA_EXAMPLES_DIR) + "/" + name; }
 
     std::unique_ptr<WinInfoRec> doc;
-    CountingHooks hooks;
+    RecordingHooks hooks;
     fs::path folder;
 };
 

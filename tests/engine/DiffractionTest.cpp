@@ -229,16 +229,7 @@ TEST_F(DiffractionTest, FailedGenerationKeepsThePreviousReflexions)
 
 TEST_F(DiffractionTest, DiffractRecomputesEveryCrystalAndRedrawsOnce)
 {
-    struct CountingHooks : WindowHooks {
-        int redraws = 0, rebuilds = 0;
-        bool autoScaleSeen = false;
-        void RedrawWindow(WinInfoRec*, bool recalc, bool) override
-        {
-            redraws += recalc;
-            autoScaleSeen = gAutoScaleY;
-        }
-        void RebuildParameterList(WinInfoRec*) override { ++rebuilds; }
-    } hooks;
+    RecordingHooks hooks;
     doc->hooks = &hooks;
     CrystalDataRec* a = AddCrystalToDocument(doc.get(), MakeRockSalt(), "A");
     CrystalDataRec* b = AddCrystalToDocument(doc.get(), MakeRockSalt(), "B");
@@ -246,8 +237,9 @@ TEST_F(DiffractionTest, DiffractRecomputesEveryCrystalAndRedrawsOnce)
     EXPECT_FALSE(a->refs.empty());
     EXPECT_FALSE(b->refs.empty());
     EXPECT_EQ(hooks.redraws, 1);
-    EXPECT_EQ(hooks.rebuilds, 1);
-    EXPECT_TRUE(hooks.autoScaleSeen);
+    EXPECT_EQ(hooks.recalcRedraws, 1);
+    EXPECT_EQ(hooks.parameterLists, 1);
+    EXPECT_EQ(hooks.autoScaledRedraws, 1);
     EXPECT_FALSE(gAutoScaleY);
 }
 

@@ -25,20 +25,6 @@ const std::string kTwoPhases = "data_alpha\n_cell_length_a 4.0\n_cell_length_b 4
                                "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n"
                                "_atom_site_fract_z\nFe 0 0 0\n";
 
-// A window that, like the real one, synthesises the profiles when it is redrawn.
-class ProfileHooks : public WindowHooks {
-public:
-    void RedrawWindow(WinInfoRec* w, bool recalcProfiles, bool) override
-    {
-        ++redraws;
-        autoScaledRedraws += gAutoScaleY ? 1 : 0;
-        if (recalcProfiles)
-            CalculateProfiles(w, 0, w->plotRect.Width() - 1, w->plotRect, false);
-    }
-    int redraws = 0;
-    int autoScaledRedraws = 0;
-};
-
 class ImportIntoWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -47,6 +33,7 @@ protected:
         gPrefs = gFactoryPrefs;
         ASSERT_TRUE(LoadShippedScatteringTable());
         doc = CreateWindowInfo();
+        hooks.synthesiseProfiles = true;
         doc->hooks = &hooks;
         doc->plotRect = Rect{0, 0, 300, 500};
         doc->plotSpecs.xmin = 10;
@@ -71,7 +58,7 @@ protected:
 
     RecordingStatusSink sink;
     ScopedThreadStatusSink scoped{&sink};
-    ProfileHooks hooks;
+    RecordingHooks hooks;
     std::unique_ptr<WinInfoRec> doc;
 };
 

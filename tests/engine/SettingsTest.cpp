@@ -12,17 +12,6 @@
 
 namespace {
 
-struct RecordingHooks : WindowHooks {
-    int redraws = 0, recalcRedraws = 0, parameterLists = 0, titles = 0;
-    void RedrawWindow(WinInfoRec*, bool recalc, bool) override
-    {
-        ++redraws;
-        recalcRedraws += recalc;
-    }
-    void RebuildParameterList(WinInfoRec*) override { ++parameterLists; }
-    void UpdateWindowTitle(WinInfoRec*) override { ++titles; }
-};
-
 class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override

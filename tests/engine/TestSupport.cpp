@@ -20,6 +20,7 @@ bool LoadShippedScatteringTable()
 
 #include "Document.h"
 #include "Globals.h"
+#include "Profile.h"
 
 #include <random>
 
@@ -118,4 +119,13 @@ CrystalDataRec* AddCrystalToDocument(WinInfoRec* w, std::unique_ptr<CrystalDataR
     VLPatternPtr p = InsertPatternIntoFileListSorted(w, std::move(pp));
     InsertPatternIntoPlotList(w, p, nullptr);
     return raw;
+}
+
+void RecordingHooks::RedrawWindow(WinInfoRec* w, bool recalcProfiles, bool)
+{
+    ++redraws;
+    recalcRedraws += recalcProfiles;
+    autoScaledRedraws += gAutoScaleY;
+    if (recalcProfiles && synthesiseProfiles)
+        CalculateProfiles(w, 0, w->plotRect.Width() - 1, w->plotRect, false);
 }

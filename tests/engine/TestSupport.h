@@ -12,7 +12,18 @@ bool LoadShippedScatteringTable();
 #include <memory>
 #include <vector>
 
-struct WinInfoRec;
+#include "Document.h"
+
+// A window stand-in that counts what the document asks of it. With synthesiseProfiles set it
+// computes the profiles on a redraw that asks for them, as the real window's drawing does (the
+// document's plotRect gives the pixel columns).
+struct RecordingHooks : WindowHooks {
+    bool synthesiseProfiles = false;
+    int redraws = 0, recalcRedraws = 0, autoScaledRedraws = 0, parameterLists = 0, titles = 0;
+    void RedrawWindow(WinInfoRec* w, bool recalcProfiles, bool showProgress) override;
+    void RebuildParameterList(WinInfoRec*) override { ++parameterLists; }
+    void UpdateWindowTitle(WinInfoRec*) override { ++titles; }
+};
 
 // A crystal with the given cell, centring and no sites yet.
 std::unique_ptr<CrystalDataRec> MakeCrystal(float a, float b, float c, float alpha, float beta, float gamma,
