@@ -19,11 +19,9 @@
 #include "TextFormat.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <thread>
 #include <vector>
 
@@ -68,6 +66,12 @@ TFactorCoefficients MakeTFactorCoefficients(const CrystalDataRec* xp, const Inpu
     return t;
 }
 
+// The exponent of an anisotropic temperature factor from its six coefficients.
+inline double AnisotropicExponent(const Float32 (&c)[6], double h, double k, double l)
+{
+    return -(c[0] * h * h + c[1] * k * k + c[2] * l * l + c[3] * h * k + c[4] * k * l + c[5] * h * l);
+}
+
 // The exponent of the temperature factor; false for an unknown kind of parameters (factor 0).
 bool TFactorExponent(const TFactorCoefficients& t, const ReflexionRec& ref, double& exponent)
 {
@@ -81,7 +85,7 @@ bool TFactorExponent(const TFactorCoefficients& t, const ReflexionRec& ref, doub
     }
     case kADPTypeUij:
     case kADPTypeBij:
-        exponent = -(t.c[0] * h * h + t.c[1] * k * k + t.c[2] * l * l + t.c[3] * h * k + t.c[4] * k * l + t.c[5] * h * l);
+        exponent = AnisotropicExponent(t.c, h, k, l);
         return true;
     default: return false;
     }
@@ -99,7 +103,7 @@ struct Prepared {
     // Per included site, in group order:
     std::vector<int> siteKind;
     std::vector<Float32> uIso;                  // isotropic group
-    std::vector<std::array<Float32, 6>> aniso;  // anisotropic group
+    std::vector<TFactorCoefficients> aniso;     // anisotropic group
     std::size_t numIso = 0, numAniso = 0, numNone = 0;
     // Per atom of the included sites:
     std::vector<float> X, Y, Z;
@@ -160,7 +164,7 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
         const TFactorCoefficients tf = MakeTFactorCoefficients(xp, site);
         switch (GroupOf(site->adpType)) {
         case 0: p.uIso.push_back(tf.uIso); ++p.numIso; break;
-        case 1: p.aniso.push_back({tf.c[0], tf.c[1], tf.c[2], tf.c[3], tf.c[4], tf.c[5]}); ++p.numAniso; break;
+        case 1: p.aniso.push_back(tf); ++p.numAniso; break;
         case 2: ++p.numNone; break;
         default: break;
         }
@@ -204,10 +208,8 @@ void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, dou
         const double d = ref.dsp, d2 = d * d;
         IsotropicExponents(p.uIso.data(), p.numIso, d2, s.exponent.data());
         const double h = ref.h, k = ref.k, l = ref.l;
-        for (std::size_t i = 0; i < p.numAniso; ++i) {
-            const auto& c = p.aniso[i];
-            s.exponent[p.numIso + i] = -(c[0] * h * h + c[1] * k * k + c[2] * l * l + c[3] * h * k + c[4] * k * l + c[5] * h * l);
-        }
+        for (std::size_t i = 0; i < p.numAniso; ++i)
+            s.exponent[p.numIso + i] = AnisotropicExponent(p.aniso[i].c, h, k, l);
         ExpToFloat(s.exponent.data(), s.T.data(), nExp);
         std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(nExp), s.T.begin() + static_cast<std::ptrdiff_t>(nExp + p.numNone), 1.0f);
         std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(nExp + p.numNone), s.T.end(), 0.0f);
@@ -218,12 +220,11 @@ void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, dou
                         static_cast<float>(ref.k), static_cast<float>(ref.l), A, B);
 }
 
-// Canonical key of h k l up to sign, and whether h k l is the canonical one of the pair.
-std::uint64_t FriedelKey(const ReflexionRec& r, bool& canonical)
+// The same key for h k l and −h −k −l.
+std::uint64_t FriedelKey(const ReflexionRec& r)
 {
     int h = r.h, k = r.k, l = r.l;
-    canonical = h > 0 || (h == 0 && (k > 0 || (k == 0 && l > 0)));
-    if (!canonical) {
+    if (!(h > 0 || (h == 0 && (k > 0 || (k == 0 && l > 0))))) {
         h = -h;
         k = -k;
         l = -l;
@@ -334,8 +335,7 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     {
         std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(count);
         for (std::size_t i = 0; i < count; ++i) {
-            bool canonical;
-            keys[i] = {FriedelKey(refs[i], canonical), static_cast<std::uint32_t>(i)};
+            keys[i] = {FriedelKey(refs[i]), static_cast<std::uint32_t>(i)};
         }
         std::sort(keys.begin(), keys.end());
         todo.reserve(count / 2 + 1);
