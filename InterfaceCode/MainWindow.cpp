@@ -3,6 +3,7 @@
 
 #include "Application.h"
 #include "CommandTable.h"
+#include "Diffraction.h"
 #include "DocumentCommands.h"
 #include "EngineBusy.h"
 #include "Globals.h"

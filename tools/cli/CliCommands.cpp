@@ -4,6 +4,7 @@
 #include "CliBatch.h"
 #include "CliSimulate.h"
 #include "CliStatus.h"
+#include "Diffraction.h"
 #include "Globals.h"
 #include "ScatteringTable.h"
 #include "Versions.h"

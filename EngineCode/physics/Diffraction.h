@@ -42,3 +42,7 @@ void AutoSetRelativeYScale(WinInfoRec* theWindow);
 
 // True when some plotted crystal has a reflexion strictly inside the x limits.
 bool ReflexionsInLimits(const WinInfoRec* theWindow);
+
+// Sets the x range and limits of gPrefs.plotSpecs to the defaults of its axis type, and the
+// y range to 0..1; an axis type outside 0..4 is first reset to 0.
+void ResetGlobalPlotLimits();

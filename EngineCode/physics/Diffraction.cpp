@@ -237,3 +237,13 @@ bool ReflexionsInLimits(const WinInfoRec* theWindow)
     }
     return false;
 }
+
+void ResetGlobalPlotLimits()
+{
+    PlotSpecsRec& ps = gPrefs.plotSpecs;
+    if (ps.axisType < 0 || ps.axisType > 4)
+        ps.axisType = kAxisTwoTheta;
+    GetPlotLimitsForAxisType(ps.axisType, &ps.xmin, &ps.xmax, &ps.xminLimit, &ps.xmaxLimit);
+    ps.ymin = 0;
+    ps.ymax = 1;
+}

@@ -1,7 +1,6 @@
 // Preferences, blank records, global switches.
 #include "Globals.h"
 
-#include "Diffraction.h"
 
 const PrefDataRec gFactoryPrefs{};
 PrefDataRec gPrefs{};
@@ -35,14 +34,4 @@ void InitVLGlobals()
     blank.numInCell = 0;
     blank.include = false;
     gBlankAU = blank;
-}
-
-void ResetGlobalPlotLimits()
-{
-    PlotSpecsRec& ps = gPrefs.plotSpecs;
-    if (ps.axisType < 0 || ps.axisType > 4)
-        ps.axisType = kAxisTwoTheta;
-    GetPlotLimitsForAxisType(ps.axisType, &ps.xmin, &ps.xmax, &ps.xminLimit, &ps.xmaxLimit);
-    ps.ymin = 0;
-    ps.ymax = 1;
 }

@@ -77,7 +77,3 @@ inline constexpr RGBColor kToolBarColor{0xDDDD, 0xDDDD, 0xDDDD};
 
 // Sets the three blank element records. Tool cursors are the shell's.
 void InitVLGlobals();
-
-// Sets the x range and limits of gPrefs.plotSpecs to the defaults of its axis type, and the
-// y range to 0..1; an axis type outside 0..4 is first reset to 0.
-void ResetGlobalPlotLimits();
