@@ -16,6 +16,8 @@
 #include "StringTable.h"
 #include "Versions.h"
 
+#include "ByteStream.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -74,7 +76,69 @@ bool Application::Start(const QStringList& files)
         return false;
     for (const QString& file : files)
         OpenDoc(file);
+    // Without a usable recovery folder the program runs as before, only without recovery.
+    if (recovery_.Start())
+        OfferRecoveredDocuments();
     return true;
+}
+
+void Application::OfferRecoveredDocuments()
+{
+    const std::vector<RecoveredDocument> found = recovery_.LeftOvers();
+    if (found.empty())
+        return;
+    QStringList names;
+    for (const RecoveredDocument& document : found)
+        names << RecoveredDocumentName(document);
+    switch (Dialogs().AskRecovery(FrontWindow(), names)) {
+    case RecoveryAnswer::Keep: return;
+    case RecoveryAnswer::Discard:
+        for (const RecoveredDocument& document : found)
+            RecoveryKeeper::Remove(document);
+        return;
+    case RecoveryAnswer::Restore:
+        for (const RecoveredDocument& document : found)
+            RestoreDocument(document);
+        return;
+    }
+}
+
+MainWindow* Application::RestoreDocument(const RecoveredDocument& document)
+{
+    MainWindow* front = FrontWindow();
+    const bool reuse = front && front->Doc()->plotList.empty();
+    const QString previousName = reuse ? QString::fromStdString(front->Doc()->filename) : QString();
+    MainWindow* window = OpenMainWindow(Localized("Untitled"));
+    if (!window)
+        return nullptr;
+    SessionWindowState state;
+    bool read = false;
+    {
+        AlertFileScope scope(document.path);
+        if (FileHandle file = OpenFile(document.path.toStdString(), "rb"))
+            read = ReadSessionStream(window->Doc(), file.get(), &state);
+        else
+            MyCFStopAlert("Error_Opening_File");
+    }
+    if (!read) {
+        // The file stays for another try; a window made for it goes again.
+        if (reuse)
+            window->SetDocumentName(previousName);
+        else
+            window->close();
+        return nullptr;
+    }
+    window->Doc()->sessionFilePtr = document.sessionPath.toStdString();
+    window->Doc()->plotSpecs.relativeIntensity = document.relativeIntensity;
+    window->UpdateWindowTitle(window->Doc());
+    window->ApplySessionState(state);
+    window->Pane()->RenderPending();
+    // Restored work is unsaved work: it gets a recovery file of its own before the old one goes.
+    window->setWindowModified(true);
+    recovery_.DocumentChanged(window);
+    if (recovery_.WriteNow(window))
+        RecoveryKeeper::Remove(document);
+    return window;
 }
 
 MainWindow* Application::FrontWindow() const

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Alerts.h"
+#include "Recovery.h"
 #include "Types.h"
 
 #include <QObject>
@@ -55,6 +56,15 @@ public:
     bool quitWhenLastWindowCloses = true;
 
     AlertSink& Alerts() { return alerts_; }
+    // The recovery sessions of the document windows (Recovery.h).
+    RecoveryKeeper& Recovery() { return recovery_; }
+    // The start-up question about documents a killed or crashed program left: restore them in
+    // windows of their own, discard them, or keep them for the next start. Asked once for all;
+    // nothing is asked when there are none.
+    void OfferRecoveredDocuments();
+    // Opens a left-over recovery session as a document with unsaved changes, which then has a
+    // recovery file of this program; the left-over goes. Null when it cannot be read.
+    MainWindow* RestoreDocument(const RecoveredDocument& document);
     // The printer of page set-up and printing, kept for the whole run (made on first use).
     QPrinter& Printer();
 
@@ -66,6 +76,7 @@ private:
     void SavePreferences(const Rect* frontBounds);
 
     AlertSink alerts_;
+    RecoveryKeeper recovery_;
     std::vector<QPointer<MainWindow>> windows_;  // most recently active last
     std::unique_ptr<QPrinter> printer_;
 };

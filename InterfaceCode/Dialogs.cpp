@@ -149,6 +149,26 @@ SaveChangesAnswer ShellDialogs::AskSaveChanges(QWidget* parent, const QString& n
     }
 }
 
+RecoveryAnswer ShellDialogs::AskRecovery(QWidget* parent, const QStringList& names)
+{
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(QStringLiteral("Velmora"));
+    box.setText(QObject::tr("Velmora did not end normally. Unsaved changes of %n document(s) can be restored.", nullptr,
+                            static_cast<int>(names.size())));
+    box.setInformativeText(names.join(QLatin1Char('\n')));
+    QPushButton* restore = box.addButton(QObject::tr("Restore"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QObject::tr("Discard"), QMessageBox::DestructiveRole);
+    box.addButton(QObject::tr("Keep for Later"), QMessageBox::RejectRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    if (box.clickedButton() == restore)
+        return RecoveryAnswer::Restore;
+    if (box.clickedButton() == discard)
+        return RecoveryAnswer::Discard;
+    return RecoveryAnswer::Keep;
+}
+
 bool ShellDialogs::Choice(QWidget* parent, const QString& text, const QString& confirm)
 {
     QMessageBox box(parent ? parent : QApplication::activeWindow());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Records.h"
+#include "Recovery.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,9 @@ public:
                              const QString& defaultSuffix);
     // The save-changes question for a document called name.
     virtual SaveChangesAnswer AskSaveChanges(QWidget* parent, const QString& name);
+    // The start-up question about documents with unsaved changes that a program which did not
+    // end normally left, named in names.
+    virtual RecoveryAnswer AskRecovery(QWidget* parent, const QStringList& names);
     // A caution with a confirming and a cancelling button; true when the first was chosen.
     virtual bool Choice(QWidget* parent, const QString& text, const QString& confirm);
     // The colour picker; false when cancelled.

@@ -196,8 +196,11 @@ void MainWindow::SetWindowModified(WinInfoRec*, bool modified)
 {
     // Every drawing of patterns reports a change; only those that follow a change of the document
     // count (not a window uncovered or resized).
-    if (!modified || pane_->DrawingForChange())
+    if (!modified || pane_->DrawingForChange()) {
         setWindowModified(modified);
+        if (modified)
+            app_.Recovery().DocumentChanged(this);
+    }
 }
 
 bool MainWindow::IsWindowActive(const WinInfoRec*)
@@ -295,6 +298,9 @@ void MainWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         emit activated(this);
+    // Saved, or its changes dropped: nothing left to recover.
+    if (event->type() == QEvent::ModifiedChange && !isWindowModified())
+        app_.Recovery().DocumentSaved(this);
     QMainWindow::changeEvent(event);
 }
 
@@ -306,6 +312,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Closed without saving, the changes were dropped; quitting keeps them for the next start.
+    app_.Recovery().WindowClosing(this, quittingTime);
     emit closed(this);
     event->accept();
 }

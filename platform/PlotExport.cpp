@@ -5,13 +5,15 @@
 #include "Globals.h"
 #include "PlotPattern.h"
 #include "QtDrawingSurface.h"
+#include "SafeFile.h"
+#include "StringTable.h"
 
 #include <QImage>
 #include <QPagedPaintDevice>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -81,12 +83,19 @@ void DrawPane(WinInfoRec* theWindow, QPainter& painter, int w, int h, bool calcu
     DrawPatterns(surface, theWindow, Rect{0, 0, static_cast<SInt16>(h), static_cast<SInt16>(w)}, calculateProfile, false);
 }
 
-bool CommitOrReport(QSaveFile& file, const std::string& path, std::string* error)
+// Writes the finished bytes of a plot through the safe writer (SafeFile.h), so a plain file is
+// replaced only when complete and a link, pipe or device gets the rules of every other output.
+bool CommitOrReport(const QByteArray& bytes, const std::string& path, std::string* error)
 {
-    if (file.commit())
+    const OSErr err = WriteFileSafely(path, [&](std::FILE* file) {
+        const auto size = static_cast<std::size_t>(bytes.size());
+        return std::fwrite(bytes.constData(), 1, size, file) == size ? kNoErr : kIOErr;
+    });
+    if (err == kNoErr)
         return true;
     if (error)
-        *error = "The plot could not be written to \"" + path + "\": " + file.errorString().toStdString();
+        *error = "The plot could not be written to \"" + path + "\": " + LocalizedString(WriteErrorKey(err)) + " " +
+                 LocalizedString(std::string(WriteErrorKey(err)) + "_2");
     return false;
 }
 
@@ -161,19 +170,15 @@ bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, 
 
 bool WritePlotImage(const QImage& image, const std::string& path, std::string* error)
 {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = "The plot file \"" + path + "\" could not be created: " + file.errorString().toStdString();
-        return false;
-    }
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
         if (error)
             *error = "The PNG image \"" + path + "\" could not be written.";
         return false;
     }
-    return CommitOrReport(file, path, error);
+    buffer.close();
+    return CommitOrReport(bytes, path, error);
 }
 
 bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileFormat format,
@@ -187,12 +192,10 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
         QImage image;
         return RenderPlotToImage(theWindow, options, &image, error) && WritePlotImage(image, path, error);
     }
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = "The plot file \"" + path + "\" could not be created: " + file.errorString().toStdString();
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
-    }
 
     if (format == PlotFileFormat::SVG) {
         QSvgGenerator generator;
@@ -205,7 +208,6 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
             DrawingStateSaver saver(theWindow);
             QPainter painter;
             if (!painter.begin(&generator)) {
-                file.cancelWriting();
                 if (error)
                     *error = "The SVG drawing \"" + path + "\" could not be started.";
                 return false;
@@ -213,7 +215,8 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
             painter.fillRect(QRect(0, 0, options.width, options.height), Qt::white);
             DrawPane(theWindow, painter, options.width, options.height, options.calculateProfile, nullptr);
         }
-        return CommitOrReport(file, path, error);
+        file.close();
+        return CommitOrReport(bytes, path, error);
     }
 
     // PDF: a page of the pane's size in points, drawn as a printed page.
@@ -230,14 +233,14 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
         PrintingScope printing(dpi, wDots, options.width);
         QPainter painter;
         if (!painter.begin(&writer)) {
-            file.cancelWriting();
             if (error)
                 *error = "The PDF page \"" + path + "\" could not be started.";
             return false;
         }
         DrawPane(theWindow, painter, wDots, hDots, options.calculateProfile, nullptr);
     }
-    return CommitOrReport(file, path, error);
+    file.close();
+    return CommitOrReport(bytes, path, error);
 }
 
 bool PrintPlot(WinInfoRec* theWindow, QPagedPaintDevice& device, int windowWidth, std::string* error)

@@ -75,9 +75,9 @@ std::vector<VLPatternPtr> PlottedCrystals(const WinInfoRec* w)
 OSErr WriteReport(const std::string& path, const std::function<OSErr(std::FILE*)>& write)
 {
     SafeFileWriter writer(path);
-    if (writer.Open() != kNoErr) {
-        MyCFStopAlert("Error_Opening_File");
-        return kIOErr;
+    if (const OSErr err = writer.Open(); err != kNoErr) {
+        MyCFStopAlert(err == kIOErr ? "Error_Opening_File" : WriteErrorKey(err));
+        return err;
     }
     if (const OSErr err = write(writer.file())) {
         writer.Discard();

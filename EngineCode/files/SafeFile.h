@@ -1,7 +1,13 @@
-// Writing a file so that it is either complete or not there at all: the data go to a temporary
-// file in the target's folder, which is flushed to disk and renamed over the target only after
-// every byte was written. Any failure removes the temporary file and leaves an existing target
-// untouched. Session, preferences and report files are written through it.
+// Writing an output so that a failure never leaves it half-written. What that means depends on
+// what the path names, once symbolic links are followed:
+// - a plain file (or no file yet): the data go to a temporary file in that file's own folder,
+//   which is flushed to disk and renamed over it only after every byte was written; a symbolic
+//   link on the way stays a link, and a replaced file keeps its permissions;
+// - a character device, a named pipe, a socket, or an open descriptor named as /dev/stdout,
+//   /dev/stderr, /dev/fd/N or /proc/self/fd/N: the data are gathered in memory and written to it
+//   directly once complete; such a target is never renamed over;
+// - a folder or a disk: refused with kNotAFileErr; an existing file we may not write: kWrPermErr.
+// Session, preferences, report and plot files are written through it.
 #pragma once
 
 #include "Types.h"
@@ -10,28 +16,52 @@
 #include <functional>
 #include <string>
 
+// What a path to be written names, once symbolic links are followed.
+enum class WriteTargetKind {
+    NewFile,     // nothing there yet: created
+    PlainFile,   // replaced atomically
+    Stream,      // character device, pipe or socket: written directly
+    Descriptor,  // an open descriptor of this process: written directly
+    Refused,     // folder or disk, a link loop, or an unreadable path
+};
+
+struct WriteTarget {
+    WriteTargetKind kind = WriteTargetKind::Refused;
+    std::string path;     // the path at the end of the links (NewFile, PlainFile, Stream)
+    int descriptor = -1;  // Descriptor
+    OSErr refusal = kNoErr;  // Refused: why
+};
+
+// Follows path's symbolic links and says what it names.
+WriteTarget ResolveWriteTarget(const std::string& path);
+
 class SafeFileWriter {
 public:
     explicit SafeFileWriter(std::string target);
-    ~SafeFileWriter();  // discards the temporary file unless Commit succeeded
+    ~SafeFileWriter();  // discards what was written unless Commit succeeded
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    // Creates the temporary file; 0 or an error code.
+    // Resolves the target and creates the file the data go to first; 0 or an error code
+    // (kNotAFileErr, kWrPermErr, kIOErr).
     OSErr Open();
-    // The temporary file, open for writing (and reading back); null before Open.
+    // The file to write, open for writing (and reading back); null before Open.
     std::FILE* file() const { return file_; }
-    // Flushes and syncs the temporary file, then renames it over the target; 0 or an error code.
-    // On failure the temporary file is removed and the target is as it was.
+    // Completes the write: renames the temporary file over a plain target, or copies what was
+    // written to a stream target; 0 or an error code. On failure a plain target is as it was.
     OSErr Commit();
-    // Removes the temporary file without touching the target.
+    // Drops what was written without touching the target.
     void Discard();
 
     const std::string& target() const { return target_; }
+    // The temporary file beside a plain target; empty for streams and before Open.
     const std::string& temporaryPath() const { return temp_; }
 
 private:
+    OSErr CommitToStream();
+
     std::string target_;
+    WriteTarget resolved_;
     std::string temp_;
     std::FILE* file_ = nullptr;
 };
@@ -39,3 +69,7 @@ private:
 // Opens a safe writer on path, lets write fill the file, and commits it when write returned 0.
 // Returns 0, write's error, or the error of opening or committing.
 OSErr WriteFileSafely(const std::string& path, const std::function<OSErr(std::FILE*)>& write);
+
+// The message key of the alert for a failed write: "Output_Is_Folder", "Output_Is_Locked" or
+// "Error_Writing_File".
+const char* WriteErrorKey(OSErr err);

@@ -531,7 +531,7 @@ OSErr WriteSessionFile(WinInfoRec* theWindow, const std::string& path, const Ses
     const OSErr err =
         WriteFileSafely(path, [&](std::FILE* file) { return WriteSessionStream(theWindow, file, state); });
     if (err != kNoErr) {
-        MyCFStopAlert("Error_Writing_File");
+        MyCFStopAlert(WriteErrorKey(err));
         return err;
     }
     theWindow->sessionFilePtr = path;

@@ -8,6 +8,7 @@
 #include "SessionFile.h"
 #include "writers/CrystalFileWriter.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,6 +19,28 @@ using namespace testfiles;
 using Bytes8 = std::vector<std::uint8_t>;
 
 namespace {
+
+Bytes8 ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes8(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A measured-data seed: the index of the file name the target gives it, block 0, the contents.
+Bytes8 MeasuredSeed(const char* name, const Bytes8& contents)
+{
+    std::size_t index = 0;
+    while (index < kFuzzMeasuredDataNameCount && std::strcmp(kFuzzMeasuredDataNames[index], name) != 0)
+        ++index;
+    Bytes8 bytes{static_cast<std::uint8_t>(index), 0};
+    bytes.insert(bytes.end(), contents.begin(), contents.end());
+    return bytes;
+}
+
+Bytes8 TextBytes(const std::string& text)
+{
+    return Bytes8(text.begin(), text.end());
+}
 
 void Save(const fs::path& folder, const std::string& name, const Bytes8& bytes)
 {
@@ -100,6 +123,33 @@ int main(int argc, char** argv)
     };
     for (std::size_t i = 0; i < std::size(texts); ++i)
         Save(observed, "text" + std::to_string(i), Bytes8(texts[i].begin(), texts[i].end()));
+
+    // CIF: the shipped examples.
+    const fs::path cif = root / "fuzz_cif_import";
+    fs::create_directories(cif);
+    for (const fs::directory_entry& e : fs::directory_iterator(VELMORA_EXAMPLES_DIR))
+        if (e.path().extension() == ".cif")
+            Save(cif, e.path().filename().string(), ReadBytes(e.path()));
+
+    // Measured data: the shipped pattern, the test data, and small files of the text formats.
+    const fs::path measured = root / "fuzz_measured_data";
+    Save(measured, "quartz.xy", MeasuredSeed("scan.xy", ReadBytes(fs::path(VELMORA_EXAMPLES_DIR) / "quartz_synthetic_cuka.xy")));
+    Save(measured, "lab6.raw", MeasuredSeed("scan.raw", ReadBytes(fs::path(VELMORA_TEST_DATA_DIR) / "LaB6_Jan2018.raw")));
+    Save(measured, "lab6.xy", MeasuredSeed("scan.xy", ReadBytes(fs::path(VELMORA_TEST_DATA_DIR) / "lab6_jan2018_cuka12.xy")));
+    Save(measured, "small.uxd",
+         MeasuredSeed("scan.uxd", TextBytes("_FILEVERSION = 1\n_2THETA = 10\n_STEPSIZE = 0.02\n_COUNTS\n"
+                                            "  12 15 18 22\n  30 28 19 14\n")));
+    Save(measured, "small.csv", MeasuredSeed("scan.csv", TextBytes("angle,counts\n10.0,5\n10.02,7\n10.04,9\n")));
+    Save(measured, "small.xrdml",
+         MeasuredSeed("scan.xrdml",
+                      TextBytes("<?xml version=\"1.0\"?>\n<xrdMeasurements><xrdMeasurement><scan><dataPoints>"
+                                "<positions axis=\"2Theta\" unit=\"deg\"><startPosition>10</startPosition>"
+                                "<endPosition>10.06</endPosition></positions>"
+                                "<intensities unit=\"counts\">5 7 9 4</intensities></dataPoints></scan>"
+                                "</xrdMeasurement></xrdMeasurements>\n")));
+    Save(measured, "small.cpi",
+         MeasuredSeed("scan.cpi", TextBytes("SIETRONICS XRD SCAN\n10.00\n10.06\n0.02\nCu\n1.54056\n1\n"
+                                            "SCANDATA\n5\n7\n9\n4\n")));
 
     const fs::path session = root / "fuzz_session_file";
     for (const bool withDataset : {false, true}) {

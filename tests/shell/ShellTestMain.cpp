@@ -27,11 +27,14 @@ int main(int argc, char** argv)
     // Made with owner-only permissions and removed at the end.
     QTemporaryDir runtime(QDir::tempPath() + QStringLiteral("/velmora-runtime-XXXXXX"));
     QTemporaryDir config(QDir::tempPath() + QStringLiteral("/velmora-config-XXXXXX"));
+    QTemporaryDir state(QDir::tempPath() + QStringLiteral("/velmora-state-XXXXXX"));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    if (qEnvironmentVariableIsEmpty("XDG_STATE_HOME"))
+        qputenv("XDG_STATE_HOME", state.path().toUtf8());
     gQtHandler = qInstallMessageHandler(QuietOffscreen);
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

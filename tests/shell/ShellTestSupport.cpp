@@ -66,6 +66,17 @@ bool ScriptedDialogs::PickColour(QWidget*, const QString&, RGBColor& colour)
     return true;
 }
 
+RecoveryAnswer ScriptedDialogs::AskRecovery(QWidget*, const QStringList& names)
+{
+    asked << QStringLiteral("recovery");
+    recoveryNames = names;
+    if (recoveryAnswers.empty())
+        return RecoveryAnswer::Keep;
+    const RecoveryAnswer answer = recoveryAnswers.front();
+    recoveryAnswers.pop_front();
+    return answer;
+}
+
 bool ScriptedDialogs::PageSetup(QWidget*, QPrinter&)
 {
     asked << QStringLiteral("pageSetup");
@@ -87,6 +98,8 @@ void ShellTest::SetUp()
     ASSERT_TRUE(folder.isValid());
     // Every test starts from the factory preferences.
     QFile::remove(QString::fromStdString(PrefsFilePath()));
+    // ...and with no recovery files of other tests.
+    UseStateFolder(Path(QStringLiteral("state")));
     quittingTime = false;
     app = std::make_unique<Application>();
     app->quitWhenLastWindowCloses = false;
@@ -102,6 +115,16 @@ void ShellTest::TearDown()
     SetStatusSink(nullptr);
     quittingTime = false;
     gPrefs = gFactoryPrefs;
+}
+
+void ShellTest::UseStateFolder(const QString& path)
+{
+    qputenv("XDG_STATE_HOME", QFile::encodeName(path));
+}
+
+QString ShellTest::RecoveryFolder() const
+{
+    return RecoveryFolderPath();
 }
 
 MainWindow* ShellTest::Start()

@@ -26,6 +26,8 @@ struct ScriptedDialogs : ShellDialogs {
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     std::deque<bool> choiceAnswers;
     std::deque<RGBColor> colourAnswers;
+    std::deque<RecoveryAnswer> recoveryAnswers;  // none prepared: kept for later
+    QStringList recoveryNames;                   // the documents the recovery question named
     QString printToFile;  // the print dialog chooses a PDF file of this name; empty: cancelled
 
     QStringList asked;          // "open", "save", "saveChanges", "choice", "colour", in order
@@ -37,6 +39,7 @@ struct ScriptedDialogs : ShellDialogs {
     SaveChangesAnswer AskSaveChanges(QWidget*, const QString&) override;
     bool Choice(QWidget*, const QString& text, const QString&) override;
     bool PickColour(QWidget*, const QString&, RGBColor& colour) override;
+    RecoveryAnswer AskRecovery(QWidget*, const QStringList& names) override;
     bool PageSetup(QWidget*, QPrinter&) override;
     bool Print(QWidget*, QPrinter& printer) override;
 };
@@ -46,6 +49,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // The recovery folder of this test's program (each test has a state folder of its own).
+    QString RecoveryFolder() const;
     // Starts the application: one empty window, which is returned.
     MainWindow* Start();
     // Starts the application and opens a shipped example in its window; null when either fails.
@@ -57,6 +62,8 @@ protected:
     // A small observed-data text file: a few x, intensity pairs.
     QString WriteDataFile(const QString& name);
     QString Path(const QString& name) const { return folder.filePath(name); }
+    // Points the state folder (and with it the recovery folder) at path.
+    static void UseStateFolder(const QString& path);
     // Lets the event loop carry out what waits (drawings, deferred deletions).
     static void Settle();
 

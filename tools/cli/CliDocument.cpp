@@ -102,8 +102,9 @@ bool WriteJson(WinInfoRec* doc, const std::string& target)
         return std::fwrite(text.data(), 1, text.size(), file) == text.size() ? kNoErr : kIOErr;
     });
     if (err != kNoErr) {
-        MyCFStopAlertText("the JSON listing could not be written to \"" + target + "\"",
-                          LocalizedString("Error_Writing_File_2"));
+        const std::string key = WriteErrorKey(err);
+        MyCFStopAlertText("the JSON listing could not be written to \"" + target + "\": " + LocalizedString(key),
+                          LocalizedString(key + "_2"));
         return false;
     }
     return true;
