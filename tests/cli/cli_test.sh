@@ -150,6 +150,31 @@ expect_status 0 "batch session read" "$CLI" simulate res2/b.vlmf --json -
 python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["crystals"][0]["reflexions"]; assert r and all(x["x"]==x["d"] for x in r)' out \
   || fail "batch session keeps the d axis"
 
+# ---- outputs that are not plain files ----
+expect_status 0 "JSON to /dev/null" "$CLI" simulate "$EX/quartz.cif" --json /dev/null
+[ -c /dev/null ] || fail "/dev/null is still a device"
+mkdir -p elsewhere
+echo old >elsewhere/target.txt
+ln -s elsewhere/target.txt link.txt
+expect_status 0 "listing through a link" "$CLI" simulate "$EX/quartz.cif" --listing link.txt
+[ -L link.txt ] || fail "the link stays a link"
+grep -q '^Filename: quartz.cif' elsewhere/target.txt || fail "the file the link points to holds the listing"
+expect_status 0 "plot through a link" "$CLI" simulate "$EX/quartz.cif" --plot linked.png
+ln -s linked.png plot-link.png
+expect_status 0 "plot replaced through a link" "$CLI" simulate "$EX/quartz.cif" --plot plot-link.png
+[ -L plot-link.png ] || fail "a plot written through a link leaves the link"
+mkfifo listing.fifo
+cat listing.fifo >from-fifo.txt &
+reader=$!
+expect_status 0 "listing into a named pipe" "$CLI" simulate "$EX/quartz.cif" --listing listing.fifo
+wait "$reader"
+[ -p listing.fifo ] || fail "the named pipe stays a pipe"
+grep -q '^Filename: quartz.cif' from-fifo.txt || fail "the pipe's reader got the listing"
+mkdir -p out.json
+expect_status 1 "JSON to a folder" "$CLI" simulate "$EX/quartz.cif" --json out.json
+stderr_has "folder" "a folder as output is refused with a message"
+[ -d out.json ] || fail "the folder is left alone"
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"
   exit 1

@@ -371,10 +371,11 @@ TEST_F(SessionFile, NothingIsWrittenForAnEmptyPlotListAndAFailedWriteKeepsTheOld
     auto empty = CreateWindowInfo();
     EXPECT_NE(WriteSessionFile(empty.get(), folder / "s.vlmf"), kNoErr);
     EXPECT_EQ(ReadFileBytes(folder / "s.vlmf"), before);
-    // A folder in the way of the target: the rename fails, the folder stays, nothing is left over.
+    // A folder in the way of the target: refused with its own message, the folder stays, nothing
+    // is left over.
     ASSERT_EQ(::mkdir((folder / "dir.vlmf").c_str(), 0700), 0);
-    EXPECT_NE(WriteSessionFile(doc.get(), folder / "dir.vlmf", state), kNoErr);
-    EXPECT_EQ(LastAlert(), "Error_Writing_File");
+    EXPECT_EQ(WriteSessionFile(doc.get(), folder / "dir.vlmf", state), kNotAFileErr);
+    EXPECT_EQ(LastAlert(), "Output_Is_Folder");
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"dir.vlmf", "s.vlmf"}));
     EXPECT_EQ(doc->sessionFilePtr, folder / "s.vlmf");
 }
