@@ -72,12 +72,13 @@ bool Application::Start(const QStringList& files)
     gPrefs = gFactoryPrefs;
     ExtractUserPrefs();  // a missing or unreadable file leaves the factory values
     ReadASFactors();
+    // Without a usable recovery folder the program runs as before, only without recovery.
+    const bool recovering = recovery_.Start();
     if (!OpenMainWindow(Localized("Untitled")))
         return false;
     for (const QString& file : files)
         OpenDoc(file);
-    // Without a usable recovery folder the program runs as before, only without recovery.
-    if (recovery_.Start())
+    if (recovering)
         OfferRecoveredDocuments();
     return true;
 }
