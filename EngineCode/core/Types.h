@@ -23,8 +23,6 @@ inline constexpr OSErr kIOErr = -36;    // read or write failed
 inline constexpr OSErr kEofErr = -39;   // end of file before all bytes were read
 inline constexpr OSErr kParamErr = -50; // null handle or bad argument
 inline constexpr OSErr kMemFullErr = -108;
-inline constexpr OSErr kWrPermErr = -61;     // the file exists and may not be written
-inline constexpr OSErr kNotAFileErr = -1302; // the path names a folder (or a disk), not a file
 
 // Colour: three 16-bit components, each 0..65535.
 struct RGBColor {

@@ -16,6 +16,10 @@
 #include <functional>
 #include <string>
 
+// Refusals of the safe writer, beside the file primitives' codes (Types.h).
+inline constexpr OSErr kWrPermErr = -61;     // the file exists and may not be written
+inline constexpr OSErr kNotAFileErr = -1302; // the path names a folder (or a disk), not a file
+
 // What a path to be written names, once symbolic links are followed.
 enum class WriteTargetKind {
     NewFile,     // nothing there yet: created
