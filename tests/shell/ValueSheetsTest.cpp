@@ -128,8 +128,9 @@ TEST_P(SheetConfirmTest, RefusesWhatItDoesNotAcceptAndStaysOpen)
         EXPECT_EQ(doc->plotSpecs.fwhm, before.fwhm);
         EXPECT_EQ(doc->plotSpecs.thetaEnergy, before.thetaEnergy);
         EXPECT_EQ(doc->plotSpecs.thetaTimeOfFlight, before.thetaTimeOfFlight);
-        if (c.saysWhy)
+        if (c.saysWhy) {
             EXPECT_FALSE(sheet->Problem().isEmpty()) << "a refusal says why";
+        }
         sheet->reject();
     }
 }
