@@ -37,7 +37,13 @@ std::string DamagedCif(const std::string& good, int n)
 {
     switch (n % 4) {
     case 0: return good.substr(0, good.size() / 3);                          // cut short
-    case 1: return "data_broken\n_cell_length_a -4\n" + good.substr(good.find('\n') + 1);  // no cell
+    case 1: {                                                                // impossible cell
+        std::string bad = good;
+        const std::size_t at = bad.find("_cell_length_a");
+        if (at != std::string::npos)
+            bad.replace(at, bad.find('\n', at) - at, "_cell_length_a -4");
+        return bad;
+    }
     case 2: return std::string(400, '\x01');                                 // not text at all
     default: return "data_empty\n_cell_length_a 5\n";                        // no atoms
     }
