@@ -1,6 +1,7 @@
 // Session files: round trips, the stored layout, and damaged files.
 #include "Document.h"
 #include "FileTestSupport.h"
+#include "SafeFile.h"
 #include "SessionFile.h"
 #include "TestSupport.h"
 
