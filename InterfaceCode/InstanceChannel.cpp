@@ -112,12 +112,11 @@ InstanceServer::~InstanceServer() = default;
 
 bool InstanceServer::Listen(const QString& socketPath)
 {
-    if (server_->listen(socketPath))
-        return true;
-    if (server_->serverError() != QAbstractSocket::AddressInUseError || SomeoneListens(socketPath))
+    // Listening with access options renames the new socket over any file of that name, so a
+    // program that answers there has to be asked first.
+    if (SomeoneListens(socketPath))
         return false;
-    // Left behind by a program that ended without cleaning up.
-    QLocalServer::removeServer(socketPath);
+    QLocalServer::removeServer(socketPath);  // left behind by a program that ended without cleaning up
     return server_->listen(socketPath);
 }
 

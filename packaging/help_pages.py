@@ -70,6 +70,8 @@ def parse(text):
 
 def roff(text):
     text = text.replace("\\", "\\e").replace("-", "\\-")
+    # Characters beyond ASCII (2θ, Å) as groff's named Unicode escapes, whatever the input encoding.
+    text = "".join(c if ord(c) < 128 else f"\\[u{ord(c):04X}]" for c in text)
     return "\\&" + text if text.startswith((".", "'")) else text
 
 

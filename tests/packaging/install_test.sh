@@ -7,7 +7,7 @@
 # Usage: install_test.sh BUILD_DIR MIME_TYPE_OF
 set -u
 BUILD=$(cd "$1" && pwd)
-MIME_TYPE_OF=$2
+MIME_TYPE_OF=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 export QT_QPA_PLATFORM=offscreen
