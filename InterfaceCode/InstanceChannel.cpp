@@ -64,7 +64,7 @@ QString InstanceSocketPath()
     return QDir(folder).filePath(QStringLiteral("velmora.socket"));
 }
 
-bool PassFilesToRunningInstance(const QString& socketPath, const QStringList& files, int timeoutMs)
+bool PassFilesToRunningInstance(const QString& socketPath, const QStringList& files, int connectMs, int answerMs)
 {
     QStringList absolute;
     for (const QString& file : files)
@@ -72,15 +72,15 @@ bool PassFilesToRunningInstance(const QString& socketPath, const QStringList& fi
 
     QLocalSocket socket;
     socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(timeoutMs))
+    if (!socket.waitForConnected(connectMs))
         return false;
     const QByteArray request = EncodeRequest(absolute);
     if (socket.write(request) != request.size())
         return false;
     while (socket.bytesToWrite() > 0)
-        if (!socket.waitForBytesWritten(timeoutMs))
+        if (!socket.waitForBytesWritten(answerMs))
             return false;
-    if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(timeoutMs))
+    if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(answerMs))
         return false;
     char answer = 0;
     return socket.getChar(&answer) && answer == kAccepted;

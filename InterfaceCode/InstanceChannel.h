@@ -18,9 +18,11 @@ class QLocalSocket;
 QString InstanceSocketPath();
 
 // Hands files (made absolute here, since the running program has another working folder) to
-// the program listening on socketPath, and waits for it to confirm. False when no program
-// answers or it did not take them in time; the caller then opens them itself.
-bool PassFilesToRunningInstance(const QString& socketPath, const QStringList& files, int timeoutMs = 5000);
+// the program listening on socketPath, and waits for it to confirm: connectMs for the
+// connection, answerMs for the answer (a program busy with a long calculation answers late).
+// False when no program answers or it did not take them in time; the caller then opens them itself.
+bool PassFilesToRunningInstance(const QString& socketPath, const QStringList& files, int connectMs = 2000,
+                                int answerMs = 30000);
 
 // What the running program does with files passed to it: opens each as the desktop's
 // open-documents request does (the first takes an empty front window), or a new window when the
