@@ -135,6 +135,7 @@ std::vector<CommandEntry> MakeTable()
             if (d->plotSpecs.radType != kRadiationNeutrons)
                 ToggleRadiation(d);
         }), true);
+    add("Anom", "Diffraction", "&Anomalous Scattering", {}, OnDoc(ToggleAnomalous), true);
     add("Dlta", "Diffraction", "&Sticks", QKeySequence(Qt::CTRL | Qt::Key_1), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 1); }), true);
     add("Lrnz", "Diffraction", "&Lorentzian", QKeySequence(Qt::CTRL | Qt::Key_2), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 2); }), true);
     add("Gaus", "Diffraction", "&Gaussian", QKeySequence(Qt::CTRL | Qt::Key_3), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 3); }), true);

@@ -263,7 +263,8 @@ struct PlotSpecsRec {
     Float32 residualLineWidth = 1, residualMarkerSize = 0;
     Float32 exportChannelSize = 1.0f;  // x step of exported profiles
     Boolean plotMixture = false;
-    char unused_byte = 0;
+    // X-rays at a fixed wavelength: add f' + i f'' of each element to its form factor.
+    Boolean anomalous = false;
 };
 using PlotSpecsPtr = PlotSpecsRec*;
 
