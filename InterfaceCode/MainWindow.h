@@ -4,7 +4,9 @@
 // document commands (DocumentCommands.h) bring files in and out.
 #pragma once
 
+#include "BackgroundDiffraction.h"
 #include "Document.h"
+#include "ParameterUndo.h"
 #include "SessionFile.h"
 
 #include <QMainWindow>
@@ -15,6 +17,7 @@
 class Application;
 class GraphicsPane;
 class InfoBar;
+class ParameterListView;
 class QAction;
 class QDockWidget;
 class QFrame;
@@ -49,6 +52,15 @@ public:
     std::string WindowTitle(const WinInfoRec* theWindow) override;
     void SetWindowModified(WinInfoRec* theWindow, bool modified) override;
     bool IsWindowActive(const WinInfoRec* theWindow) override;
+    bool DiffractLater(WinInfoRec* theWindow, CrystalDataRec* xp) override;
+
+    // The parameter list and the changes made through it.
+    ParameterListView* Parameters() const { return parameterView_; }
+    bool UndoParameterChange();
+    bool RedoParameterChange();
+    const ParameterUndoStack& ParameterUndo() const { return undo_; }
+    // Whether every diffraction asked for off the interface thread is done and shown.
+    bool LiveRecomputationIdle() const;
 
     // Panes
     bool ParameterListShown() const;
@@ -89,6 +101,11 @@ private:
     void BuildToolbar();
     void BuildCentralArea();
     QAction* AddToolButton(const char* icon, const QString& tip, const char* command);
+    void DeliverDiffraction();
+    void ParameterChangeBegins();
+    void ParameterChangeEnds();
+    // Puts every result of the background diffraction into the document (waiting for them).
+    void FinishLiveRecomputation();
 
     Application& app_;
     std::unique_ptr<WinInfoRec> doc_;
@@ -96,6 +113,10 @@ private:
     GraphicsPane* pane_ = nullptr;
     QScrollBar* hscroll_ = nullptr;
     QFrame* parameters_ = nullptr;
+    ParameterListView* parameterView_ = nullptr;
+    std::unique_ptr<BackgroundDiffraction> live_;  // started on the first long recomputation
+    ParameterUndoStack undo_;
+    bool commitPending_ = false;  // a finished change waits for its diffraction before it is kept
     QDockWidget* drawer_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QAction* parametersButton_ = nullptr;
