@@ -713,7 +713,8 @@ void AdjustDisorderedSiteOccupancies(std::array<SiteRec, 3>& occupants, int slot
     if (delta > 0) {
         const double newTotal = total + delta;
         const double rest = newTotal - newOccupancy;
-        if (newTotal > 1 && rest > 0)
+        // Over-full (allowing for the rounding of stored occupancies that sum to exactly one).
+        if (newTotal > 1 + 1e-6 && rest > 0)
             for (SiteRec& s : occupants)
                 if (&s != &chosen && s.symbol != kEmptySymbol)
                     // In proportion, but never below empty (a site that was not full has less to give).

@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "ParameterList.h"
+#include "Profile.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -438,6 +439,7 @@ TEST_F(ParameterListTest, ClicksOpenFoldersAndSelectItems)
     EXPECT_EQ(doc->itemChoice, -1);
 
     // The arrow keys walk the item lines, skipping headers.
+    doc->folders[0].open = false;
     doc->folders[1].open = true;
     ASSERT_TRUE(MoveParameterSelection(doc.get(), true));
     EXPECT_EQ(SelectedParameterLine(doc.get()), 2);  // Angle Dispersive is closed
@@ -496,10 +498,11 @@ TEST_F(ParameterListTest, EveryItemActsOnItsRecord)
                 ASSERT_EQ(doc->folders[static_cast<std::size_t>(f)].name, folder);
                 const ItemRec* shownAfter = GetWindowItem(doc.get(), f, i);
                 ASSERT_NE(shownAfter, nullptr);
-                if (folder == "Mixture" || folder == "Site Occupancies")
+                if (folder == "Mixture" || folder == "Site Occupancies") {
                     EXPECT_NEAR(shownAfter->value, v, 1e-5) << folder << " / " << name;
-                else if (name != "Volume [Å**3]")
+                } else if (name != "Volume [Å**3]") {
                     EXPECT_NEAR(shownAfter->value, v, 1e-4 * std::max(1.0f, std::fabs(v))) << folder << " / " << name;
+                }
             }
         }
         // What the records hold now, set from the middle positions.
@@ -526,9 +529,11 @@ TEST_F(ParameterListTest, EveryItemActsOnItsRecord)
         // The proportions stay a whole after the second of the two is set to a half.
         EXPECT_NEAR(xp->volFrac + other->volFrac, 1.0, 1e-5);
         // The peak widths follow the sample and instrument (Scherrer and strain terms on top).
-        for (const ReflexionRec& r : fx->refs)
-            if (r.tth < ps.xmaxLimit)
+        for (const ReflexionRec& r : fx->refs) {
+            if (r.tth < ps.xmaxLimit) {
                 EXPECT_NEAR(r.halfWidth, GetPeakBroadeningAtPoint(&ps, fx, r.tth), 1e-4 + 1e-4 * r.halfWidth);
+            }
+        }
 
         // Items that act on the selected patterns: zero correction moves crystals and data.
         const std::vector<ReflexionRec> refs = fx->refs;
