@@ -3,10 +3,12 @@
 
 #include "Document.h"
 #include "ParameterList.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
@@ -15,6 +17,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -31,6 +35,21 @@ QFont RowFont(const QFont& base, bool bold)
     f.setPixelSize(12);
     f.setBold(bold);
     return f;
+}
+
+// The unit of an item's value: the x axis's for the widths and offsets measured along it, else
+// the one its name gives in brackets.
+QString ItemUnit(const WinInfoRec* doc, const FolderRec& folder, const ItemRec& item)
+{
+    if (folder.name == "Instrument" && (item.name == "Peak Width" || item.name == "Zero correction"))
+        return QString::fromStdString(PeakWidthUnitLabel(doc->plotSpecs.axisType));
+    const auto open = item.name.find('['), close = item.name.rfind(']');
+    if (open != std::string::npos && close != std::string::npos && close > open)
+        return QString::fromStdString(item.name.substr(open + 1, close - open - 1)).replace(QStringLiteral("**3"),
+                                                                                           QStringLiteral("³"));
+    if (item.name == "Percent Strain")
+        return QStringLiteral("%");
+    return {};
 }
 
 }  // namespace
@@ -197,8 +216,11 @@ ParameterListView::ParameterListView(WinInfoRec* doc, QWidget* parent) : QWidget
     arrows->setSpacing(0);
     arrows->addWidget(up_);
     arrows->addWidget(down_);
+    unit_ = new QLabel(controls_);
+    unit_->setMinimumWidth(48);
     fieldRow->addWidget(field_, 1);
     fieldRow->addLayout(arrows);
+    fieldRow->addWidget(unit_);
     controls->addWidget(slider_);
     controls->addLayout(fieldRow);
     column->addWidget(controls_);
@@ -265,6 +287,7 @@ void ParameterListView::ShowSelectedValue()
         updating_ = false;
     }
     field_->setText(QString::fromStdString(FormatParameterValue(item->value)));
+    unit_->setText(ItemUnit(doc_, doc_->folders[static_cast<std::size_t>(doc_->folderChoice)], *item));
     // Items without an action only show their value.
     const bool editable = static_cast<bool>(item->actionProc);
     slider_->setEnabled(editable);

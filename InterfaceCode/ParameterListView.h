@@ -10,6 +10,7 @@
 #include <QWidget>
 
 struct WinInfoRec;
+class QLabel;
 class QLineEdit;
 class QScrollBar;
 class QSlider;
@@ -30,6 +31,7 @@ public:
     QScrollBar* ScrollBar() const { return scroll_; }
     QSlider* Slider() const { return slider_; }
     QLineEdit* Field() const { return field_; }
+    QLabel* Unit() const { return unit_; }
     QToolButton* UpArrow() const { return up_; }
     QToolButton* DownArrow() const { return down_; }
 
@@ -63,6 +65,7 @@ private:
     QWidget* controls_ = nullptr;
     QSlider* slider_ = nullptr;
     QLineEdit* field_ = nullptr;
+    QLabel* unit_ = nullptr;  // the unit of the selected item's value
     QToolButton* up_ = nullptr;
     QToolButton* down_ = nullptr;
     bool dragging_ = false;
