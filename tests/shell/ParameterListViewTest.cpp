@@ -28,7 +28,7 @@ protected:
         window = StartWith("quartz.cif");
         ASSERT_TRUE(window);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        Settle();
         doc = window->Doc();
         view = window->Parameters();
         ASSERT_TRUE(view);
@@ -100,7 +100,7 @@ protected:
     }
     void WaitIdle()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(window->LiveRecomputationIdle(), 20000);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window->LiveRecomputationIdle(); }, 20000));
         Settle();
         window->Pane()->RenderPending();
     }
