@@ -6,6 +6,7 @@
 
 #include "BackgroundDiffraction.h"
 #include "Document.h"
+#include "ParameterList.h"
 #include "ParameterUndo.h"
 #include "SessionFile.h"
 
@@ -31,7 +32,7 @@ enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance 
 inline constexpr int kMainWindowMinWidth = 580;
 inline constexpr int kMainWindowMinHeight = 150;
 
-class MainWindow : public QMainWindow, public WindowHooks {
+class MainWindow : public QMainWindow, public WindowHooks, public LiveDiffraction {
     Q_OBJECT
 public:
     MainWindow(Application& app, const QString& name);
@@ -52,6 +53,7 @@ public:
     std::string WindowTitle(const WinInfoRec* theWindow) override;
     void SetWindowModified(WinInfoRec* theWindow, bool modified) override;
     bool IsWindowActive(const WinInfoRec* theWindow) override;
+    // LiveDiffraction
     bool DiffractLater(WinInfoRec* theWindow, CrystalDataRec* xp) override;
 
     // The parameter list and the changes made through it.

@@ -103,7 +103,7 @@ std::unique_ptr<CrystalDataRec> Structure(int which)
 
 // The window's part: drawings asked for are made when the loop turns; diffractions go to the
 // worker thread.
-struct DragWindow : WindowHooks {
+struct DragWindow : WindowHooks, LiveDiffraction {
     std::unique_ptr<WinInfoRec> doc;
     CrystalDataRec* xp = nullptr;
     std::unique_ptr<BackgroundDiffraction> live;

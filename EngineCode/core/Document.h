@@ -64,10 +64,6 @@ public:
     }
     // Rebuild and redraw the parameter list and the window's controls.
     virtual void RebuildParameterList(WinInfoRec* theWindow) { (void)theWindow; }
-    // A crystal of the window needs diffracting again after a change of its cell, its sites or
-    // the detector. True: the window takes care of it (off the interface thread, say) and redraws
-    // when done; false: the caller diffracts it now.
-    virtual bool DiffractLater(WinInfoRec* theWindow, CrystalDataRec* xp) { (void)theWindow, (void)xp; return false; }
     // The window's title (from its file name, radiation and axis) may have changed.
     virtual void UpdateWindowTitle(WinInfoRec* theWindow) { (void)theWindow; }
     // The toolbar buttons and the structures list may need bringing up to date.

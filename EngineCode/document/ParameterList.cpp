@@ -48,7 +48,7 @@ std::vector<CrystalDataRec*> PlottedCrystals(WinInfoRec* w)
 // here and now. True when it was done here.
 bool DiffractAgain(WinInfoRec* w, CrystalDataRec* xp)
 {
-    if (w->hooks && w->hooks->DiffractLater(w, xp))
+    if (auto* live = dynamic_cast<LiveDiffraction*>(w->hooks); live && live->DiffractLater(w, xp))
         return false;
     JustDiffract(w, xp, nullptr);
     return true;

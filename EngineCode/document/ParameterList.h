@@ -15,6 +15,16 @@ struct FolderRec;
 struct ItemRec;
 struct WinInfoRec;
 
+// What a window offers beside its WindowHooks (Document.h) when it can diffract a crystal later,
+// off the interface thread: a change of a cell, an occupancy or the detector then hands the
+// crystal over instead of diffracting it at once. DiffractLater returns true when it took the
+// crystal (and redraws when the reflexions are in); false: the list diffracts it now.
+class LiveDiffraction {
+public:
+    virtual ~LiveDiffraction() = default;
+    virtual bool DiffractLater(WinInfoRec* theWindow, CrystalDataRec* xp) = 0;
+};
+
 // Every row of the list is this many pixels high.
 inline constexpr int kParameterLineHeight = 19;
 // The slider reports positions from 0 to this.

@@ -16,7 +16,7 @@
 namespace {
 
 // A window stand-in that rebuilds the list as the real one does, and counts redraws.
-struct ListHooks : RecordingHooks {
+struct ListHooks : RecordingHooks, LiveDiffraction {
     bool diffractLater = false;
     std::vector<CrystalDataRec*> deferred;
     int profileRedraws = 0, plainRedraws = 0;
