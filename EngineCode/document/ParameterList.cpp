@@ -520,7 +520,8 @@ int ValueToSliderPosition(const ItemRec& item, Float32 value)
         return 0;
     if (item.sliderPower == 2)
         f = std::sqrt(f);
-    return static_cast<int>(f * kParameterSliderMax);
+    // Truncated, but a value set from position p shows p again despite its rounding to a float.
+    return static_cast<int>(f * kParameterSliderMax + 1e-4);
 }
 
 ItemRec* GetSelectedParameterItem(WinInfoRec* theWindow)

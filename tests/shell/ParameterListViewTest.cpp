@@ -195,6 +195,7 @@ TEST_F(ParameterListViewTest, DraggingTheWidthRedrawsAndTypingApplies)
     Settle();
     window->Pane()->RenderPending();
     EXPECT_EQ(window->Pane()->Image(), before);
+    before.save("/tmp/params_before.png"); window->Pane()->Image().save("/tmp/params_after.png");
     EXPECT_EQ(view->Field()->text(), QString::fromStdString(FormatParameterValue(doc->plotSpecs.fwhm)));
     redo->trigger();
     Settle();
