@@ -95,9 +95,9 @@ void DoFolderAngleDispersive(WinInfoRec* w, int, Float32 value)
     for (CrystalDataRec* xp : PlottedCrystals(w)) {
         if (ps.axisType == kAxisTwoTheta) {
             for (ReflexionRec& r : xp->refs) {
-                const double s = ps.lambda * 0.5 / r.dsp;
-                r.tth = s >= -1 && s <= 1 ? static_cast<Float32>(xp->xOffset + kRadToTwoThetaDeg * std::asin(s))
-                                          : ps.xmaxLimit + 1;
+                // Beyond the reach of the new wavelength: just past the plotted world.
+                const double twoTheta = TwoThetaAt(ps, ps.lambda, r.dsp);
+                r.tth = std::isfinite(twoTheta) ? static_cast<Float32>(xp->xOffset + twoTheta) : ps.xmaxLimit + 1;
             }
         }
         CalculatePeakWidths(w, xp);
@@ -148,6 +148,8 @@ void DoFolderInstrument(WinInfoRec* w, int item, Float32 value)
                 pp->dataset->relScale = value;
         RedrawPlot(w, false);
         break;
+    case 4: DoSpecimenDisplacement(w, value, ps.goniometerRadius); break;
+    case 5: DoSpecimenDisplacement(w, ps.specimenDisplacement, value); break;
     default: break;
     }
 }
@@ -343,7 +345,10 @@ void AddInstrumentFolder(WinInfoRec* w)
               {InitSliderItem("Peak Width", ps.fwhm, 0, range / 100, 1, true),
                InitSliderItem("Eta", ps.eta, 0, 1, 1, true),
                InitSliderItem("Zero correction", zero, -range / 10, range / 10, 1, true),
-               InitArrowsItem("Scale Factor", dp ? dp->relScale : 0.0f, 0, kHugeValue, 1.0f, false)},
+               InitArrowsItem("Scale Factor", dp ? dp->relScale : 0.0f, 0, kHugeValue, 1.0f, false),
+               // Bragg–Brentano geometry: peaks move by −2 s cos θ / R on the 2θ axis.
+               InitSliderItem("Specimen Displacement [mm]", ps.specimenDisplacement, -2, 2, 1, true),
+               InitSliderItem("Goniometer Radius [mm]", ps.goniometerRadius, 50, 1000, 1, true)},
               DoFolderInstrument);
 }
 

@@ -13,7 +13,8 @@ namespace {
 // The settings the list can change, for comparing snapshots.
 std::vector<Float32> ListedSettings(const PlotSpecsRec& ps)
 {
-    return {ps.lambda, ps.lambda2, ps.fwhm, ps.eta, ps.thetaEnergy, ps.thetaTimeOfFlight, ps.distanceTimeOfFlight};
+    return {ps.lambda, ps.lambda2, ps.fwhm, ps.eta, ps.thetaEnergy, ps.thetaTimeOfFlight, ps.distanceTimeOfFlight,
+            ps.specimenDisplacement, ps.goniometerRadius};
 }
 
 std::vector<Float32> ListedValues(const CrystalDataRec& xp)
@@ -96,6 +97,7 @@ void RestoreParameterSnapshot(WinInfoRec* theWindow, const ParameterSnapshot& sn
     ps.lambda = old.lambda, ps.lambda2 = old.lambda2, ps.fwhm = old.fwhm, ps.eta = old.eta;
     ps.thetaEnergy = old.thetaEnergy, ps.thetaTimeOfFlight = old.thetaTimeOfFlight;
     ps.distanceTimeOfFlight = old.distanceTimeOfFlight;
+    ps.specimenDisplacement = old.specimenDisplacement, ps.goniometerRadius = old.goniometerRadius;
     for (const auto& c : snapshot.crystals)
         if (StillThere(theWindow, c.target))
             PutValues(*c.target, *c.values);

@@ -422,7 +422,7 @@ TEST_F(ParameterListTest, ClicksOpenFoldersAndSelectItems)
     EXPECT_EQ(CountParameterLines(doc.get()), 7);
     ASSERT_TRUE(DoParameterListClick(doc.get(), 1));  // Instrument opens
     EXPECT_TRUE(doc->folders[1].open);
-    EXPECT_EQ(CountParameterLines(doc.get()), 11);
+    EXPECT_EQ(CountParameterLines(doc.get()), 13);
     EXPECT_TRUE(DoParameterListClick(doc.get(), 2));  // Peak Width
     EXPECT_EQ(SelectedParameterLine(doc.get()), 2);
     EXPECT_FALSE(DoParameterListClick(doc.get(), 2));  // already selected
@@ -443,17 +443,17 @@ TEST_F(ParameterListTest, ClicksOpenFoldersAndSelectItems)
     doc->folders[1].open = true;
     ASSERT_TRUE(MoveParameterSelection(doc.get(), true));
     EXPECT_EQ(SelectedParameterLine(doc.get()), 2);  // Angle Dispersive is closed
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(MoveParameterSelection(doc.get(), true));
-    EXPECT_EQ(SelectedParameterLine(doc.get()), 5);
+    EXPECT_EQ(SelectedParameterLine(doc.get()), 7);
     EXPECT_FALSE(MoveParameterSelection(doc.get(), true));  // the last item line
     EXPECT_TRUE(MoveParameterSelection(doc.get(), false));
-    EXPECT_EQ(doc->itemChoice, 2);
+    EXPECT_EQ(doc->itemChoice, 4);
 
-    // Scrolling: 11 lines in a pane of 4.
-    EXPECT_EQ(ParameterScrollMaximum(doc.get(), 4), 7);
+    // Scrolling: 13 lines in a pane of 4.
+    EXPECT_EQ(ParameterScrollMaximum(doc.get(), 4), 9);
     SetParameterTopLine(doc.get(), 50, 4);
-    EXPECT_EQ(doc->topParameterLine, 7);
+    EXPECT_EQ(doc->topParameterLine, 9);
     SetParameterTopLine(doc.get(), -3, 4);
     EXPECT_EQ(doc->topParameterLine, 0);
 }
@@ -520,6 +520,8 @@ TEST_F(ParameterListTest, EveryItemActsOnItsRecord)
         const Float32 range = ps.xmaxLimit - ps.xminLimit;
         EXPECT_NEAR(ps.fwhm, range / 200, 1e-5);
         EXPECT_NEAR(ps.eta, 0.5, 1e-6);
+        EXPECT_NEAR(ps.specimenDisplacement, 0, 1e-6);
+        EXPECT_NEAR(ps.goniometerRadius, 525, 1e-3);
         EXPECT_NEAR(fx->xOffset, 0, 1e-6);
         EXPECT_NEAR(dp->xOffset, 0, 1e-6);
         // The scale factor's window ran from 0 (not below) to 1 + 10 steps.
