@@ -1053,6 +1053,31 @@ std::vector<std::string> CoincidentSites(const std::vector<MergedSite>& sites, c
     return pairs;
 }
 
+// Whether the cell has the symmetry of the operations: every rotation R keeps the metric,
+// RᵀGR = G, to within what rounded cell constants allow. A primitive cell given under the name of
+// a centred group fails.
+bool CellFitsGroup(const Cell& cell, const Symmetry& sym)
+{
+    const double scale = std::max({cell.G[0][0], cell.G[1][1], cell.G[2][2]});
+    for (const gemmi::Op& op : sym.ops) {
+        double r[3][3];
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                r[i][j] = static_cast<double>(op.rot[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)]) /
+                          gemmi::Op::DEN;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) {
+                double v = 0;
+                for (int k = 0; k < 3; ++k)
+                    for (int l = 0; l < 3; ++l)
+                        v += r[k][i] * cell.G[k][l] * r[l][j];
+                if (std::fabs(v - cell.G[i][j]) > 0.005 * scale)
+                    return false;
+            }
+    }
+    return true;
+}
+
 // Densest and lightest crystals there are, with a margin (g/cm³).
 constexpr double kMaxDensity = 25, kMinDensity = 0.05;
 
@@ -1096,6 +1121,8 @@ BlockCrystal CrystalFromBlock(cif::Block& block)
     if (!resolved.note.empty())
         notes.lines.insert(notes.lines.begin(), resolved.note);
 
+    if (!CellFitsGroup(cell, resolved.sym))
+        notes.Add("CIF_Cell_Does_Not_Fit_Group", resolved.symbol);
     const std::vector<std::string> coincident = CoincidentSites(sites, cell);
     if (!coincident.empty())
         notes.Add("CIF_Atoms_Coincide", NameList(coincident));

@@ -146,9 +146,12 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
     } else {
         limit = 1.0 / static_cast<double>(dspMin);
     }
-    const int hmax = IndexLimit(limit, ReciprocalDSpace(1, 0, 0));
-    const int kmax = IndexLimit(limit, ReciprocalDSpace(0, 1, 0));
-    const int lmax = IndexLimit(limit, ReciprocalDSpace(0, 0, 1));
+    // A reflexion inside the sphere 1/d < limit has |h| = |d*·a| ≤ limit × a. In an oblique cell a
+    // exceeds 1/a*, so bounding the indices by limit / a* would lose reflexions (most in a sharp
+    // rhombohedral cell); for right angles both bounds agree.
+    const int hmax = IndexLimit(limit, static_cast<Float32>(1.0 / xp->a));
+    const int kmax = IndexLimit(limit, static_cast<Float32>(1.0 / xp->b));
+    const int lmax = IndexLimit(limit, static_cast<Float32>(1.0 / xp->c));
 
     const std::uint64_t box = std::uint64_t(2 * hmax + 1) * std::uint64_t(2 * kmax + 1) * std::uint64_t(2 * lmax + 1);
     // The box is enumerated in full, but only the reflexions inside the limiting sphere are kept:
