@@ -158,12 +158,14 @@ bool OpenDocumentFile(WinInfoRec* theWindow, const std::string& path, SessionWin
             RemovePatternFromPlotList(theWindow, p);
     }
     if (IsCrystalFileType(code) || IsDatasetFileType(code)) {
-        const std::vector<VLPatternPtr> added = LoadPatternsFromFile(theWindow, path, true);
+        std::string notes;
+        const std::vector<VLPatternPtr> added = LoadPatternsFromFile(theWindow, path, true, &notes);
         if (added.empty())
             return false;
         if (IsCrystalFileType(code) && added.size() == 1 && added[0]->crystal)
             added[0]->crystal->volFrac = 1.0f;
         RedrawAfterFilesAdded(theWindow);
+        ShowImportNotes(theWindow, notes);
         return true;
     }
     if (IsMoleculeFileType(code))
