@@ -6,6 +6,7 @@
 set -u
 CLI=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 EX=$(cd "$2" && pwd)
+DATA=$(cd "$(dirname "$0")/../data/cif" && pwd)
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 export QT_QPA_PLATFORM=offscreen
@@ -161,7 +162,6 @@ python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["crystals"][0]["refl
   || fail "batch session keeps the d axis"
 
 # ---- what the CIF reader decided, on standard error ----
-DATA=$(cd "$(dirname "$0")/../data/cif" && pwd)
 expect_status 0 "CIF notes" "$CLI" simulate "$DATA/gypsum_labels.cif" "$DATA/silicon_bare_name.cif" --listing notes.txt
 stderr_has "gypsum_labels.cif: note: Elements taken from the site labels" "elements from labels named"
 stderr_has "WatOW → O" "the water oxygen is oxygen"

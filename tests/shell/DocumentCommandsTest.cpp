@@ -77,11 +77,6 @@ TEST_F(DocumentCommandsTest, CifNotesStayInTheInformationBarAfterTheRedraw)
     Settle();
     const QString text = window->Info()->Text();
     EXPECT_TRUE(text.contains(QStringLiteral("WatOW → O"))) << text.toStdString();
-    // And when the file opens a window of its own.
-    MainWindow* opened = app->OpenDoc(QStringLiteral(VELMORA_EXAMPLES_DIR "/../tests/data/cif/one_bad_block.cif"));
-    ASSERT_TRUE(opened);
-    Settle();
-    EXPECT_TRUE(opened->Info()->Text().contains(QStringLiteral("“broken”"))) << opened->Info()->Text().toStdString();
 }
 
 TEST_F(DocumentCommandsTest, DropsAskFirstFromTwentyFiles)
