@@ -86,6 +86,7 @@ bool CreateAtomsArray(CrystalDataRec* xp, AtomIndex n)
         MyCFStopAlertText("No memory to create atoms array");
         return false;
     }
+    xp->atomRotations = kAtomRotationsUnknown;  // new positions: their operations are not known yet
     return true;
 }
 

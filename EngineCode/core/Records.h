@@ -117,6 +117,18 @@ struct InputDataRec {
 // One atom position in the cell.
 struct AtomDataRec {
     Float32 x[3] = {0, 0, 0};  // fractional coordinates
+    // Rotation part R of the symmetry operation (R, t) that made this position from its site's
+    // own coordinates: x = R·x(site) + t, fractional, row-major. The identity for the site's own
+    // position. Anisotropic displacements of the copy are R·U·Rᵀ; whoever fills the atoms sets
+    // CrystalDataRec::atomRotations to say whether these are known.
+    SInt8 rotation[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+};
+
+// Whether the atoms' rotations are known (CrystalDataRec::atomRotations).
+enum : UInt8 {
+    kAtomRotationsUnknown = 0,  // not filled: the engine derives them from the atom positions
+    kAtomRotationsSet = 1,      // filled by the reader (or derived)
+    kAtomRotationsNotFound = 2, // derivation failed: anisotropic sites are used unrotated
 };
 
 // One reflexion (24 bytes); also the element of the engine's working list.
@@ -150,6 +162,7 @@ struct CrystalDataRec {
     std::vector<InputDataRec> AU;    // asymmetric unit (ntyp sites)
     Boolean hasEllipsoids = false;   // only then is a temperature factor applied
     std::vector<AtomDataRec> atoms;  // all positions in the cell (nAtoms)
+    UInt8 atomRotations = kAtomRotationsUnknown;  // whether atoms[].rotation holds the operations
     char ltyp = 'P';                 // centring: P, A, B, C, I, F or R
     std::vector<ReflexionRec> refs;  // sorted by descending dsp (nRefs)
     Float32 intMax = 0;              // largest inty in refs
@@ -229,7 +242,7 @@ struct PlotSpecsRec {
     Float32 lambdaRatio = 2.0f;   // intensity of the first wavelength over the second
     Float32 dMin = 1.0f;          // Å
     Boolean restrictNumRefs = true;
-    UInt32 maxNumRefs = 9000;
+    UInt32 maxNumRefs = 1000000;  // generous: a 20,000 Å³ cell at dMin 1 Å is complete
     Float32 thetaEnergy = 0.06981f;       // θ of the energy-dispersive detector, radians
     Float32 thetaTimeOfFlight = 1.57f;    // θ of the time-of-flight detector, radians
     Float32 distanceTimeOfFlight = 100.0f;  // flight path, m

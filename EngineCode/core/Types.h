@@ -12,6 +12,7 @@ using UInt16 = std::uint16_t;
 using SInt32 = std::int32_t;
 using UInt32 = std::uint32_t;
 using UInt8 = std::uint8_t;
+using SInt8 = std::int8_t;
 using Boolean = bool;      // one byte, 0 or 1 on disk
 using AtomIndex = std::int32_t;  // every count and index of sites, atoms, reflexions, plot points
 using OSErr = std::int16_t;      // 0 for success, else one of the k...Err codes below
