@@ -184,7 +184,8 @@ void MainWindow::RedrawWindow(WinInfoRec*, bool recalcProfiles, bool showProgres
     pane_->RequestRedraw(recalcProfiles, showProgress);
     // Whatever changed the plot may have changed the rows (a session read, a colour); the list
     // announces only what differs.
-    structures_->Refresh();
+    if (structures_)
+        structures_->Refresh();
 }
 
 std::string MainWindow::WindowTitle(const WinInfoRec*)
@@ -235,7 +236,8 @@ void MainWindow::UpdateToolbar(WinInfoRec*)
 
 void MainWindow::UpdateStructuresList(WinInfoRec*)
 {
-    structures_->Refresh();
+    if (structures_)
+        structures_->Refresh();
 }
 
 bool MainWindow::ParameterListShown() const

@@ -115,6 +115,8 @@ void StructuresDrawer::BuildCommandsMenu()
     add("*Fls", tr("Plot Selected"), [this] { DoPlotSelected(); });
     add("!Fls", tr("Unplot Selected"), [this] { DoUnplotSelected(); });
     add("sall", tr("Select All"), [this] { SelectAllFiles(doc_); });
+    add("B2Fr", tr("Bring to Front"), [this] { BringSelectedStructuresToFront(doc_); });
+    add("S2Bk", tr("Send to Back"), [this] { SendSelectedStructuresToBack(doc_); });
     commandsMenu_->addSeparator();
     add("-Fil", tr("Remove Selected from the List…"), [this] { DoRemoveSelected(); });
     add("-UFl", tr("Remove Unplotted from the List…"), [this] { DoRemoveUnplotted(); });

@@ -367,6 +367,34 @@ void DestroyFileListUnplotted(WinInfoRec* theWindow)
     ListChanged(theWindow);
 }
 
+namespace {
+
+bool ReorderPlotList(WinInfoRec* w, bool toFront)
+{
+    if (!w || w->plotList.size() < 2)
+        return false;
+    const std::vector<VLPatternPtr> before = w->plotList;
+    auto selectedFirst = [toFront](VLPatternPtr p) { return toFront ? !p->selected : static_cast<bool>(p->selected); };
+    std::stable_partition(w->plotList.begin(), w->plotList.end(), selectedFirst);
+    if (w->plotList == before)
+        return false;
+    if (w->hooks)
+        w->hooks->RedrawWindow(w, false, false);
+    return true;
+}
+
+}  // namespace
+
+bool BringSelectedStructuresToFront(WinInfoRec* theWindow)
+{
+    return ReorderPlotList(theWindow, true);
+}
+
+bool SendSelectedStructuresToBack(WinInfoRec* theWindow)
+{
+    return ReorderPlotList(theWindow, false);
+}
+
 bool PatternPlotColor(const VLPatternRec* pp, RGBColor* colour)
 {
     if (!pp || !pp->plotted)

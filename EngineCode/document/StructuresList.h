@@ -69,5 +69,11 @@ void DestroyFileListAll(WinInfoRec* theWindow);
 // Every unplotted pattern leaves the file list.
 void DestroyFileListUnplotted(WinInfoRec* theWindow);
 
+// Drawing order (with two or more patterns plotted): the selected patterns of the plot list move
+// to its end, drawn last and so in front, or to its start, behind the others; among themselves
+// they keep their order. Returns whether the order changed (the plot is redrawn).
+bool BringSelectedStructuresToFront(WinInfoRec* theWindow);
+bool SendSelectedStructuresToBack(WinInfoRec* theWindow);
+
 // The colour a row shows in its colour zone (plotted patterns with data only).
 bool PatternPlotColor(const VLPatternRec* pp, RGBColor* colour);

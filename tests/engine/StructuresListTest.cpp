@@ -326,6 +326,28 @@ TEST_F(StructuresFilesTest, MeasuredDataDenseAsALineSparseAsDots)
     gPrefs = gFactoryPrefs;
 }
 
+TEST(StructuresList, SelectedPatternsComeToTheFrontOrGoToTheBackInTheirOrder)
+{
+    auto w = ListOf(5);
+    for (const auto& p : w->fileList)
+        InsertPatternIntoPlotList(w.get(), p.get(), nullptr);
+    auto order = [&w] {
+        std::string s;
+        for (VLPatternPtr p : w->plotList)
+            s += p->name;
+        return s;
+    };
+    Select(w.get(), "-X-X-");
+    EXPECT_TRUE(BringSelectedStructuresToFront(w.get()));
+    EXPECT_EQ(order(), "acebd");
+    EXPECT_FALSE(BringSelectedStructuresToFront(w.get()));  // already in front
+    EXPECT_TRUE(SendSelectedStructuresToBack(w.get()));
+    EXPECT_EQ(order(), "bdace");
+    // The file list keeps its own order.
+    EXPECT_EQ(w->fileList[0]->name, "a");
+    EXPECT_EQ(w->fileList[4]->name, "e");
+}
+
 // CIE L*a*b* of an sRGB colour (D65 white), from the published conversion formulas.
 struct Lab {
     double L, a, b;

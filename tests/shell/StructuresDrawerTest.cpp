@@ -8,6 +8,7 @@
 #include "MainWindow.h"
 #include "PatternListModel.h"
 #include "ShellTestSupport.h"
+#include "StructuresList.h"
 #include "StructuresView.h"
 #include "Styling.h"
 
@@ -90,9 +91,11 @@ TEST_F(StructuresDrawerTest, FourPatternsSelectedHiddenRecolouredAndRemovedFromT
     EXPECT_TRUE(rutile->selected);
     EXPECT_EQ(drawer->StatusLabel()->text(), QStringLiteral("1 of 4 selected"));
     DoLineWidth(Doc(), 3);
-    for (const VLPatternPtr p : Doc()->plotList)
-        if (p->type == kPatternTypeCrystal)
+    for (const VLPatternPtr p : Doc()->plotList) {
+        if (p->type == kPatternTypeCrystal) {
             EXPECT_EQ(p->crystal->lineWidth == 3, p == rutile) << p->name;
+        }
+    }
     // Control adds a row; Shift reaches across from the block.
     Click(Row("corundum"), PatternListModel::kColumnName, Qt::ControlModifier);
     EXPECT_EQ(GetNumSelectedPatternsInFileList(Doc()), 2);
@@ -165,9 +168,10 @@ TEST_F(StructuresDrawerTest, FourPatternsSelectedHiddenRecolouredAndRemovedFromT
 TEST_F(StructuresDrawerTest, KeysMoveTheSelectionAndScrollTheList)
 {
     Open(Start());
-    for (int i = 0; i < 30; ++i)
+    constexpr int n = 100;
+    for (int i = 0; i < n; ++i)
         WriteDataFile(QStringLiteral("d%1.xy").arg(i, 2, 10, QLatin1Char('0')));
-    ASSERT_EQ(drawer->AddPaths({folder.path()}), 30);
+    ASSERT_EQ(drawer->AddPaths({folder.path()}), n);
     view->setFocus();
     QTest::keyClick(view, Qt::Key_Down);
     EXPECT_EQ(Selected().indexOf(QLatin1Char('X')), 0);
@@ -178,11 +182,11 @@ TEST_F(StructuresDrawerTest, KeysMoveTheSelectionAndScrollTheList)
     QTest::keyClick(view, Qt::Key_Up);
     EXPECT_EQ(Selected().indexOf(QLatin1Char('X')), 1);
     const int v = view->VisibleRows();
-    ASSERT_LT(v, 30);
+    ASSERT_LT(2 * v, n);
     QTest::keyClick(view, Qt::Key_End);
-    EXPECT_EQ(view->TopLine(), 30 - v);
+    EXPECT_EQ(view->TopLine(), n - v);
     QTest::keyClick(view, Qt::Key_PageUp);
-    EXPECT_EQ(view->TopLine(), std::max(0, 30 - 2 * v));
+    EXPECT_EQ(view->TopLine(), n - 2 * v);
     QTest::keyClick(view, Qt::Key_Home);
     EXPECT_EQ(view->TopLine(), 0);
     // The arrow follows the selection out of sight.
