@@ -67,7 +67,7 @@ StructuresView::StructuresView(StructuresDrawer* drawer, PatternListModel* model
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideMiddle);
-    setIconSize(QSize(16, 16));
+    setIconSize(QSize(24, 16));  // kind icons keep their 16 pixels; colour swatches are wider
     setFocusPolicy(Qt::StrongFocus);
     setDragEnabled(false);
     QHeaderView* h = header();
