@@ -144,6 +144,8 @@ std::vector<CommandEntry> MakeTable()
     add("^FWH", "Diffraction", "Peak &Width…", {}, OnWindow(RequestPeakWidth));
     add("^PSz", "Diffraction", "&Crystallite Size…", {}, OnWindow(RequestParticleSize));
     add("^Str", "Diffraction", "S&train…", {}, OnWindow(RequestPercentStrain));
+    add("^RLm", "Diffraction", "Reflexion &Limits…", {}, OnWindow(RequestReflexionLimits));
+    add("^SDs", "Diffraction", "Specimen &Displacement…", {}, OnWindow(RequestSpecimenDisplacement));
     add("^Xtl", "Diffraction", "Edit Cr&ystal…", {}, later);
     add("*Lst", "Diffraction", "List Re&flexions", {}, later);
 

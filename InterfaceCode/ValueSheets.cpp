@@ -58,10 +58,27 @@ ValueSheet::ValueSheet(MainWindow* window, const QString& title) : QDialog(windo
     auto* layout = new QVBoxLayout(this);
     grid_ = new QGridLayout;
     layout->addLayout(grid_);
+    problem_ = new QLabel(this);
+    problem_->setObjectName(QStringLiteral("problem"));
+    problem_->setStyleSheet(QStringLiteral("color: #b00000"));
+    problem_->setWordWrap(true);
+    problem_->hide();
+    layout->addWidget(problem_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &ValueSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+}
+
+void ValueSheet::ShowProblem(const QString& text)
+{
+    problem_->setText(text);
+    problem_->show();
+}
+
+QString ValueSheet::Problem() const
+{
+    return problem_->isVisible() ? problem_->text() : QString();
 }
 
 QLineEdit* ValueSheet::AddNumberField(const QString& label, int decimals, double value, double step, double low,
@@ -135,10 +152,12 @@ ValueSheet* OneNumberSheet(MainWindow* window, const QString& title, const QStri
     auto* sheet = new ValueSheet(window, title);  // deletes itself when closed
     QLineEdit* edit = sheet->AddNumberField(label, field, value, unit);
     WinInfoRec* doc = window->Doc();
-    sheet->onAccept = [edit, &field, doc, setter] {
+    sheet->onAccept = [sheet, edit, &field, doc, setter] {
         const std::optional<double> v = Read(edit);
-        if (!v || !SheetAccepts(field, *v))
+        if (!v || !SheetAccepts(field, *v)) {
+            sheet->ShowProblem(QString::fromStdString(SheetAcceptedRangeText(field)));
             return false;
+        }
         setter(doc, static_cast<Float32>(*v));
         return true;
     };
@@ -225,7 +244,7 @@ ValueSheet* RequestPeakEta(MainWindow* window)
 ValueSheet* RequestEnergyOptions(MainWindow* window)
 {
     return OneNumberSheet(window, QObject::tr("Energy-Dispersive Detector"), QObject::tr("Detector 2θ"),
-                          SheetFields::kDetectorTwoTheta,
+                          SheetFields::kEnergyDetectorTwoTheta,
                           window->Doc()->plotSpecs.thetaEnergy * kThetaRadToTwoThetaDeg, QStringLiteral("°"),
                           DoEnergyOptions);
 }
@@ -238,11 +257,77 @@ ValueSheet* RequestTOFOptions(MainWindow* window)
                                              doc->plotSpecs.thetaTimeOfFlight * kThetaRadToTwoThetaDeg, QStringLiteral("°"));
     QLineEdit* path = sheet->AddNumberField(QObject::tr("Flight path"), SheetFields::kFlightPath,
                                             doc->plotSpecs.distanceTimeOfFlight, QStringLiteral("m"));
-    sheet->onAccept = [doc, angle, path] {
+    sheet->onAccept = [sheet, doc, angle, path] {
         const std::optional<double> a = Read(angle), d = Read(path);
-        if (!a || !d || !SheetAccepts(SheetFields::kDetectorTwoTheta, *a) || !SheetAccepts(SheetFields::kFlightPath, *d))
+        if (!a || !SheetAccepts(SheetFields::kDetectorTwoTheta, *a)) {
+            sheet->ShowProblem(QObject::tr("Detector 2θ: ") +
+                               QString::fromStdString(SheetAcceptedRangeText(SheetFields::kDetectorTwoTheta)));
             return false;
+        }
+        if (!d || !SheetAccepts(SheetFields::kFlightPath, *d)) {
+            sheet->ShowProblem(QObject::tr("Flight path: ") +
+                               QString::fromStdString(SheetAcceptedRangeText(SheetFields::kFlightPath)));
+            return false;
+        }
         DoTOFOptions(doc, static_cast<Float32>(*a), static_cast<Float32>(*d));
+        return true;
+    };
+    sheet->open();
+    return sheet;
+}
+
+ValueSheet* RequestReflexionLimits(MainWindow* window)
+{
+    WinInfoRec* doc = window->Doc();
+    const PlotSpecsRec& ps = doc->plotSpecs;
+    auto* sheet = new ValueSheet(window, QObject::tr("Reflexion Limits"));
+    QLineEdit* dmin = sheet->AddNumberField(QObject::tr("Smallest d-spacing"), SheetFields::kDMin, ps.dMin, QStringLiteral("Å"));
+    QLineEdit* count = sheet->AddNumberField(QObject::tr("At most"), SheetFields::kMaxReflexions, ps.maxNumRefs,
+                                             QObject::tr("reflexions"));
+    auto* restrict = new QCheckBox(QObject::tr("Limit the number of reflexions"), sheet);
+    restrict->setObjectName(QStringLiteral("Restrict"));
+    restrict->setChecked(ps.restrictNumRefs);
+    sheet->Grid()->addWidget(restrict, 2, 0, 1, 3);
+    sheet->onAccept = [sheet, doc, dmin, count, restrict] {
+        const std::optional<double> d = Read(dmin), n = Read(count);
+        if (!d || !SheetAccepts(SheetFields::kDMin, *d)) {
+            sheet->ShowProblem(QObject::tr("Smallest d-spacing: ") +
+                               QString::fromStdString(SheetAcceptedRangeText(SheetFields::kDMin)));
+            return false;
+        }
+        if (!n || *n != std::floor(*n) || !SheetAccepts(SheetFields::kMaxReflexions, *n)) {
+            sheet->ShowProblem(QObject::tr("Number of reflexions: a whole number from 1 to 4294967295."));
+            return false;
+        }
+        DoReflexionLimits(doc, static_cast<Float32>(*d), restrict->isChecked(), static_cast<UInt32>(*n));
+        return true;
+    };
+    sheet->open();
+    return sheet;
+}
+
+ValueSheet* RequestSpecimenDisplacement(MainWindow* window)
+{
+    WinInfoRec* doc = window->Doc();
+    const PlotSpecsRec& ps = doc->plotSpecs;
+    auto* sheet = new ValueSheet(window, QObject::tr("Specimen Displacement"));
+    QLineEdit* shift = sheet->AddNumberField(QObject::tr("Displacement"), SheetFields::kDisplacement,
+                                             ps.specimenDisplacement, QStringLiteral("mm"));
+    QLineEdit* radius = sheet->AddNumberField(QObject::tr("Goniometer radius"), SheetFields::kGoniometerRadius,
+                                              ps.goniometerRadius, QStringLiteral("mm"));
+    sheet->onAccept = [sheet, doc, shift, radius] {
+        const std::optional<double> s = Read(shift), r = Read(radius);
+        if (!s || !SheetAccepts(SheetFields::kDisplacement, *s)) {
+            sheet->ShowProblem(QObject::tr("Displacement: ") +
+                               QString::fromStdString(SheetAcceptedRangeText(SheetFields::kDisplacement)));
+            return false;
+        }
+        if (!r || !SheetAccepts(SheetFields::kGoniometerRadius, *r)) {
+            sheet->ShowProblem(QObject::tr("Goniometer radius: ") +
+                               QString::fromStdString(SheetAcceptedRangeText(SheetFields::kGoniometerRadius)));
+            return false;
+        }
+        DoSpecimenDisplacement(doc, static_cast<Float32>(*s), static_cast<Float32>(*r));
         return true;
     };
     sheet->open();

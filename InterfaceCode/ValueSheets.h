@@ -13,6 +13,7 @@
 class MainWindow;
 class QCheckBox;
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 struct SheetField;
 
@@ -27,6 +28,9 @@ public:
     QLineEdit* AddNumberField(const QString& label, int decimals, double value, double step, double low, double high);
     QLineEdit* AddTextField(const QString& label, const QString& text);
     QGridLayout* Grid() const { return grid_; }
+    // Shows why OK did not accept (the text stays until the next refusal or the sheet closes).
+    void ShowProblem(const QString& text);
+    QString Problem() const;
 
     // Called on OK; returns whether the sheet accepts (and then closes).
     std::function<bool()> onAccept;
@@ -39,6 +43,7 @@ public:
 private:
     MainWindow* window_;
     QGridLayout* grid_;
+    QLabel* problem_;
     int rows_ = 0;
 };
 
@@ -49,6 +54,10 @@ ValueSheet* RequestPercentStrain(MainWindow* window);
 ValueSheet* RequestPeakEta(MainWindow* window);
 ValueSheet* RequestEnergyOptions(MainWindow* window);
 ValueSheet* RequestTOFOptions(MainWindow* window);
+// The smallest d-spacing and the cap on the number of reflexions of the window.
+ValueSheet* RequestReflexionLimits(MainWindow* window);
+// Specimen displacement and goniometer radius (Bragg–Brentano 2θ).
+ValueSheet* RequestSpecimenDisplacement(MainWindow* window);
 ValueSheet* RequestPlotLimits(MainWindow* window);
 ValueSheet* InitWindowTitle(MainWindow* window);
 ValueSheet* DoShowFindPeakSheet(MainWindow* window);

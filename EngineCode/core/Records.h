@@ -247,6 +247,10 @@ struct PlotSpecsRec {
     Float32 thetaTimeOfFlight = 1.57f;    // θ of the time-of-flight detector, radians
     Float32 distanceTimeOfFlight = 100.0f;  // flight path, m
     Float32 eta = 0.2f;           // Lorentzian fraction of the pseudo-Voigt
+    // Bragg–Brentano specimen displacement s and goniometer radius R, mm: peaks on the 2θ axis
+    // move by Δ2θ = −2 s cos θ / R.
+    Float32 specimenDisplacement = 0;
+    Float32 goniometerRadius = 240;
     RGBColor windowColor{0x970A, 0xBAE1, 0xFFFF};
     RGBColor crystalMixColor{0x0000, 0x0000, 0xFFFF};
     UInt16 crystalMixPlotStyle = 4, crystalMixLineStyle = 2;

@@ -217,3 +217,20 @@ std::string FormatCount(const std::string& format, long long n)
         return format + " " + number;
     return format.substr(0, best) + number + format.substr(best + bestLen);
 }
+
+std::string FormatTexts(const std::string& format, const std::vector<std::string>& texts)
+{
+    std::string out;
+    std::size_t from = 0, next = 0;
+    for (;;) {
+        const std::size_t at = format.find("%s", from);
+        if (at == std::string::npos)
+            break;
+        out += format.substr(from, at - from);
+        if (next < texts.size())
+            out += texts[next];
+        ++next;
+        from = at + 2;
+    }
+    return out + format.substr(from);
+}

@@ -105,3 +105,6 @@ void MyCFCautionAlertText(const std::string& text, const std::string& explanatio
 // Fills the first integer placeholder (%d, %ld, %u, %lu, %i) of a localised format with n; the
 // format comes from a text file, so it is never handed to printf.
 std::string FormatCount(const std::string& format, long long n);
+// Fills the "%s" placeholders of a localised format, in order, with the given texts (missing
+// texts leave their placeholders empty; extra texts are ignored).
+std::string FormatTexts(const std::string& format, const std::vector<std::string>& texts);

@@ -166,13 +166,11 @@ bool DoGoToHKL(WinInfoRec* theWindow, CrystalDataRec* xp, int h, int k, int l)
     const double d = DSpace(static_cast<SInt16>(h), static_cast<SInt16>(k), static_cast<SInt16>(l));
     double x;
     switch (ps->axisType) {
-    case kAxisTwoTheta: {
-        const double s = ps->lambda * 0.5 / d;
-        if (!(s >= -1 && s <= 1))
+    case kAxisTwoTheta:
+        x = DSpacingToX(*ps, d);
+        if (!std::isfinite(x))
             return false;  // beyond the reach of the 2θ axis: the view stays
-        x = 114.5915590261571 * std::asin(s);
         break;
-    }
     case kAxisDSpacing:
     case kAxisReciprocalD:
     case kAxisTimeOfFlight:

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <initializer_list>
 
@@ -206,10 +207,9 @@ void DoWavelength(WinInfoRec* theWindow, Float32 lambda1, Float32 lambda2, Float
             if (!xp)
                 return;
             for (ReflexionRec& r : xp->refs) {
-                const double s = ps->lambda * 0.5 / r.dsp;
+                const double twoTheta = TwoThetaAt(*ps, ps->lambda, r.dsp);
                 // A reflexion the new wavelength cannot reach is placed just beyond the plotted world.
-                r.tth = s >= -1 && s <= 1 ? static_cast<Float32>(xp->xOffset + std::asin(s) * kRadToTwoThetaDeg)
-                                          : ps->xmaxLimit + 1;
+                r.tth = std::isfinite(twoTheta) ? static_cast<Float32>(xp->xOffset + twoTheta) : ps->xmaxLimit + 1;
             }
             CalculatePeakWidths(theWindow, xp);
         }
@@ -297,6 +297,36 @@ void DoTOFOptions(WinInfoRec* theWindow, Float32 twoTheta, Float32 distance)
     RedrawParameterList(theWindow);
 }
 
+void DoReflexionLimits(WinInfoRec* theWindow, Float32 dMin, bool restrict, UInt32 maxRefs)
+{
+    PlotSpecsPtr ps = GetWindowPlotSpecs(theWindow);
+    if (!ps || !AllFinite({dMin}) || maxRefs == 0)
+        return;
+    ps->dMin = std::max(dMin, 0.01f);
+    ps->restrictNumRefs = restrict;
+    ps->maxNumRefs = maxRefs;
+    Diffract(theWindow);
+}
+
+void DoSpecimenDisplacement(WinInfoRec* theWindow, Float32 displacement, Float32 radius)
+{
+    PlotSpecsPtr ps = GetWindowPlotSpecs(theWindow);
+    if (!ps || !AllFinite({displacement, radius}) || !(radius > 0))
+        return;
+    ps->specimenDisplacement = displacement;
+    ps->goniometerRadius = radius;
+    // Positions move, intensities and widths stay: the widths follow the positions.
+    for (VLPatternPtr pp : theWindow->plotList) {
+        if (pp->type != kPatternTypeCrystal || !pp->crystal)
+            continue;
+        GetXValues(pp->crystal.get(), ps);
+        CalculatePeakWidths(theWindow, pp->crystal.get());
+    }
+    if (theWindow->hooks)
+        theWindow->hooks->RedrawWindow(theWindow, true, false);
+    RedrawParameterList(theWindow);
+}
+
 Float32 CurrentParticleSizeMicrons(WinInfoRec* theWindow)
 {
     const CrystalDataRec* xp = GetFrontSelectedCrystal(theWindow);
@@ -346,8 +376,13 @@ const SheetField kPeakWidth{3, 0.1, 0.001, 60, -kHuge, kHuge, false};
 const SheetField kParticleSize{4, 0.001, 0.0001, 1000, -kHuge, kHuge, false};
 const SheetField kStrain{2, 0.01, 0, 100, -kHuge, kHuge, false};
 const SheetField kEta{3, 0.001, 0, 1, 0, 1, false};
-const SheetField kDetectorTwoTheta{3, 0.1, 0, 180, 0, 180, false};
+const SheetField kDetectorTwoTheta{3, 0.1, 0, 180, 0, 180, true};
+const SheetField kEnergyDetectorTwoTheta{3, 0.1, 0, 180, 0, 180, true, true};
 const SheetField kFlightPath{2, 0.1, 0, kHuge, 0, kHuge, true};
+const SheetField kDMin{4, 0.01, 0.01, 100, 0.01, 100, false};
+const SheetField kMaxReflexions{0, 1000, 1, 4294967295.0, 1, 4294967295.0, false};
+const SheetField kDisplacement{3, 0.01, -50, 50, -50, 50, false};
+const SheetField kGoniometerRadius{1, 1, 1, 10000, 0, 10000, true};
 }  // namespace SheetFields
 
 std::optional<double> ReadSheetNumber(const std::string& text)
@@ -378,5 +413,25 @@ bool SheetAccepts(const SheetField& field, double value)
         return false;
     if (field.acceptMinExclusive ? value <= field.acceptMin : value < field.acceptMin)
         return false;
-    return value <= field.acceptMax;
+    return field.acceptMaxExclusive ? value < field.acceptMax : value <= field.acceptMax;
+}
+
+std::string SheetAcceptedRangeText(const SheetField& field)
+{
+    auto number = [](double v) {
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+        return std::string(buffer, result.ptr);
+    };
+    const bool low = field.acceptMin > -SheetFields::kHuge, high = field.acceptMax < SheetFields::kHuge;
+    std::string text = "Enter a number";
+    if (low)
+        text += (field.acceptMinExclusive ? " above " : " from ") + number(field.acceptMin);
+    if (high) {
+        const char* joint = !low                       ? (field.acceptMaxExclusive ? " below " : " up to ")
+                            : field.acceptMinExclusive ? (field.acceptMaxExclusive ? " and below " : " and up to ")
+                                                       : (field.acceptMaxExclusive ? " to below " : " to ");
+        text += joint + number(field.acceptMax);
+    }
+    return text + ".";
 }

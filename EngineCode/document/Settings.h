@@ -29,6 +29,12 @@ void DoPercentStrain(WinInfoRec* theWindow, Float32 percentStrain);
 void DoPeakEta(WinInfoRec* theWindow, Float32 eta);
 void DoEnergyOptions(WinInfoRec* theWindow, Float32 twoThetaDegrees);
 void DoTOFOptions(WinInfoRec* theWindow, Float32 twoTheta, Float32 distance);
+// The smallest d-spacing generated (Å, at least 0.01) and the cap on the number of generated
+// reflexions (restrict false: none); recalculates every crystal.
+void DoReflexionLimits(WinInfoRec* theWindow, Float32 dMin, bool restrict, UInt32 maxRefs);
+// Specimen displacement s and goniometer radius R (mm) of a Bragg–Brentano instrument: moves the
+// peaks of the 2θ axis by −2 s cos θ / R (R must be above 0).
+void DoSpecimenDisplacement(WinInfoRec* theWindow, Float32 displacement, Float32 radius);
 
 // The values the sheets open with.
 Float32 CurrentParticleSizeMicrons(WinInfoRec* theWindow);  // front selected crystal, else preferences
@@ -53,6 +59,7 @@ struct SheetField {
     double clampMin, clampMax;
     double acceptMin, acceptMax;  // OK refuses values outside (inclusive bounds)
     bool acceptMinExclusive;      // the lower bound itself is refused (a flight path must be > 0)
+    bool acceptMaxExclusive = false;  // the upper bound itself is refused
 };
 namespace SheetFields {
 extern const SheetField kWavelength;    // lambda1, lambda2, ratio: "%.5f", no arrows
@@ -60,8 +67,15 @@ extern const SheetField kPeakWidth;     // "%.3f", 0.1, [0.001, 60]
 extern const SheetField kParticleSize;  // "%.4f", 0.001, [0.0001, 1000]
 extern const SheetField kStrain;        // "%.2f", 0.01, [0, 100]
 extern const SheetField kEta;           // "%.3f", 0.001, [0, 1], accepted 0..1
-extern const SheetField kDetectorTwoTheta;  // "%.3f", 0.1, [0, 180], accepted 0..180
+// A detector at 2θ = 0 sees no diffraction at all (every reflexion at the same position, and
+// no intensity); an energy-dispersive detector at 180° has a Lorentz factor without a limit.
+extern const SheetField kDetectorTwoTheta;  // time of flight: "%.3f", 0.1, [0, 180], accepted above 0 to 180
+extern const SheetField kEnergyDetectorTwoTheta;  // "%.3f", 0.1, [0, 180], accepted above 0 and below 180
 extern const SheetField kFlightPath;    // "%.2f", 0.1, not below 0, accepted > 0
+extern const SheetField kDMin;          // Å: "%.4f", 0.01, accepted 0.01..100
+extern const SheetField kMaxReflexions; // "%.0f", 1000, accepted 1..4294967295
+extern const SheetField kDisplacement;  // specimen displacement, mm: "%.3f", 0.01, accepted −50..50
+extern const SheetField kGoniometerRadius;  // mm: "%.1f", 1, accepted above 0 to 10000
 }  // namespace SheetFields
 
 // Reads a field's text as "%f" does (leading blanks, a number, anything after ignored); empty when
@@ -74,3 +88,5 @@ std::string FormatSheetNumber(const SheetField& field, double value);
 std::optional<double> StepSheetNumber(const SheetField& field, const std::string& text, bool up);
 // Whether OK accepts the value.
 bool SheetAccepts(const SheetField& field, double value);
+// What a refused value should have been: "Enter a number above 0 and below 180."
+std::string SheetAcceptedRangeText(const SheetField& field);

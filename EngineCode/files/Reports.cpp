@@ -104,7 +104,41 @@ std::string DefaultReportName(const WinInfoRec* theWindow, ReportKind kind)
 
 // ---- listing ----
 
-void WriteCrystalListing(std::FILE* file, const CrystalDataRec* xp, const std::string& name, double minDSpacing)
+std::string ListingPositionHeading(SInt16 axisType)
+{
+    switch (axisType) {
+    case kAxisTwoTheta: return "2-Theta";
+    case kAxisDSpacing: return "d (A)";
+    case kAxisReciprocalD: return "1/d (1/A)";
+    case kAxisTimeOfFlight: return "TOF (ms)";
+    case kAxisEnergy: return "E (keV)";
+    default: return "x";
+    }
+}
+
+std::string ListingExperimentLines(const PlotSpecsRec& ps)
+{
+    const std::string radiation = ps.radType == kRadiationNeutrons ? "Neutron" : "X-ray";
+    switch (ps.axisType) {
+    case kAxisTimeOfFlight:
+        return radiation + " time of flight: detector 2-theta " +
+               FormatFixed(ps.thetaTimeOfFlight * 114.5915590262, 0, 3) + " degrees, flight path " +
+               FormatFixed(ps.distanceTimeOfFlight, 0, 3) + " m\n\n";
+    case kAxisEnergy:
+        return radiation + " energy dispersive: detector 2-theta " + FormatFixed(ps.thetaEnergy * 114.5915590262, 0, 3) +
+               " degrees\n\n";
+    default: break;
+    }
+    std::string text = radiation + " wavelength: " + FormatFixed(ps.lambda, 8, 4) + " A\n";
+    // The second wavelength is used on the 2-theta axis only.
+    if (ps.axisType == kAxisTwoTheta && !ps.monochromatic)
+        text += "second wavelength: " + FormatFixed(ps.lambda2, 8, 4) + " A, intensity ratio " +
+                FormatFixed(ps.lambdaRatio, 0, 3) + " : 1\n";
+    return text + "\n";
+}
+
+void WriteCrystalListing(std::FILE* file, const CrystalDataRec* xp, const std::string& name, double minDSpacing,
+                         SInt16 axisType)
 {
     if (!file || !xp || xp->AU.empty() || xp->refs.empty())
         return;
@@ -148,7 +182,8 @@ void WriteCrystalListing(std::FILE* file, const CrystalDataRec* xp, const std::s
     Put(file, "   with different sets of Miller Indices have the same d-spacing.\n");
     Put(file, "   In these cases, Velmora lists the SUM of the multiplicities\n");
     Put(file, "   for all reflections with the same d-spacing\n\n");
-    Put(file, "ref no.   (N)   h   k   l   d(hkl)    2-Theta     Intensity  I/Imax  m(hkl)\n\n");
+    Put(file, "ref no.   (N)   h   k   l   d(hkl)    " + PadRight(ListingPositionHeading(axisType), 12) +
+                  "Intensity  I/Imax  m(hkl)\n\n");
 
     double iMax = 0;
     for (const ReflexionRec& r : xp->refs)
@@ -176,10 +211,9 @@ OSErr WriteListingStream(WinInfoRec* theWindow, std::FILE* file)
     const PlotSpecsRec& ps = theWindow->plotSpecs;
     const double minDSpacing = ps.axisType == kAxisTwoTheta ? 0.5 * ps.lambda : 0.0;
     WriteReportHeader(file);
-    Put(file, std::string(ps.radType == kRadiationNeutrons ? "Neutron" : "X-ray") +
-                  " wavelength: " + FormatFixed(ps.lambda, 8, 4) + " A\n\n");
+    Put(file, ListingExperimentLines(ps));
     for (VLPatternPtr p : PlottedCrystals(theWindow))
-        WriteCrystalListing(file, p->crystal.get(), p->name, minDSpacing);
+        WriteCrystalListing(file, p->crystal.get(), p->name, minDSpacing, ps.axisType);
     ClearStatusBar(theWindow);
     return std::ferror(file) ? kIOErr : kNoErr;
 }
@@ -210,12 +244,12 @@ OSErr WriteProfileStream(WinInfoRec* theWindow, std::FILE* file)
             crystals.push_back(p);
 
     ShowLocalizedStatus(theWindow, "Writing_Output");
+    // Each row holds the profile at the row's own x: the same peaks, widths and background as
+    // the plot, evaluated at that point (not a pixel's mean or maximum).
     const AtomIndex n = ProfileExportPoints(ps);
-    if (n > 0) {
-        for (VLPatternPtr p : crystals)
-            if (!CalculateProfileForCrystal(p->crystal.get(), &ps, n, 0, n - 1))
-                break;  // the rest are written from their profiles as they stand
-    }
+    std::vector<std::vector<Float32>> values;
+    for (VLPatternPtr p : crystals)
+        values.push_back(ProfileAtPoints(p->crystal.get(), &ps, ps.xmin, ps.exportChannelSize, n));
     if (ps.plotMixture) {
         Put(file, "x\tintensity\n");
     } else {
@@ -225,13 +259,14 @@ OSErr WriteProfileStream(WinInfoRec* theWindow, std::FILE* file)
         Put(file, heading + "\n");
     }
     for (AtomIndex i = 0; i < n; ++i) {
-        const Float32 x = static_cast<Float32>(i) * ps.exportChannelSize + ps.xmin;
+        const double x = ps.xmin + static_cast<double>(i) * ps.exportChannelSize;
         std::string row = FormatFixed(x, 9, 5);
         double sum = 0;
-        for (VLPatternPtr p : crystals) {
-            const CrystalDataRec* xp = p->crystal.get();
-            const Float32 value = i < xp->nBufferPts() ? xp->plotBuffer[static_cast<std::size_t>(i)] : 0.0f;
-            const Float32 y = value * xp->volFrac + Baseline(xp, x);
+        for (std::size_t c = 0; c < crystals.size(); ++c) {
+            const CrystalDataRec* xp = crystals[c]->crystal.get();
+            const std::vector<Float32>& v = values[c];
+            const Float32 value = static_cast<std::size_t>(i) < v.size() ? v[static_cast<std::size_t>(i)] : 0.0f;
+            const Float32 y = value * xp->volFrac + Baseline(xp, static_cast<Float32>(x));
             if (ps.plotMixture)
                 sum += y;
             else
@@ -241,9 +276,6 @@ OSErr WriteProfileStream(WinInfoRec* theWindow, std::FILE* file)
             row += "\t" + FormatExp(sum, 12, 5);
         Put(file, row + "\n");
     }
-    // The profiles now hold export points: recompute and redraw them at screen resolution.
-    if (theWindow->hooks)
-        theWindow->hooks->RedrawWindow(theWindow, true, false);
     ClearStatusBar(theWindow);
     return std::ferror(file) ? kIOErr : kNoErr;
 }

@@ -18,8 +18,18 @@ enum class ReportKind { Listing, Profile, StructureFactors };
 std::string DefaultReportName(const WinInfoRec* theWindow, ReportKind kind);
 
 // The section of one crystal in the listing: cell, reciprocal cell, sites and every reflexion
-// whose d-spacing is at least minDSpacing (Å). Nothing for a crystal without sites or reflexions.
-void WriteCrystalListing(std::FILE* file, const CrystalDataRec* xp, const std::string& name, double minDSpacing);
+// whose d-spacing is at least minDSpacing (Å), with its position on the axis of axisType.
+// Nothing for a crystal without sites or reflexions.
+void WriteCrystalListing(std::FILE* file, const CrystalDataRec* xp, const std::string& name, double minDSpacing,
+                         SInt16 axisType = kAxisTwoTheta);
+
+// The heading of the listing's position column: "2-Theta", "d (A)", "1/d (1/A)", "TOF (ms)" or
+// "E (keV)".
+std::string ListingPositionHeading(SInt16 axisType);
+// The lines under the listing's header that name the experiment: the radiation and its
+// wavelength, with the second wavelength and the ratio when it is used; for time of flight and
+// energy dispersion the detector angle and flight path instead of a wavelength.
+std::string ListingExperimentLines(const PlotSpecsRec& ps);
 
 // Each returns 0, or kParamErr (nothing written) when the plot list holds no crystal; the profile
 // also when several crystals are plotted singly and none of them is selected.

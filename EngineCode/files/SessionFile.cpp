@@ -139,6 +139,8 @@ void WriteSessionFileCrystal(ItemWriter& out, const VLPatternRec& pattern)
         out.EndItem();
     };
     item("dXdY", xp.xOffset, xp.yOffset);
+    // The B and C terms of the background A + Bx + C/x (A is yOffset, above).
+    item("BgBC", xp.baseCoefs[0], xp.baseCoefs[1]);
     item("VolF", xp.volFrac);
     WriteLabelItem(out, CrystalLabels(xp));
     item("Size", xp.particleSize);
@@ -310,6 +312,7 @@ std::unique_ptr<VLPatternRec> ReadSessionFileCrystal(ItemReader& in)
         auto fields = [&](auto parse) { return ReadItemFields(in, length, parse); };
         switch (tag) {
         case FourCC("dXdY"): return fields([&](FieldReader& r) { r(xp.xOffset)(xp.yOffset); });
+        case FourCC("BgBC"): return fields([&](FieldReader& r) { r(xp.baseCoefs[0])(xp.baseCoefs[1]); });
         case FourCC("VolF"): return fields([&](FieldReader& r) { r(xp.volFrac); });
         case FourCC("Labl"): return ReadLabelItem(in, length, CrystalLabels(xp));
         case FourCC("Size"): return fields([&](FieldReader& r) { r(xp.particleSize); });
@@ -342,8 +345,8 @@ std::unique_ptr<VLPatternRec> ReadSessionFileCrystal(ItemReader& in)
     });
     if (!ok)
         return nullptr;
-    const std::vector<Float32> values = {xp.xOffset, xp.yOffset, xp.volFrac,   xp.particleSize,
-                                         xp.strain,  xp.lineWidth, xp.markerSize};
+    const std::vector<Float32> values = {xp.xOffset, xp.yOffset,  xp.volFrac,    xp.particleSize, xp.strain,
+                                         xp.lineWidth, xp.markerSize, xp.baseCoefs[0], xp.baseCoefs[1]};
     if (!AllFinite(values)) {
         MyCFStopAlert("Error_Invalid_Numbers");
         return nullptr;

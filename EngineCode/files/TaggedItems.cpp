@@ -310,6 +310,8 @@ void WritePlotSpecsItems(ItemWriter& out, const PlotSpecsRec& specs, PlotSpecsFl
     item("PETA", ps.eta);
     item("dMin", ps.dMin);
     item("Max#", ps.restrictNumRefs, ps.maxNumRefs);
+    // Specimen displacement and goniometer radius (mm); readers that do not know them skip them.
+    item("SDsp", ps.specimenDisplacement, ps.goniometerRadius);
     WriteStyleItem(out, FourCC("XmPS"), CrystalMixStyle(ps));
     WriteStyleItem(out, FourCC("DmPS"), DatasetMixStyle(ps));
     WriteStyleItem(out, FourCC("RsPS"), ResidualStyle(ps));
@@ -370,6 +372,8 @@ ItemResult ReadPlotSpecsItem(ItemReader& in, UInt32 tag, UInt32 length, PlotSpec
     case FourCC("PETA"): return fields([&](FieldReader& r) { r(ps->eta); });
     case FourCC("dMin"): return fields([&](FieldReader& r) { r(ps->dMin); });
     case FourCC("Max#"): return fields([&](FieldReader& r) { r(ps->restrictNumRefs)(ps->maxNumRefs); });
+    case FourCC("SDsp"):
+        return fields([&](FieldReader& r) { r(ps->specimenDisplacement)(ps->goniometerRadius); });
     case FourCC("XmPS"): return fields([&](FieldReader& r) { ReadStyleFields(r, CrystalMixStyle(*ps)); });
     case FourCC("DmPS"): return fields([&](FieldReader& r) { ReadStyleFields(r, DatasetMixStyle(*ps)); });
     case FourCC("RsPS"): return fields([&](FieldReader& r) { ReadStyleFields(r, ResidualStyle(*ps)); });
@@ -391,7 +395,8 @@ bool PlotSpecsAreFinite(const PlotSpecsRec& ps)
                               ps.crystalMixLineWidth, ps.crystalMixMarkerSize,
                               ps.datasetMixLineWidth, ps.datasetMixMarkerSize,
                               ps.residualLineWidth,  ps.residualMarkerSize,
-                              ps.exportChannelSize};
+                              ps.exportChannelSize,  ps.specimenDisplacement,
+                              ps.goniometerRadius};
     for (Float32 v : values)
         if (!std::isfinite(v))
             return false;

@@ -34,6 +34,18 @@ inline Float32 DSpaceSum(SInt16 h, SInt16 k, SInt16 l)
     return sum;
 }
 
+// Cosine of an angle in degrees, exact for the angles of the symmetric lattices.
+double CosDegrees(double degrees)
+{
+    if (degrees == 90)
+        return 0;
+    if (degrees == 60)
+        return 0.5;
+    if (degrees == 120)
+        return -0.5;
+    return std::cos(degrees * (3.14159265358979323846 / 180));
+}
+
 }  // namespace
 
 #define SYM(s) PackSymbol(s)
@@ -154,4 +166,28 @@ bool CellIsValid(double a, double b, double c, double alpha, double beta, double
     // Volume squared over (abc)²; must be clearly positive for a real cell.
     const double v2 = 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg;
     return v2 > 1e-10;
+}
+
+bool MakeReciprocalMetric(const CrystalDataRec* xp, ReciprocalMetric& metric)
+{
+    metric = ReciprocalMetric{};
+    if (!xp)
+        return false;
+    const double a = xp->a, b = xp->b, c = xp->c;
+    const double ca = CosDegrees(xp->alpha), cb = CosDegrees(xp->beta), cg = CosDegrees(xp->gamma);
+    // The direct metric and its inverse by cofactors.
+    const double g11 = a * a, g22 = b * b, g33 = c * c;
+    const double g12 = a * b * cg, g13 = a * c * cb, g23 = b * c * ca;
+    const double c11 = g22 * g33 - g23 * g23, c22 = g11 * g33 - g13 * g13, c33 = g11 * g22 - g12 * g12;
+    const double c12 = g13 * g23 - g12 * g33, c13 = g12 * g23 - g13 * g22, c23 = g12 * g13 - g11 * g23;
+    const double det = g11 * c11 + g12 * c12 + g13 * c13;
+    if (!(det > 0) || !std::isfinite(det))
+        return false;
+    metric.g[0] = c11 / det;
+    metric.g[1] = c22 / det;
+    metric.g[2] = c33 / det;
+    metric.g[3] = 2 * c12 / det;
+    metric.g[4] = 2 * c13 / det;
+    metric.g[5] = 2 * c23 / det;
+    return true;
 }

@@ -29,6 +29,22 @@ void InitDSpaceCalc(const CrystalDataRec* xp);
 Float32 ReciprocalDSpace(SInt16 h, SInt16 k, SInt16 l);
 Float32 DSpace(SInt16 h, SInt16 k, SInt16 l);
 
+// The reciprocal metric in double precision, from the direct cell: 1/d² of h k l is
+// g[0]h² + g[1]k² + g[2]l² + g[3]hk + g[4]hl + g[5]kl. Angles of 90°, 60° and 120° enter with
+// their exact cosines, so indices related by the lattice's symmetry give the same d to the last
+// bits of double precision (reflexions are grouped by d computed this way).
+struct ReciprocalMetric {
+    double g[6] = {0, 0, 0, 0, 0, 0};
+    double InverseDSquared(int h, int k, int l) const
+    {
+        const double hh = double(h) * h, kk = double(k) * k, ll = double(l) * l;
+        const double hk = double(h) * k, hl = double(h) * l, kl = double(k) * l;
+        return g[0] * hh + g[1] * kk + g[2] * ll + g[3] * hk + g[4] * hl + g[5] * kl;
+    }
+};
+// False for a degenerate cell (the metric is then left zero).
+bool MakeReciprocalMetric(const CrystalDataRec* xp, ReciprocalMetric& metric);
+
 // Density in kg/m³; 0 without sites or with zero volume.
 Float32 GetDensity(const CrystalDataRec* xp);
 

@@ -1,6 +1,7 @@
 // The diffraction driver and the axis conversions.
 #include "Diffraction.h"
 
+#include "AtomRotations.h"
 #include "CellGeometry.h"
 #include "Document.h"
 #include "Globals.h"
@@ -10,6 +11,7 @@
 #include "ScatteringTable.h"
 #include "Status.h"
 #include "StringTable.h"
+#include "TextFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +36,29 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
+std::string AxisPositionText(const PlotSpecsRec& ps, double x)
+{
+    switch (ps.axisType) {
+    case kAxisTwoTheta: return "2θ = " + FormatFixed(x, 0, 3) + "°";
+    case kAxisDSpacing: return "d = " + FormatFixed(x, 0, 4) + " Å";
+    case kAxisReciprocalD: return "1/d = " + FormatFixed(x, 0, 4) + " Å⁻¹";
+    case kAxisTimeOfFlight: return "t = " + FormatFixed(x, 0, 3) + " ms";
+    case kAxisEnergy: return "E = " + FormatFixed(x, 0, 3) + " keV";
+    default: return "x = " + FormatFixed(x, 0, 4);
+    }
+}
+
+std::string ShortenedPatternText(const PlotSpecsRec& ps, double dsp, double xOffset, bool byMemory, UInt32 limit)
+{
+    std::string where = "d = " + FormatFixed(dsp, 0, 4) + " Å";
+    const double x = DSpacingToX(ps, dsp) + xOffset;
+    if (ps.axisType != kAxisDSpacing && std::isfinite(x))
+        where += ", " + AxisPositionText(ps, x);
+    if (byMemory)
+        return FormatTexts(LocalizedString("Reflexions_Cut_By_Memory"), {where});
+    return FormatTexts(FormatCount(LocalizedString("Reflexions_Cut_By_Limit"), limit), {where});
+}
+
 void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
 {
     if (!theWindow || !xp)
@@ -52,10 +77,30 @@ void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     if (!(dspMin >= physical))
         dspMin = physical;
 
-    if (!HKLList(theWindow, xp, dspMin, ps.restrictNumRefs, ps.maxNumRefs))
+    HKLListCut cut;
+    if (!HKLList(theWindow, xp, dspMin, ps.restrictNumRefs, ps.maxNumRefs, &cut))
         return;
 
     ASFIndexSites(xp);
+    if (ps.radType == kRadiationNeutrons) {
+        // A species without a known neutron length cannot be simulated with neutrons: no pattern
+        // rather than a wrong one. Said once per calculation, not at every step of a drag.
+        const std::string missing = SpeciesWithoutNeutronLength(xp);
+        if (!missing.empty()) {
+            PurgeTempRefs();
+            DestroyReflexionsArray(xp);
+            xp->intMax = 0;
+            if (progress) {
+                ClearStatusBar(theWindow);
+                MyCFStopAlertText(FormatTexts(LocalizedString("Error_No_Neutron_Length"), {missing}),
+                                  LocalizedString("Error_No_Neutron_Length_2"));
+            }
+            return;
+        }
+    }
+    // Anisotropic displacements are rotated with the copies they describe; where the operation
+    // behind a copy is not known it is found once from the structure.
+    const std::string unrotated = DeriveAtomRotations(xp);
     Intensity(theWindow, xp, fp);
 
     if (progress)
@@ -63,7 +108,7 @@ void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     OrderRefsList();
     if (progress)
         ShowLocalizedStatus(theWindow, "Merging_Reflexions");
-    MergeRefs();
+    MergeRefs(fp ? 0.0f : kWeakReflexionLimit);
     if (progress)
         DrawInfoBarText(theWindow, FormatCount(LocalizedString("Copying_N_Reflexions"), NumTempRefs()));
     CopyRefs(xp);
@@ -73,6 +118,11 @@ void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     CalculatePeakWidths(theWindow, xp);
     if (progress)
         ClearStatusBar(theWindow);
+    // A shortened pattern says so, even during a drag: it would otherwise look complete.
+    if (cut.dsp > 0)
+        DrawInfoBarText(theWindow, ShortenedPatternText(ps, cut.dsp, xp->xOffset, cut.byMemory, ps.maxNumRefs));
+    else if (!unrotated.empty())
+        DrawInfoBarText(theWindow, FormatTexts(LocalizedString("Displacements_Unrotated"), {unrotated}));
 }
 
 void Diffract(WinInfoRec* theWindow)
@@ -94,13 +144,22 @@ void Diffract(WinInfoRec* theWindow)
         theWindow->hooks->RebuildParameterList(theWindow);
 }
 
+double TwoThetaAt(const PlotSpecsRec& ps, double lambda, double d)
+{
+    const double s = lambda * 0.5 / d;
+    if (!(s >= -1 && s <= 1))
+        return kNaN;
+    const double theta = std::asin(s);
+    double twoTheta = theta * kRadToTwoThetaDeg;
+    if (ps.specimenDisplacement != 0 && ps.goniometerRadius > 0)
+        twoTheta -= 2.0 * ps.specimenDisplacement * std::cos(theta) / ps.goniometerRadius * (kRadToTwoThetaDeg * 0.5);
+    return twoTheta;
+}
+
 double DSpacingToX(const PlotSpecsRec& ps, double d)
 {
     switch (ps.axisType) {
-    case kAxisTwoTheta: {
-        const double s = ps.lambda * 0.5 / d;
-        return s >= -1 && s <= 1 ? std::asin(s) * kRadToTwoThetaDeg : kNaN;
-    }
+    case kAxisTwoTheta: return TwoThetaAt(ps, ps.lambda, d);
     case kAxisDSpacing: return d;
     case kAxisReciprocalD: return 1.0 / d;
     case kAxisTimeOfFlight:
@@ -114,7 +173,13 @@ double XToDSpacing(const PlotSpecsRec& ps, double x)
 {
     switch (ps.axisType) {
     case kAxisTwoTheta: {
-        const double s = std::sin(x / kRadToTwoThetaDeg);
+        // Without the displacement's shift, which depends on θ itself: a few fixed-point steps.
+        double twoTheta = x;
+        if (ps.specimenDisplacement != 0 && ps.goniometerRadius > 0)
+            for (int i = 0; i < 4; ++i)
+                twoTheta = x + 2.0 * ps.specimenDisplacement * std::cos(twoTheta / kRadToTwoThetaDeg) /
+                                   ps.goniometerRadius * (kRadToTwoThetaDeg * 0.5);
+        const double s = std::sin(twoTheta / kRadToTwoThetaDeg);
         return s > 0 ? ps.lambda * 0.5 / s : kNaN;
     }
     case kAxisDSpacing: return x;
@@ -140,7 +205,7 @@ void GetXValues(CrystalDataRec* xp, const PlotSpecsRec* ps)
         const double d = r.dsp;
         double x;
         switch (ps->axisType) {
-        case kAxisTwoTheta: x = z + std::asin(ps->lambda * 0.5 / d) * kRadToTwoThetaDeg; break;
+        case kAxisTwoTheta: x = z + TwoThetaAt(*ps, ps->lambda, d); break;
         case kAxisDSpacing: x = d + z; break;
         case kAxisReciprocalD: x = 1.0 / d + z; break;
         case kAxisTimeOfFlight:

@@ -8,6 +8,7 @@
 #include "Records.h"
 
 #include <cstdio>
+#include <string>
 
 struct WinInfoRec;
 
@@ -26,10 +27,23 @@ void Diffract(WinInfoRec* theWindow);
 // Sets tth of every reflexion for the axis type of ps (xOffset included).
 void GetXValues(CrystalDataRec* xp, const PlotSpecsRec* ps);
 
-// Position of d-spacing d on the axis of ps, without offset (NaN where d has no position).
+// 2θ in degrees of d-spacing d at wavelength lambda (Å), with the specimen displacement of ps:
+// 2θ − 2 s cos θ / R. NaN where λ/2d exceeds 1.
+double TwoThetaAt(const PlotSpecsRec& ps, double lambda, double d);
+
+// Position of d-spacing d on the axis of ps, without offset (NaN where d has no position); on
+// the 2θ axis with the specimen displacement.
 double DSpacingToX(const PlotSpecsRec& ps, double d);
 // The inverse: the d-spacing at position x of the axis (NaN where none).
 double XToDSpacing(const PlotSpecsRec& ps, double x);
+
+// "2θ = 54.123°", "t = 12.345 ms", ...: a position on the axis of ps, with its name and unit.
+std::string AxisPositionText(const PlotSpecsRec& ps, double x);
+// The information-bar text of a pattern that stops at d-spacing dsp (Å) short of the smallest d
+// asked for: because the reflexion list would not fit in memory, or because of the cap of limit
+// reflexions. Says where it stops (d, and the position with the crystal's zero correction
+// xOffset) and what lifts the limit.
+std::string ShortenedPatternText(const PlotSpecsRec& ps, double dsp, double xOffset, bool byMemory, UInt32 limit);
 
 // Default range and limits of an axis type; the preferences' values for a type outside 0..4.
 void GetPlotLimitsForAxisType(int axisType, Float32* xMin, Float32* xMax, Float32* xMinLimit, Float32* xMaxLimit);

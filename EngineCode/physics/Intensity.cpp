@@ -10,6 +10,7 @@
 // - the reflexions are shared out among the cores.
 #include "Intensity.h"
 
+#include "AtomRotations.h"
 #include "Document.h"
 #include "Reflexions.h"
 #include "ScatteringTable.h"
@@ -64,6 +65,65 @@ TFactorCoefficients MakeTFactorCoefficients(const CrystalDataRec* xp, const Inpu
         t.c[5] = site->uAni[0][2];
     }
     return t;
+}
+
+// The coefficients of the copy made by an operation with rotation R: the quadratic form B of the
+// site (exponent −hᵀBh) becomes R·B·Rᵀ, i.e. the site's form at the index Rᵀh. Formed in double
+// from the site's parameters and kept in single precision, as for the site itself.
+TFactorCoefficients RotatedTFactorCoefficients(const CrystalDataRec* xp, const InputDataRec* site, const SInt8 (&R)[3][3])
+{
+    TFactorCoefficients t;
+    t.type = site->adpType;
+    t.uIso = site->uIso;
+    double B[3][3];
+    if (site->adpType == kADPTypeUij) {
+        const double ab[3] = {xp->aStar, xp->bStar, xp->cStar};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) {
+                const int lo = std::min(i, j), hi = std::max(i, j);  // the upper triangle holds the values
+                B[i][j] = 2 * kPi * kPi * ab[i] * ab[j] * site->uAni[lo][hi];
+            }
+    } else {
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) {
+                const int lo = std::min(i, j), hi = std::max(i, j);
+                B[i][j] = i == j ? site->uAni[i][i] : 0.5 * site->uAni[lo][hi];  // cross terms carry no 2
+            }
+    }
+    double Bp[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double v = 0;
+            for (int k = 0; k < 3; ++k)
+                for (int l = 0; l < 3; ++l)
+                    v += R[i][k] * B[k][l] * R[j][l];
+            Bp[i][j] = v;
+        }
+    t.c[0] = static_cast<Float32>(Bp[0][0]);
+    t.c[1] = static_cast<Float32>(Bp[1][1]);
+    t.c[2] = static_cast<Float32>(Bp[2][2]);
+    t.c[3] = static_cast<Float32>(2 * Bp[0][1]);
+    t.c[4] = static_cast<Float32>(2 * Bp[1][2]);
+    t.c[5] = static_cast<Float32>(2 * Bp[0][2]);
+    return t;
+}
+
+// Rotations that give the same temperature factor: R and −R.
+bool SameDisplacements(const SInt8 (&a)[3][3], const SInt8 (&b)[3][3])
+{
+    bool plus = true, minus = true;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            plus = plus && a[i][j] == b[i][j];
+            minus = minus && a[i][j] == -b[i][j];
+        }
+    return plus || minus;
+}
+
+bool IsIdentityUpToSign(const SInt8 (&R)[3][3])
+{
+    static const SInt8 kIdentity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    return SameDisplacements(R, kIdentity);
 }
 
 // The exponent of an anisotropic temperature factor from its six coefficients.
@@ -168,6 +228,12 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
         case 2: ++p.numNone; break;
         default: break;
         }
+        // Copies of an anisotropic site made by a rotation have rotated displacements: each
+        // distinct rotation (up to sign) becomes an entry of its own with rotated coefficients,
+        // so the temperature factor is still evaluated once per entry, not once per atom.
+        const bool rotated = p.ellipsoids && GroupOf(site->adpType) == 1 && SiteHasRotatedCopies(xp, *site);
+        std::vector<const SInt8 (*)[3][3]> classes;
+        std::vector<int> classIndex;
         // Positions outside the atom array are passed over.
         const long long first = std::max<long long>(site->pos, 0);
         const long long last = std::min<long long>(static_cast<long long>(site->pos) + site->numInCell, nAtoms);
@@ -176,7 +242,21 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
             p.X.push_back(atom.x[0]);
             p.Y.push_back(atom.x[1]);
             p.Z.push_back(atom.x[2]);
-            p.siteOfAtom.push_back(index);
+            int entry = index;
+            if (rotated && !IsIdentityUpToSign(atom.rotation)) {
+                std::size_t c = 0;
+                while (c < classes.size() && !SameDisplacements(*classes[c], atom.rotation))
+                    ++c;
+                if (c == classes.size()) {
+                    classes.push_back(&atom.rotation);
+                    classIndex.push_back(static_cast<int>(p.siteKind.size()));
+                    p.siteKind.push_back(kind);
+                    p.aniso.push_back(RotatedTFactorCoefficients(xp, site, atom.rotation));
+                    ++p.numAniso;
+                }
+                entry = classIndex[c];
+            }
+            p.siteOfAtom.push_back(entry);
         }
     }
     return p;
@@ -242,6 +322,16 @@ int ThreadsFor(std::size_t work)
     return static_cast<int>(std::clamp<std::size_t>(work / perThread, 1, static_cast<std::size_t>(n)));
 }
 
+// The polarisation factor of the Lorentz-polarisation factor: 1 + cos²2θ for an unpolarised X-ray
+// beam; neutrons are not polarised by scattering, so they get the Lorentz factor alone.
+double Polarisation(const PlotSpecsRec& ps, Float32 twoTheta)
+{
+    if (ps.radType == kRadiationNeutrons)
+        return 1.0;
+    const double c2 = std::cos(static_cast<double>(twoTheta));
+    return 1 + c2 * c2;
+}
+
 }  // namespace
 
 void SetEngineThreadCount(int n)
@@ -277,8 +367,8 @@ bool LorentzFactor(const PlotSpecsRec& ps, Float32 dsp, double& scale, Float32& 
             return false;
         theta = static_cast<Float32>(std::asin(sinTheta));
         const Float32 tth = theta + theta;
-        const double c2 = std::cos(static_cast<double>(tth));
-        lp = static_cast<Float32>((1 + c2 * c2) / (std::sin(static_cast<double>(theta)) * std::sin(static_cast<double>(tth))));
+        lp = static_cast<Float32>(Polarisation(ps, tth) /
+                                  (std::sin(static_cast<double>(theta)) * std::sin(static_cast<double>(tth))));
         scale = static_cast<double>(ps.lambda) * ps.lambda * ps.lambda;
         return true;
     }
@@ -292,8 +382,10 @@ bool LorentzFactor(const PlotSpecsRec& ps, Float32 dsp, double& scale, Float32& 
     case kAxisEnergy: {
         theta = ps.thetaEnergy;
         const double t = theta, tt = static_cast<double>(theta + theta);
-        const double c2 = std::cos(tt);
-        lp = static_cast<Float32>((1 + c2 * c2) / (std::sin(tt) * std::sin(t)));
+        // A detector at 0° or 180° has no finite Lorentz factor: nothing can be computed there.
+        if (!(std::sin(tt) * std::sin(t) > 0))
+            return false;
+        lp = static_cast<Float32>(Polarisation(ps, theta + theta) / (std::sin(tt) * std::sin(t)));
         const double st = std::sin(t);
         scale = 16.0 * dsp * dsp * static_cast<double>(dsp) * st * st * st;
         return true;
@@ -393,8 +485,6 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
         ref.inty = static_cast<Float32>(scale * 0.001 * lp * sumSq);
         if (fp)
             aux[i] = {A, B, lp, theta};
-        else if (ref.inty < 0.00001f)
-            ref.dsp = 0;
     }
     if (progress)
         StopProgressBar(theWindow);

@@ -6,6 +6,7 @@
 #include "Status.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <new>
 #include <vector>
@@ -16,47 +17,112 @@ constexpr double kPi = 3.14159265359;
 constexpr double kSqrtLn2OverPi = 0.4697186;  // √(ln 2 / π)
 constexpr int kMaxSubSamples = 48;
 
-// One reflexion as the profile loop sees it.
-struct PeakRec {
-    Float32 tth;
-    Float32 tth2;      // position of the second wavelength
+// One line of the profile: a reflexion at one of the wavelengths, with the share of its
+// intensity that wavelength carries.
+struct LineRec {
+    Float32 pos;
     Float32 inty;
     Float32 halfWidth;
-    bool hasSecond;    // the second position exists
+    double weight;  // 1 with one wavelength
 };
 
-// Index range [first, last] of the peaks whose position lies within [lo, hi]; empty when
+// The lines of one wavelength and one class of width, in reflexion order (so monotonic in
+// position), whether they ascend or descend, and the widest of them.
+struct LineSet {
+    std::vector<LineRec> lines;
+    bool ascending = true, descending = true;
+    double maxHalfWidth = 0;
+    void Finish()
+    {
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            ascending = ascending && lines[i - 1].pos <= lines[i].pos;
+            descending = descending && lines[i - 1].pos >= lines[i].pos;
+        }
+        for (const LineRec& l : lines)
+            maxHalfWidth = std::max(maxHalfWidth, static_cast<double>(l.halfWidth));
+    }
+};
+
+// Index range [first, last] of the lines whose position lies within [lo, hi]; empty when
 // first > last. Positions are monotonic in the reflexion order (sorted by d), so a binary search
 // finds the same range a scan would.
 struct Window {
     long first, last;
 };
 
-Window FindRange(const std::vector<PeakRec>& peaks, bool ascending, double lo, double hi)
+Window FindRange(const LineSet& set, double lo, double hi)
 {
-    const long n = static_cast<long>(peaks.size());
-    if (ascending) {
-        const auto a = std::lower_bound(peaks.begin(), peaks.end(), lo, [](const PeakRec& p, double v) { return p.tth < v; });
-        const auto b = std::upper_bound(peaks.begin(), peaks.end(), hi, [](double v, const PeakRec& p) { return v < p.tth; });
-        return {static_cast<long>(a - peaks.begin()), static_cast<long>(b - peaks.begin()) - 1};
+    const std::vector<LineRec>& v = set.lines;
+    if (set.ascending) {
+        const auto a = std::lower_bound(v.begin(), v.end(), lo, [](const LineRec& p, double x) { return p.pos < x; });
+        const auto b = std::upper_bound(v.begin(), v.end(), hi, [](double x, const LineRec& p) { return x < p.pos; });
+        return {static_cast<long>(a - v.begin()), static_cast<long>(b - v.begin()) - 1};
     }
-    const auto a = std::lower_bound(peaks.begin(), peaks.end(), hi, [](const PeakRec& p, double v) { return p.tth > v; });
-    const auto b = std::upper_bound(peaks.begin(), peaks.end(), lo, [](double v, const PeakRec& p) { return v > p.tth; });
-    (void)n;
-    return {static_cast<long>(a - peaks.begin()), static_cast<long>(b - peaks.begin()) - 1};
-}
-
-Window ScanRange(const std::vector<PeakRec>& peaks, double lo, double hi)
-{
-    Window w{static_cast<long>(peaks.size()), -1};
-    for (long i = 0; i < static_cast<long>(peaks.size()); ++i) {
-        const double t = peaks[static_cast<std::size_t>(i)].tth;
+    if (set.descending) {
+        const auto a = std::lower_bound(v.begin(), v.end(), hi, [](const LineRec& p, double x) { return p.pos > x; });
+        const auto b = std::upper_bound(v.begin(), v.end(), lo, [](double x, const LineRec& p) { return x > p.pos; });
+        return {static_cast<long>(a - v.begin()), static_cast<long>(b - v.begin()) - 1};
+    }
+    Window w{static_cast<long>(v.size()), -1};
+    for (long i = 0; i < static_cast<long>(v.size()); ++i) {
+        const double t = v[static_cast<std::size_t>(i)].pos;
         if (t >= lo && t <= hi) {
             w.first = std::min(w.first, i);
             w.last = std::max(w.last, i);
         }
     }
     return w;
+}
+
+// The lines of a crystal: the first wavelength's at the reflexions' positions and, on the 2θ
+// axis without a monochromator, the second wavelength's at their own positions. Each set is
+// searched by its own positions, so a second line far from its first is still drawn. Lines wider
+// than narrowLimit are kept apart, so that a few very wide peaks (near 2θ = 180°, say) widen the
+// search only for themselves.
+struct Lines {
+    LineSet sets[4];  // first narrow, first wide, second narrow, second wide
+};
+
+Lines MakeLines(const CrystalDataRec* xp, const PlotSpecsRec* plot, double narrowLimit)
+{
+    Lines out;
+    const bool two = plot->axisType == kAxisTwoTheta && !plot->monochromatic;
+    const double frac = plot->lambdaRatio / (plot->lambdaRatio + 1.0);
+    for (const ReflexionRec& r : xp->refs) {
+        const int wide = r.halfWidth > narrowLimit ? 1 : 0;
+        out.sets[wide].lines.push_back({r.tth, r.inty, r.halfWidth, two ? frac : 1.0});
+        if (two) {
+            const double x2 = TwoThetaAt(*plot, plot->lambda2, r.dsp);
+            if (std::isfinite(x2))
+                out.sets[2 + wide].lines.push_back({static_cast<Float32>(xp->xOffset + x2), r.inty, r.halfWidth, 1 - frac});
+        }
+    }
+    for (LineSet& set : out.sets)
+        set.Finish();
+    return out;
+}
+
+// The cut-off range of a peak in half widths, by peak function (Lorentzian tails are followed
+// further than Gaussian ones).
+double RangeInHalfWidths(const PlotSpecsRec* plot)
+{
+    switch (plot->plotType < 0 ? -plot->plotType : plot->plotType) {
+    case kPeakFunctionLorentzian: return 40;
+    case kPeakFunctionPseudoVoigt: return 2 * (15 * plot->eta + 5);
+    default: return 10;
+    }
+}
+
+// Sum of the lines of one set at x, those with positions in [lo, hi] taking part.
+inline double SumLines(const LineSet& set, const Window& win, Float32 x, const PlotSpecsRec* plot)
+{
+    double sum = 0;
+    for (long r = win.first; r <= win.last; ++r) {
+        const LineRec& p = set.lines[static_cast<std::size_t>(r)];
+        const Float32 v = GetProfileIntensityAtPoint(x, p.pos, p.inty, p.halfWidth, plot->plotType, plot->eta);
+        sum += p.weight == 1.0 ? static_cast<double>(v) : p.weight * v;
+    }
+    return sum;
 }
 
 }  // namespace
@@ -68,21 +134,31 @@ Float32 GetPeakBroadeningAtPoint(const PlotSpecsRec* plot, const CrystalDataRec*
     const Float32 s = static_cast<Float32>(kScherrer / xp->particleSize);
     const Float32 eps = xp->strain;
     Float32 S = 0, E = 0;
-    switch (plot->axisType) {
-    case kAxisTwoTheta: {
+    if (plot->axisType == kAxisTwoTheta) {
         const double theta = x * 0.0174532925199 * 0.5;
         S = static_cast<Float32>(plot->lambda * 57.2957795131 * s / std::cos(theta));
         E = eps > 0 ? static_cast<Float32>(eps * 269.8425001872801 * std::tan(theta)) : 0.0f;
-        break;
-    }
-    case kAxisDSpacing:
-        E = static_cast<Float32>((x * eps) * 1.17741002252);
-        break;
-    case kAxisReciprocalD:
-        S = s;
-        E = static_cast<Float32>((x * eps) * 1.17741002252);
-        break;
-    default: break;
+    } else {
+        // On the other axes size and strain broadening are relative widths Δd/d, the same as
+        // the 2θ forms above imply: Scherrer Δd/d = K·d/L, strain Δd/d = 2·1.17741·ε. Then
+        // Δx/x = Δd/d on the time-of-flight and energy axes, Δd = d·(Δd/d) and Δ(1/d) = (Δd/d)/d.
+        const double d = XToDSpacing(*plot, static_cast<double>(x) - xp->xOffset);
+        if (std::isfinite(d) && d > 0) {
+            const double size = static_cast<double>(s) * d;                       // Δd/d of size
+            const double strain = eps > 0 ? 2 * kStrainFwhmFactor * eps : 0.0;  // Δd/d of strain
+            double scale;  // Δx for Δd/d = 1
+            switch (plot->axisType) {
+            case kAxisDSpacing: scale = d; break;
+            case kAxisReciprocalD: scale = 1 / d; break;
+            case kAxisTimeOfFlight:
+            case kAxisEnergy: scale = DSpacingToX(*plot, d); break;
+            default: scale = 0; break;
+            }
+            if (!std::isfinite(scale))
+                scale = 0;
+            S = static_cast<Float32>(std::fabs(scale) * size);
+            E = static_cast<Float32>(std::fabs(scale) * strain);
+        }
     }
     const Float32 sum = plot->fwhm * plot->fwhm + S * S + E * E;
     return static_cast<Float32>(std::sqrt(static_cast<double>(sum)) * 0.5);
@@ -131,9 +207,13 @@ Float32 Baseline(const CrystalDataRec* xp, Float32 x)
     if (!xp)
         return 0;
     double y = xp->yOffset + static_cast<double>(xp->baseCoefs[0]) * x;
-    if (xp->baseCoefs[1] != 0)
+    // C/x has a pole at 0 and no meaning on the negative side of an axis: it is left out there
+    // rather than drawing or writing an infinite or senseless background.
+    if (xp->baseCoefs[1] != 0 && x > 0)
         y += xp->baseCoefs[1] / static_cast<double>(x);
-    return static_cast<Float32>(y);
+    if (!std::isfinite(y))
+        return 0;
+    return static_cast<Float32>(std::clamp(y, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
 bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, AtomIndex nPix, AtomIndex firstPt,
@@ -142,28 +222,30 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
     if (!xp || !plot || xp->refs.empty() || nPix <= 0)
         return false;
     const double dx = (static_cast<double>(plot->xmax) - plot->xmin) / nPix;
-    const double frac = plot->lambdaRatio / (plot->lambdaRatio + 1.0);
 
     if (xp->nBufferPts() != nPix && !CreatePlotBuffer(xp->plotBuffer, nPix))
         return false;
 
     const int function = plot->plotType < 0 ? -plot->plotType : plot->plotType;
-    double w, R;
-    if (function == kPeakFunctionDelta) {
-        w = R = dx * 0.25;
+    const bool sticks = function == kPeakFunctionDelta;
+    double w;
+    if (sticks) {
+        w = dx * 0.25;
     } else {
         const Float32 at = plot->axisType == kAxisTwoTheta ? 160.0f : plot->axisType == kAxisReciprocalD ? 0.78f : 0.0f;
-        w = GetPeakBroadeningAtPoint(plot, xp, at);
+        w = plot->axisType == kAxisTwoTheta || plot->axisType == kAxisReciprocalD
+                ? GetPeakBroadeningAtPoint(plot, xp, at)
+                : plot->fwhm * 0.5;
         // The width divides below: never let it be 0 (a zero fwhm from an old file, say).
         if (!(w > 0))
             w = 0.00005;
-        if (function == kPeakFunctionLorentzian)
-            R = 40 * w;
-        else if (function == kPeakFunctionPseudoVoigt)
-            R = 2 * (15 * plot->eta + 5) * w;
-        else
-            R = 10 * w;
     }
+    const Lines lines = MakeLines(xp, plot, sticks ? HUGE_VAL : w);
+    // Search ranges: the reference width's for the lines no wider than it, and for the wider ones
+    // their widest, so that no peak is cut short of its tails.
+    double R[4];
+    for (int k = 0; k < 4; ++k)
+        R[k] = sticks ? dx * 0.25 : RangeInHalfWidths(plot) * std::max(w, lines.sets[k].maxHalfWidth);
 
     // Sub-samples per pixel; the count is clamped before it is narrowed, so a peak far narrower
     // than a pixel gets the most sub-samples rather than a wrapped-around count.
@@ -181,31 +263,6 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
     }
     const double step = dx / n;
 
-    // The peaks, with their second-wavelength positions.
-    const bool second = plot->axisType == kAxisTwoTheta && !plot->monochromatic;
-    std::vector<PeakRec> peaks(xp->refs.size());
-    for (std::size_t i = 0; i < xp->refs.size(); ++i) {
-        const ReflexionRec& r = xp->refs[i];
-        PeakRec& p = peaks[i];
-        p.tth = r.tth;
-        p.inty = r.inty;
-        p.halfWidth = r.halfWidth;
-        p.hasSecond = false;
-        p.tth2 = 0;
-        if (second) {
-            const double s = plot->lambda2 * 0.5 / r.dsp;
-            if (s >= -1 && s <= 1) {
-                p.hasSecond = true;
-                p.tth2 = static_cast<Float32>(xp->xOffset + std::asin(s) * kRadToTwoThetaDeg);
-            }
-        }
-    }
-    bool ascending = true, descending = true;
-    for (std::size_t i = 1; i < peaks.size(); ++i) {
-        ascending = ascending && peaks[i - 1].tth <= peaks[i].tth;
-        descending = descending && peaks[i - 1].tth >= peaks[i].tth;
-    }
-
     firstPt = std::max<AtomIndex>(firstPt, 0);
     lastPt = std::min<AtomIndex>(lastPt, nPix - 1);
     double samples[kMaxSubSamples + 2];
@@ -213,25 +270,15 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
         double x0 = i * dx + plot->xmin;
         if (n > 1)
             x0 -= step;
-        const double lo = x0 - R, hi = x0 + dx + R;
-        const Window win = ascending ? FindRange(peaks, true, lo, hi)
-                           : descending ? FindRange(peaks, false, lo, hi)
-                                        : ScanRange(peaks, lo, hi);
+        Window win[4];
+        for (int k = 0; k < 4; ++k)
+            win[k] = FindRange(lines.sets[k], x0 - R[k], x0 + dx + R[k]);
         for (int j = 0; j <= m; ++j) {
             const Float32 x = static_cast<Float32>(x0 + j * step);
             double sum = 0;
-            for (long r = win.first; r <= win.last; ++r) {
-                const PeakRec& p = peaks[static_cast<std::size_t>(r)];
-                const Float32 v = GetProfileIntensityAtPoint(x, p.tth, p.inty, p.halfWidth, plot->plotType, plot->eta);
-                if (second) {
-                    double term = frac * v;
-                    if (p.hasSecond)
-                        term += (1 - frac) * GetProfileIntensityAtPoint(x, p.tth2, p.inty, p.halfWidth, plot->plotType, plot->eta);
-                    sum += term;
-                } else {
-                    sum += v;
-                }
-            }
+            for (int k = 0; k < 4; ++k)
+                if (win[k].first <= win[k].last)
+                    sum += SumLines(lines.sets[k], win[k], x, plot);
             samples[j] = sum;
         }
         double peak = 0;
@@ -252,6 +299,40 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
         xp->plotBuffer[static_cast<std::size_t>(i)] = static_cast<Float32>(value);
     }
     return true;
+}
+
+std::vector<Float32> ProfileAtPoints(const CrystalDataRec* xp, const PlotSpecsRec* plot, double x0, double step,
+                                     AtomIndex count)
+{
+    std::vector<Float32> out;
+    if (!xp || !plot || count <= 0 || !(step > 0))
+        return out;
+    out.assign(static_cast<std::size_t>(count), 0.0f);
+    if (xp->refs.empty())
+        return out;
+    const Lines lines = MakeLines(xp, plot, HUGE_VAL);
+    const bool sticks = (plot->plotType < 0 ? -plot->plotType : plot->plotType) == kPeakFunctionDelta;
+    const double range = sticks ? 1.0 : RangeInHalfWidths(plot);
+    std::vector<double> sum(static_cast<std::size_t>(count), 0.0);
+    // Each line adds itself to the points within its own cut-off range.
+    for (const LineSet& set : lines.sets) {
+        for (const LineRec& p : set.lines) {
+            const double reach = range * p.halfWidth;
+            const double a = std::ceil((p.pos - reach - x0) / step), b = std::floor((p.pos + reach - x0) / step);
+            if (!(b >= 0) || !(a < count))
+                continue;
+            const AtomIndex i0 = static_cast<AtomIndex>(std::max(a, 0.0));
+            const AtomIndex i1 = static_cast<AtomIndex>(std::min(b, static_cast<double>(count - 1)));
+            for (AtomIndex i = i0; i <= i1; ++i) {
+                const Float32 x = static_cast<Float32>(x0 + i * step);
+                const Float32 v = GetProfileIntensityAtPoint(x, p.pos, p.inty, p.halfWidth, plot->plotType, plot->eta);
+                sum[static_cast<std::size_t>(i)] += p.weight * v;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < sum.size(); ++i)
+        out[i] = static_cast<Float32>(sum[i]);
+    return out;
 }
 
 void CalculateProfiles(WinInfoRec* theWindow, AtomIndex firstPt, AtomIndex lastPt, const Rect& plotRect,

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cfloat>
 #include <cstdlib>
+#include <functional>
 #include <new>
 
 namespace {
@@ -18,6 +20,9 @@ thread_local bool gShowProgress = false;
 
 // Working lists beyond this many entries (6 GB) are refused like a failed allocation.
 constexpr std::uint64_t kMaxWorkingEntries = std::uint64_t(1) << 28;
+// A calculation generates at most this many reflexions (400 MB); beyond, the list stops at the d
+// where it fits.
+thread_local std::uint64_t tGenerationBudget = kDefaultGenerationBudget;
 
 bool AllocateWorkingList(std::vector<ReflexionRec>& list, std::uint64_t n)
 {
@@ -33,10 +38,12 @@ bool AllocateWorkingList(std::vector<ReflexionRec>& list, std::uint64_t n)
     return true;
 }
 
-int IndexLimit(double limit, Float32 reciprocalAxis)
+int IndexLimit(double limit, Float32 edge)
 {
-    // ceiling(limit / 1/d(axis)), converted to a 16-bit integer, then kept within 1..32000.
-    const double q = std::ceil(limit / static_cast<double>(reciprocalAxis));
+    // Since h = d*·a, every reflexion with 1/d ≤ limit has |h| ≤ a·limit, whatever the angles
+    // of the cell (the reciprocal axis a* alone gives too small a box in oblique cells).
+    // The ceiling, then kept within 1..32000.
+    const double q = std::ceil(limit * static_cast<double>(edge));
     int n;
     if (!std::isfinite(q) || q > kMaxIndexRange)
         n = kMaxIndexRange;
@@ -47,7 +54,36 @@ int IndexLimit(double limit, Float32 reciprocalAxis)
     return std::clamp(n, 1, kMaxIndexRange);
 }
 
+// Whether two d-spacings are the same d computed in double, up to their rounding to single
+// precision (equivalent reflexions may straddle a rounding boundary: at most one unit apart).
+inline bool SameDSpacing(Float32 a, Float32 b)
+{
+    return std::fabs(static_cast<double>(a) - b) <= 2.5 * FLT_EPSILON * std::max(a, b);
+}
+
 }  // namespace
+
+std::size_t EndOfDGroup(std::size_t n, std::size_t head, const std::function<Float32(std::size_t)>& dspAt)
+{
+    const Float32 d0 = dspAt(head);
+    Float32 last = d0;
+    std::size_t end = head + 1;
+    for (std::size_t j = head + 1; j < n; ++j) {
+        const Float32 d = dspAt(j);
+        if (!(d > 0.01f))
+            continue;  // discarded entries are passed over
+        if (std::fabs(static_cast<double>(d0 - d)) > 0.0001 && !SameDSpacing(last, d))
+            break;
+        last = d;
+        end = j + 1;
+    }
+    return end;
+}
+
+void SetGenerationBudget(std::uint64_t entries)
+{
+    tGenerationBudget = std::clamp<std::uint64_t>(entries, 2048, kMaxWorkingEntries);
+}
 
 std::vector<ReflexionRec>& WorkingReflexions()
 {
@@ -129,8 +165,11 @@ bool SystAbs(const CrystalDataRec* xp, int h, int k, int l)
     }
 }
 
-bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool restrictNumRefs, UInt32 maxUserRefs)
+bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool restrictNumRefs, UInt32 maxUserRefs,
+             HKLListCut* cut)
 {
+    if (cut)
+        *cut = HKLListCut{};
     if (!xp)
         return false;
     if (gShowProgress)
@@ -146,9 +185,26 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
     } else {
         limit = 1.0 / static_cast<double>(dspMin);
     }
-    const int hmax = IndexLimit(limit, ReciprocalDSpace(1, 0, 0));
-    const int kmax = IndexLimit(limit, ReciprocalDSpace(0, 1, 0));
-    const int lmax = IndexLimit(limit, ReciprocalDSpace(0, 0, 1));
+    // A list beyond the memory allowed stops at the d where it fits: the number of reflexions
+    // within 1/d ≤ limit is about (4/3)π V limit³.
+    bool memoryCut = false;
+    if (xp->volume > 0 && std::isfinite(xp->volume)) {
+        const double fits = (static_cast<double>(tGenerationBudget) - 1024) / 1.05;
+        const double sphere = 4.18879020479 * xp->volume * limit * limit * limit;
+        if (sphere > fits) {
+            limit = std::cbrt(fits / (4.18879020479 * xp->volume));
+            dspMin = static_cast<Float32>(1.0 / limit);
+            memoryCut = true;
+        }
+    }
+    const int hmax = IndexLimit(limit, xp->a);
+    const int kmax = IndexLimit(limit, xp->b);
+    const int lmax = IndexLimit(limit, xp->c);
+    // d is computed in double and rounded once, so that reflexions equivalent by symmetry get
+    // the same d and are merged into one group.
+    ReciprocalMetric metric;
+    MakeReciprocalMetric(xp, metric);
+    const double qLimit = limit * limit * (1 + 1e-6);  // a little beyond, the test below decides
 
     const std::uint64_t box = std::uint64_t(2 * hmax + 1) * std::uint64_t(2 * kmax + 1) * std::uint64_t(2 * lmax + 1);
     // The box is enumerated in full, but only the reflexions inside the limiting sphere are kept:
@@ -174,7 +230,10 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
                         continue;
                     if (centring > 1 && SystAbs(xp, h, k, l))
                         continue;
-                    const Float32 d = DSpace(static_cast<SInt16>(h), static_cast<SInt16>(k), static_cast<SInt16>(l));
+                    const double q = metric.InverseDSquared(h, k, l);
+                    if (!(q <= qLimit))
+                        continue;
+                    const Float32 d = static_cast<Float32>(1.0 / std::sqrt(q));
                     if (d > dspMin) {
                         entry.h = static_cast<SInt16>(h);
                         entry.k = static_cast<SInt16>(k);
@@ -191,19 +250,41 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
         return false;
     }
 
+    if (memoryCut && cut && !gTempRef.empty()) {
+        Float32 smallest = gTempRef.front().dsp;
+        for (const ReflexionRec& r : gTempRef)
+            smallest = std::min(smallest, r.dsp);
+        *cut = {smallest, true};
+    }
+
     if (restrictNumRefs && maxUserRefs < gTempRef.size()) {
         if (gShowProgress)
             ShowLocalizedStatus(theWindow, "Sorting_HKL_Listing");
         const std::vector<UInt32> order =
             SortReflexions(gTempRef.data(), static_cast<AtomIndex>(gTempRef.size()), kSortReflexionsByDSpacing);
-        std::vector<ReflexionRec> kept;
-        if (order.size() < maxUserRefs || !CreateReflexionsArray(kept, static_cast<AtomIndex>(maxUserRefs))) {
+        if (order.size() != gTempRef.size()) {
             PurgeTempRefs();
             return false;
         }
-        for (UInt32 i = 0; i < maxUserRefs; ++i)
-            kept[i] = gTempRef[order[i]];
-        gTempRef.swap(kept);
+        // The cap ends at a whole group of equal d, as merging will form the groups: a group cut
+        // in two would list part of its multiplicity and intensity.
+        const auto dspAt = [&](std::size_t i) { return gTempRef[order[i]].dsp; };
+        std::size_t keep = 0;
+        if (maxUserRefs > 0)
+            while (keep < maxUserRefs)
+                keep = EndOfDGroup(order.size(), keep, dspAt);
+        if (keep < order.size()) {
+            std::vector<ReflexionRec> kept;
+            if (!CreateReflexionsArray(kept, static_cast<AtomIndex>(keep))) {
+                PurgeTempRefs();
+                return false;
+            }
+            for (std::size_t i = 0; i < keep; ++i)
+                kept[i] = gTempRef[order[i]];
+            if (cut)
+                *cut = {keep > 0 ? kept[keep - 1].dsp : gTempRef[order[0]].dsp, false};
+            gTempRef.swap(kept);
+        }
     }
     return true;
 }
@@ -250,24 +331,29 @@ void OrderRefsList()
     OrderReflexions(gTempRef.data(), gTempRef.size());
 }
 
-void MergeRefs()
+void MergeRefs(Float32 weakLimit)
 {
     const std::size_t n = gTempRef.size();
+    const auto dspAt = [](std::size_t i) { return gTempRef[i].dsp; };
     for (std::size_t i = 0; i < n; ++i) {
         ReflexionRec& ri = gTempRef[i];
         if (!(ri.dsp > 0.01))
             continue;
         ri.mul = 1;
-        for (std::size_t j = i + 1; j < n; ++j) {
+        const std::size_t end = EndOfDGroup(n, i, dspAt);
+        for (std::size_t j = i + 1; j < end; ++j) {
             ReflexionRec& rj = gTempRef[j];
             if (!(rj.dsp > 0.01))
                 continue;
-            if (std::fabs(static_cast<double>(ri.dsp - rj.dsp)) > 0.0001)
-                break;
             ri.inty += rj.inty;
             ++ri.mul;
             rj.dsp = 0;
         }
+        // Too weak to matter: the group goes as a whole, so a group never shows part of its
+        // multiplicity.
+        if (ri.inty < weakLimit)
+            ri.dsp = 0;
+        i = end - 1;
     }
     std::size_t kept = 0;
     for (std::size_t i = 0; i < n; ++i)
@@ -287,7 +373,7 @@ void CopyRefs(CrystalDataRec* xp)
 
     DestroyReflexionsArray(xp);
     xp->intMax = 0;
-    const AtomIndex nRefs = static_cast<AtomIndex>(std::min<std::size_t>(gTempRef.size(), kMaxCrystalReflexions));
+    const AtomIndex nRefs = static_cast<AtomIndex>(gTempRef.size());
     std::vector<ReflexionRec> refs;
     if (!CreateReflexionsArray(refs, nRefs))
         return;

@@ -1,6 +1,6 @@
 // Reflexion generation: every h k l down to a smallest d-spacing, centring absences, the ordering
 // of the working list by d, merging of equal d-spacings into entries with multiplicities, and the
-// copy into the crystal (at most kMaxCrystalReflexions, intensities per Å³ of material).
+// copy into the crystal (intensities per Å³ of material).
 // Structure factors come in between (Intensity.h); the driver (Diffraction.h) runs the sequence.
 //
 // The working list is per thread: one calculation at a time on each thread.
@@ -9,13 +9,17 @@
 #include "Records.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 struct WinInfoRec;
 
-inline constexpr AtomIndex kMaxCrystalReflexions = 3000;
 inline constexpr int kMaxIndexRange = 32000;
+// The number of reflexions one calculation may generate before the list is shortened to fit.
+inline constexpr std::uint64_t kDefaultGenerationBudget = std::uint64_t(1) << 24;
+// Sets that number for the calling thread (kept within 2048 .. 2^28), for tests of the guard.
+void SetGenerationBudget(std::uint64_t entries);
 
 // The working list of the current run; dsp = 0 marks an entry to be discarded.
 std::vector<ReflexionRec>& WorkingReflexions();
@@ -32,22 +36,40 @@ bool SystAbs(const CrystalDataRec* xp, int h, int k, int l);
 // Centring test multiplicity of the crystal's ltyp (1: no absence test).
 int CentringMultiplicity(const CrystalDataRec* xp);
 
+// Where HKLList stopped short of dspMin: dsp is the smallest d kept (0 when nothing was cut);
+// byMemory tells that the list would not have fitted the memory allowed for it, rather than the
+// cap on the number of reflexions.
+struct HKLListCut {
+    Float32 dsp = 0;
+    bool byMemory = false;
+};
+
 // Builds the working list of all h k l with d > dspMin (a dspMin under 0.01 counts as 0.01);
-// with restrictNumRefs keeps only the maxUserRefs of largest d. False when memory runs out or the
-// index box is too large to enumerate.
-bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool restrictNumRefs, UInt32 maxUserRefs);
+// d is computed in double precision and rounded once. A list too large for the memory allowed
+// stops at the d where it fits. With restrictNumRefs keeps the maxUserRefs of largest d, and the
+// rest of the group of equal d the last of them belongs to. *cut (when given) tells where the
+// list was shortened. False when memory runs out.
+bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool restrictNumRefs, UInt32 maxUserRefs,
+             HKLListCut* cut = nullptr);
+
+// In a list ordered by descending d, one past the last entry of the group of equal d headed by
+// entry head: the entries within 0.0001 Å of the head, and those whose d equals the last of them
+// up to single-precision rounding (so that reflexions equivalent by symmetry are never split).
+// Entries whose d is 0.01 or less (discarded) are passed over.
+std::size_t EndOfDGroup(std::size_t n, std::size_t head, const std::function<Float32(std::size_t)>& dspAt);
 
 // Sorts the working list by descending dsp with a heapsort whose tie order is reproducible.
 void OrderRefsList();
 // The same heapsort on any array of reflexions.
 void OrderReflexions(ReflexionRec* refs, std::size_t n);
 
-// Merges entries of equal d (within 0.0001 Å) and compacts the working list; stop alert
-// "No_Reflexions_Range" when nothing remains.
-void MergeRefs();
+// Merges the groups of equal d (EndOfDGroup) and compacts the working list; a group whose summed
+// intensity is below weakLimit is dropped as a whole. Stop alert "No_Reflexions_Range" when
+// nothing remains.
+void MergeRefs(Float32 weakLimit = 0);
 
-// Replaces the crystal's reflexions by the first kMaxCrystalReflexions working entries, with
-// intensities divided by the squared cell volume and indices in a canonical sign.
+// Replaces the crystal's reflexions by the working entries, with intensities divided by the
+// squared cell volume and indices in a canonical sign.
 void CopyRefs(CrystalDataRec* xp);
 
 // An index list into refs in the given order, (0,0,0) entries left out. Empty on failure.

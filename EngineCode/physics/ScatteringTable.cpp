@@ -6,9 +6,11 @@
 #include "StringTable.h"
 #include "TextLines.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -128,6 +130,36 @@ void ASFIndexSites(CrystalDataRec* xp)
     }
     if (anyMissing)
         ShowMessageWindow(LocalizedString("Error_No_ASF"), LocalizedString("Error_No_ASF_2") + missing);
+}
+
+bool HasNeutronLength(const AtomScatterRec& e)
+{
+    return std::isfinite(e.f[9]);
+}
+
+std::string SpeciesWithoutNeutronLength(const CrystalDataRec* xp)
+{
+    std::string list;
+    if (!xp)
+        return list;
+    std::vector<UInt16> listed;
+    for (const InputDataRec& site : xp->AU) {
+        if (!site.include)
+            continue;
+        for (const SiteRec& occ : site.occupant) {
+            if (!(occ.occupancy > 0))
+                continue;
+            const AtomScatterRec& e = gASF[occ.indexASF < kMaxASF ? occ.indexASF : 0];
+            if (HasNeutronLength(e) || std::find(listed.begin(), listed.end(), e.symbol) != listed.end())
+                continue;
+            listed.push_back(e.symbol);
+            std::string sym(1, static_cast<char>(e.symbol >> 8));
+            if ((e.symbol & 0xFF) != ' ')
+                sym += static_cast<char>(e.symbol & 0xFF);
+            list += (list.empty() ? "" : ", ") + sym;
+        }
+    }
+    return list;
 }
 
 Float32 FormFactorOfEntry(const AtomScatterRec& e, Float32 s)

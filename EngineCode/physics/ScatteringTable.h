@@ -35,6 +35,13 @@ void ResetASFactors();
 // in the message window ("Error_No_ASF"); those use entry 0.
 void ASFIndexSites(CrystalDataRec* xp);
 
+// Whether a table entry has a neutron scattering length (the table writes nan where none is
+// known).
+bool HasNeutronLength(const AtomScatterRec& e);
+// The species of the included sites whose entry has no neutron length, as "Po, At" (empty when
+// every one has one). ASFIndexSites must have run.
+std::string SpeciesWithoutNeutronLength(const CrystalDataRec* xp);
+
 // Scattering power of a site at d-spacing dsp (Å): the occupancy-weighted sum of its occupants'
 // X-ray form factors, or neutron scattering lengths when useNeutrons.
 Float32 GetSiteF(const CrystalDataRec* xp, const InputDataRec* site, Float32 dsp, bool useNeutrons);

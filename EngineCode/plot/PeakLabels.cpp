@@ -54,10 +54,10 @@ WavelengthLinesRec GetWavelengthLines(const PlotSpecsRec& ps)
 
 bool SecondLinePosition(const PlotSpecsRec& ps, const CrystalDataRec& xp, const ReflexionRec& ref, double* x)
 {
-    const double s = ps.lambda2 / (2.0 * ref.dsp);
-    if (!(s >= -1 && s <= 1))
+    const double twoTheta = TwoThetaAt(ps, ps.lambda2, ref.dsp);
+    if (!std::isfinite(twoTheta))
         return false;
-    *x = std::asin(s) * kRadToTwoThetaDeg + xp.xOffset;
+    *x = twoTheta + xp.xOffset;
     return true;
 }
 

@@ -134,7 +134,10 @@ TEST_F(CliSettingsTest, SettingsOutsideTheSheetsLimitsAreRefused)
     const Case cases[] = {
         {"--axis d --path 3", "--path goes with --axis tof"},
         {"--detector-2theta 90", "--detector-2theta goes with"},
-        {"--axis energy --detector-2theta 180.5", "0 to 180"},
+        {"--axis energy --detector-2theta 180.5", "below 180"},
+        {"--axis energy --detector-2theta 0", "above 0"},
+        {"--axis energy --detector-2theta 180", "below 180"},
+        {"--axis tof --detector-2theta 0", "above 0"},
         {"--axis tof --path 0", "above 0"},
         {"--eta 1.01", "--eta"},
         {"--xrange 60:10", "LO below HI"},
@@ -180,6 +183,30 @@ TEST_F(CliSettingsTest, SampleSettingsReachEveryCrystal)
     EXPECT_FLOAT_EQ(b->volFrac, 0.25f);
 
     EXPECT_NE(Apply("--fractions 1").find("each of the 2 crystals"), std::string::npos);
+}
+
+TEST_F(CliSettingsTest, BackgroundZeroAndDisplacementReachEveryCrystal)
+{
+    CrystalDataRec* a = AddRockSalt("a");
+    CrystalDataRec* b = AddRockSalt("b");
+    const float before = a->refs[0].tth;
+    ASSERT_EQ(Apply("--background 10,-0.05,120 --zero 0.02 --displacement 0.1 --radius 200"), "");
+    for (const CrystalDataRec* xp : {a, b}) {
+        EXPECT_FLOAT_EQ(xp->yOffset, 10);
+        EXPECT_FLOAT_EQ(xp->baseCoefs[0], -0.05f);
+        EXPECT_FLOAT_EQ(xp->baseCoefs[1], 120);
+        EXPECT_FLOAT_EQ(xp->xOffset, 0.02f);
+    }
+    EXPECT_FLOAT_EQ(doc->plotSpecs.specimenDisplacement, 0.1f);
+    EXPECT_FLOAT_EQ(doc->plotSpecs.goniometerRadius, 200);
+    const double theta = (before * kPi / 360);
+    EXPECT_NEAR(a->refs[0].tth, before + 0.02 - 0.2 * std::cos(theta) / 200 * 180 / kPi, 1e-4);
+
+    SetUp();
+    EXPECT_NE(Apply("--background 1,x").find("--background"), std::string::npos);
+    EXPECT_NE(Apply("--background 1,2,3,4").find("--background"), std::string::npos);
+    EXPECT_NE(Apply("--radius 0").find("--radius"), std::string::npos);
+    EXPECT_NE(Apply("--displacement 80").find("--displacement"), std::string::npos);
 }
 
 TEST(CliSettingsParse, RangesAndFractions)

@@ -123,6 +123,16 @@ expect_status 2 "x range" "$CLI" simulate "$EX/quartz.cif" --xrange 80:5
 stderr_has "--xrange" "x range"
 expect_status 2 "fractions" "$CLI" simulate "$EX/quartz.cif" --fractions 1,1
 expect_status 2 "unknown command" "$CLI" simulate-all "$EX/quartz.cif"
+# A detector at 0° diffracts nothing: refused where it is given, not run to a pattern of nulls.
+expect_status 2 "energy detector at 0" "$CLI" simulate "$EX/quartz.cif" --axis energy --detector-2theta 0
+stderr_has "--detector-2theta must lie above 0" "energy detector at 0"
+expect_status 2 "energy detector at 180" "$CLI" simulate "$EX/quartz.cif" --axis energy --detector-2theta 180
+# A pattern cut short by the reflexion limit says where it stops and how to lift the limit.
+expect_status 0 "reflexion cap" "$CLI" simulate "$EX/quartz.cif" --max-refs 40 --listing cap.txt
+stderr_has "The pattern stops at d = " "reflexion cap"
+stderr_has "--max-refs all" "reflexion cap"
+expect_status 0 "background" "$CLI" simulate "$EX/quartz.cif" --background 5,0.1,20 --zero 0.05 --profile bg.txt
+expect_status 2 "bad background" "$CLI" simulate "$EX/quartz.cif" --background 5,x
 expect_status 1 "output folder missing" "$CLI" simulate "$EX/quartz.cif" --listing nowhere/l.txt
 stderr_has "nowhere/l.txt: error:" "output folder missing"
 expect_status 0 "help" "$CLI" batch --help

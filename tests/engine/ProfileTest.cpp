@@ -61,13 +61,113 @@ TEST(Profile, WidthsFromInstrumentSizeAndStrain)
     xp->strain = 0.001;
     const double E = 0.001 * 4 * 57.2957795131 * 1.17741002252 * std::tan(M_PI / 6);
     EXPECT_NEAR(GetPeakBroadeningAtPoint(&ps, xp.get(), 60), 0.5 * std::sqrt(0.01 + S * S + E * E), 1e-6);
-    // On the d axis only the instrument and strain count; with no strain only fwhm.
+}
+
+TEST(Profile, SizeAndStrainWidthsOnEveryAxisAreTheRelativeWidthOfTheTwoThetaForm)
+{
+    // Scherrer: Δ2θ = Kλ/(L cos θ) is Δd/d = K·d/L; the strain form 4ε·1.17741·tan θ (in radians of
+    // 2θ) is Δd/d = 2·1.17741·ε. Each axis then takes Δx = x·Δd/d (time of flight, energy),
+    // Δd = d·Δd/d, Δ(1/d) = (Δd/d)/d; combined with the instrument's fwhm in quadrature.
+    auto xp = CreateCrystal();
+    xp->particleSize = 1000;  // Å
+    xp->strain = 0.002;
+    PlotSpecsRec ps = gFactoryPrefs.plotSpecs;
+    ps.fwhm = 0.0001f;
+    const double d = 2.0, K = 0.888, relSize = K * d / 1000, relStrain = 2 * 1.17741002252 * 0.002;
+    auto hw = [&](double x, double fwhm) {
+        return 0.5 * std::sqrt(fwhm * fwhm + std::pow(x * relSize, 2) + std::pow(x * relStrain, 2));
+    };
     ps.axisType = kAxisDSpacing;
+    EXPECT_NEAR(GetPeakBroadeningAtPoint(&ps, xp.get(), 2.0f), hw(d, 0.0001), 1e-7);
+    // The Scherrer width on the d axis alone: K d²/L.
     xp->strain = 0;
-    EXPECT_FLOAT_EQ(GetPeakBroadeningAtPoint(&ps, xp.get(), 2), 0.05f);
+    EXPECT_NEAR(2 * GetPeakBroadeningAtPoint(&ps, xp.get(), 2.0f), std::sqrt(1e-8 + std::pow(K * d * d / 1000, 2)), 1e-7);
+    xp->strain = 0.002;
+    ps.axisType = kAxisReciprocalD;
+    EXPECT_NEAR(GetPeakBroadeningAtPoint(&ps, xp.get(), 0.5f), hw(1 / d, 0.0001), 1e-7);
+    ps.axisType = kAxisTimeOfFlight;  // θ 1.57, 100 m: d = 2 Å at 101.1 ms
+    const double t = DSpacingToX(ps, d);
+    EXPECT_NEAR(GetPeakBroadeningAtPoint(&ps, xp.get(), static_cast<float>(t)), hw(t, 0.0001), 1e-5);
     ps.axisType = kAxisEnergy;
-    xp->strain = 0.01;
-    EXPECT_FLOAT_EQ(GetPeakBroadeningAtPoint(&ps, xp.get(), 40), 0.05f);
+    const double e = DSpacingToX(ps, d);
+    EXPECT_NEAR(GetPeakBroadeningAtPoint(&ps, xp.get(), static_cast<float>(e)), hw(e, 0.0001), 1e-5);
+    // The relative width agrees with the 2θ axis at the same reflexion: Δd/d = Δθ·cot θ.
+    ps.axisType = kAxisTwoTheta;
+    ps.fwhm = 0;
+    const double theta = std::asin(ps.lambda / (2 * d));
+    const double w2t = 2 * GetPeakBroadeningAtPoint(&ps, xp.get(), static_cast<float>(2 * theta / 0.0174532925199));
+    EXPECT_NEAR(w2t * 0.0174532925199 / 2 / std::tan(theta), std::hypot(relSize, relStrain), 1e-5);
+}
+
+TEST(Profile, StrainBroadenedPeakOnTheDAxisKeepsItsArea)
+{
+    // A peak far wider than the instrument's width: the cut-off range follows the peak's own width.
+    auto xp = PeaksAt({ReflexionRec{1, 0, 0, 1, 2, 2.0f, 1.0f, 0.02f}});
+    PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 1.5f, 2.5f);
+    ps.axisType = kAxisDSpacing;
+    ps.fwhm = 0.001f;
+    ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 2000, 0, 1999));
+    const double area = std::accumulate(xp->plotBuffer.begin(), xp->plotBuffer.end(), 0.0) * (1.0 / 2000);
+    EXPECT_NEAR(area, 1.0, 0.01);
+}
+
+TEST(Profile, SecondWavelengthLineIsDrawnAtItsOwnPositionAtHighAngles)
+{
+    // NaCl 444 (d = a/√48) with Cu Kα1 + Kα2 at 142°: the lines are 0.8° apart, sixteen half widths.
+    InitVLGlobals();
+    const double a = 5.6402, d = a / std::sqrt(48.0), l1 = 1.5405, l2 = 1.54434;
+    const double x1 = 2 * std::asin(l1 / (2 * d)) * 180 / M_PI, x2 = 2 * std::asin(l2 / (2 * d)) * 180 / M_PI;
+    ASSERT_NEAR(x1, 142.2, 0.2);
+    ASSERT_GT(x2 - x1, 0.7);
+    auto xp = CreateCrystal();
+    xp->refs = {ReflexionRec{4, 4, 4, 8, static_cast<float>(d), static_cast<float>(x1), 3.0f, 0.05f}};
+    PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 140, 145);
+    ps.monochromatic = false;
+    ps.lambda = static_cast<float>(l1);
+    ps.lambda2 = static_cast<float>(l2);
+    ps.lambdaRatio = 2;
+    ps.fwhm = 0.1f;
+    xp->particleSize = 1e9f;
+    ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 5000, 0, 4999));  // 0.001° per pixel
+    auto at = [&](double x) { return xp->plotBuffer[static_cast<std::size_t>((x - 140) / 0.001)]; };
+    const double peak = Gaussian(3.0f, 0, 0.05f, 0);
+    EXPECT_NEAR(at(x1), peak * 2 / 3, 0.02 * peak);
+    EXPECT_NEAR(at(x2), peak / 3, 0.02 * peak);
+    const double area = std::accumulate(xp->plotBuffer.begin(), xp->plotBuffer.end(), 0.0) * 0.001;
+    EXPECT_NEAR(area, 3.0, 0.03);
+}
+
+TEST(Profile, PointProfileHasItsMaximaAtThePeaksAndTheirAreas)
+{
+    // Evaluated at the points themselves: with a channel of a fifth of the FWHM, the maxima sit
+    // within half a channel of the positions and Σ y·step is the integrated intensity within 1 %.
+    auto xp = PeaksAt({ReflexionRec{1, 1, 1, 8, 3.2f, 27.37f, 5.0f, 0.05f},
+                       ReflexionRec{2, 0, 0, 6, 2.8f, 31.71f, 2.0f, 0.05f},
+                       ReflexionRec{4, 2, 0, 24, 1.26f, 75.29f, 1.0f, 0.06f}});
+    for (SInt16 shape : {kPeakFunctionGaussian, kPeakFunctionPseudoVoigt}) {
+        PlotSpecsRec ps = Specs(shape, 20, 80);
+        const double step = 0.02;
+        const std::vector<Float32> y = ProfileAtPoints(xp.get(), &ps, 20, step, 3000);
+        ASSERT_EQ(y.size(), 3000u);
+        for (const ReflexionRec& r : xp->refs) {
+            const long i0 = std::lround((r.tth - 1.5 - 20) / step), i1 = std::lround((r.tth + 1.5 - 20) / step);
+            long best = i0;
+            double area = 0;
+            for (long i = i0; i <= i1; ++i) {
+                area += y[static_cast<std::size_t>(i)] * step;
+                if (y[static_cast<std::size_t>(i)] > y[static_cast<std::size_t>(best)])
+                    best = i;
+            }
+            EXPECT_NEAR(20 + best * step, r.tth, step / 2 + 1e-6) << shape;
+            // The pseudo-Voigt's Lorentzian tails reach beyond ±1.5°: compare the Gaussian only.
+            if (shape == kPeakFunctionGaussian)
+                EXPECT_NEAR(area, r.inty, 0.01 * r.inty);
+        }
+        double total = 0;
+        for (Float32 v : y)
+            total += v * step;
+        EXPECT_NEAR(total, 8.0, 0.01 * 8.0) << shape;
+    }
 }
 
 TEST(Profile, SticksGiveTheFullIntensityWithinTheirHalfWidth)
@@ -148,6 +248,18 @@ TEST(Profile, CalculateProfilesFillsOnlyTheVisiblePixelsOfPlottedCrystals)
             strongest = &r;
     const double dx = (80.0 - 0.0) / 500;
     EXPECT_NEAR(top * dx, strongest->tth, 2 * dx);
+}
+
+TEST(Profile, BackgroundCTermIsLeftOutAtAndBelowZero)
+{
+    auto xp = CreateCrystal();
+    xp->yOffset = 2;
+    xp->baseCoefs[0] = 0.5f;
+    xp->baseCoefs[1] = 3;
+    EXPECT_FLOAT_EQ(Baseline(xp.get(), 2), 2 + 1 + 1.5f);
+    EXPECT_FLOAT_EQ(Baseline(xp.get(), 0), 2);
+    EXPECT_FLOAT_EQ(Baseline(xp.get(), -2), 1);
+    EXPECT_TRUE(std::isfinite(Baseline(xp.get(), 1e-40f)));
 }
 
 TEST(Profile, BackgroundWithoutCTermHasNoDivision)

@@ -37,7 +37,7 @@ std::vector<ReferenceResult> ReferenceIntensities(const CrystalDataRec& xp, cons
             const Float32 a = static_cast<Float32>(A), b = static_cast<Float32>(B);
             const Float32 sumSq = a * a + b * b;
             res.inty = static_cast<Float32>(scale * 0.001 * lp * sumSq);
-            res.kept = res.inty >= 0.00001f;
+            res.kept = true;  // weak ones too: the cutoff acts on merged groups
         }
         out.push_back(res);
     }

@@ -10,7 +10,7 @@
 struct ReferenceResult {
     double A, B;   // structure factor parts
     double inty;   // integrated intensity before division by the squared volume
-    bool kept;     // false when the reflexion would be discarded
+    bool kept;     // false when the reflexion cannot be diffracted (and is discarded)
 };
 
 // The crystal must have its scattering indices set (ASFIndexSites) and its reciprocal cell.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -180,7 +181,7 @@ TEST(Reflexions, HeapsortOrdersByDescendingDWithReproducibleTies)
         EXPECT_EQ(many[i].h, again[i].h);
 }
 
-TEST(Reflexions, CopyKeepsThe3000LargestAndDividesByTheSquaredVolume)
+TEST(Reflexions, CopyKeepsEveryMergedReflexionAndDividesByTheSquaredVolume)
 {
     auto xp = MakeCrystal(2, 2, 2, 90, 90, 90, 'P');
     RecipCell(xp.get());
@@ -192,10 +193,10 @@ TEST(Reflexions, CopyKeepsThe3000LargestAndDividesByTheSquaredVolume)
     }
     CopyRefs(xp.get());
     PurgeTempRefs();
-    ASSERT_EQ(xp->nRefs(), kMaxCrystalReflexions);
+    ASSERT_EQ(xp->nRefs(), 5000);  // no store cap: a long list is not cut short
     EXPECT_FLOAT_EQ(xp->refs[0].dsp, 10.0f);
     EXPECT_FLOAT_EQ(xp->refs[0].inty, 1.0f);  // 64 / 8²
-    EXPECT_FLOAT_EQ(xp->intMax, 3000.0f);
+    EXPECT_FLOAT_EQ(xp->intMax, 5000.0f);
     for (const ReflexionRec& r : xp->refs)  // orthogonal cell: indices made non-negative
         EXPECT_TRUE(r.h >= 0 && r.k >= 0 && r.l >= 0);
 }
@@ -228,27 +229,109 @@ TEST(Reflexions, NothingLeftAfterMergingRaisesTheRangeAlert)
     ASSERT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
 }
 
-TEST(Reflexions, IndexBoxTooLargeIsRefusedLikeAFailedAllocation)
+TEST(Reflexions, ListBeyondTheMemoryGuardStopsWhereItFits)
 {
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    auto xp = MakeCrystal(300, 300, 300, 90, 90, 90, 'P');
+    SetGenerationBudget(20000);
+    // a = 30 Å: about (4/3)π·27000/d³ reflexions, so 20000 entries reach down to d ≈ 1.8 Å.
+    auto xp = MakeCrystal(30, 30, 30, 90, 90, 90, 'P');
     RecipCell(xp.get());
-    EXPECT_FALSE(HKLList(nullptr, xp.get(), 0.01f, false, 0));
-    EXPECT_EQ(NumTempRefs(), 0u);
-    EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
+    HKLListCut cut;
+    EXPECT_TRUE(HKLList(nullptr, xp.get(), 0.5f, false, 0, &cut));
+    SetGenerationBudget(kDefaultGenerationBudget);
+    EXPECT_TRUE(cut.byMemory);
+    EXPECT_LE(NumTempRefs(), 20000u);
+    EXPECT_GT(NumTempRefs(), 15000u);
+    const double dFits = std::cbrt(4.18879 * 27000 * 1.05 / 20000.0);
+    EXPECT_NEAR(cut.dsp, dFits, 0.05);
+    for (const ReflexionRec& r : WorkingReflexions())
+        EXPECT_GE(r.dsp, cut.dsp);
+    PurgeTempRefs();
+    EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 0);
 }
 
-TEST(Reflexions, SortIndexListsLeaveOutTheOrigin)
+TEST(Reflexions, IndexBoxCoversObliqueCells)
 {
-    std::vector<ReflexionRec> refs = {ReflexionRec{1, 2, 3, 1, 1.0f, 0, 5, 0}, ReflexionRec{0, 0, 0, 1, 9.0f, 0, 9, 0},
-                                      ReflexionRec{-3, 0, 1, 1, 2.0f, 0, 1, 0}, ReflexionRec{0, 1, 0, 1, 3.0f, 0, 7, 0}};
-    const auto byD = SortReflexions(refs.data(), 4, kSortReflexionsByDSpacing);
-    EXPECT_EQ(byD, (std::vector<UInt32>{3, 2, 0}));
-    const auto byI = SortReflexions(refs.data(), 4, kSortReflexionsByIntensity);
-    EXPECT_EQ(byI, (std::vector<UInt32>{3, 0, 2}));
-    const auto byHKL = SortReflexions(refs.data(), 4, kSortReflexionsByHKL);
-    EXPECT_EQ(byHKL, (std::vector<UInt32>{3, 0, 2}));
-    const auto none = SortReflexions(refs.data(), 4, kSortReflexionsByNone);
-    EXPECT_EQ(none, (std::vector<UInt32>{0, 2, 3}));
+    // Triclinic 8, 9, 10 Å; 75°, 65°, 105°: every h k l with d > 0.5 Å, counted here by brute force
+    // in a box far larger than needed, with the metric inverted independently.
+    auto xp = MakeCrystal(8, 9, 10, 75, 65, 105, 'P');
+    RecipCell(xp.get());
+    ASSERT_TRUE(HKLList(nullptr, xp.get(), 0.5f, false, 0));
+    const double rad = 3.14159265358979323846 / 180;
+    const double ca = std::cos(75 * rad), cb = std::cos(65 * rad), cg = std::cos(105 * rad);
+    const double G[3][3] = {{64, 72 * cg, 80 * cb}, {72 * cg, 81, 90 * ca}, {80 * cb, 90 * ca, 100}};
+    const double det = G[0][0] * (G[1][1] * G[2][2] - G[1][2] * G[2][1]) - G[0][1] * (G[1][0] * G[2][2] - G[1][2] * G[2][0]) +
+                       G[0][2] * (G[1][0] * G[2][1] - G[1][1] * G[2][0]);
+    double Gi[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            Gi[j][i] = (G[i1][j1] * G[i2][j2] - G[i1][j2] * G[i2][j1]) / det;
+        }
+    long expected = 0;
+    for (int h = -40; h <= 40; ++h)
+        for (int k = -40; k <= 40; ++k)
+            for (int l = -40; l <= 40; ++l) {
+                const int v[3] = {h, k, l};
+                double q = 0;
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 3; ++j)
+                        q += v[i] * Gi[i][j] * v[j];
+                if (q > 0 && 1 / std::sqrt(q) > 0.5)
+                    ++expected;
+            }
+    EXPECT_EQ(expected, 19134);
+    EXPECT_EQ(static_cast<long>(NumTempRefs()), expected);
+    PurgeTempRefs();
+}
+
+TEST(Reflexions, EquivalentReflexionsAreNeverSplitAcrossGroups)
+{
+    // A large primitive cubic cell: d depends on N = h² + k² + l² alone, and the d of successive
+    // N lie closer than 0.0001 Å, so groups take in several N. Every group must take in whole
+    // N shells: the running sum of multiplicities always equals a running sum of shell sizes.
+    auto xp = MakeCrystal(50, 50, 50, 90, 90, 90, 'P');
+    const auto merged = GenerateAndMerge(xp.get(), 0.9f);
+    std::map<int, long> shell;  // N → number of integer vectors
+    for (int h = -56; h <= 56; ++h)
+        for (int k = -56; k <= 56; ++k)
+            for (int l = -56; l <= 56; ++l) {
+                const int N = h * h + k * k + l * l;
+                if (N > 0 && 50 / std::sqrt(double(N)) > 0.9)
+                    ++shell[N];
+            }
+    std::vector<long> boundaries{0};
+    for (const auto& [N, count] : shell)
+        boundaries.push_back(boundaries.back() + count);
+    long running = 0;
+    for (const ReflexionRec& r : merged) {
+        running += r.mul;
+        EXPECT_TRUE(std::binary_search(boundaries.begin(), boundaries.end(), running))
+            << "group at d = " << r.dsp << " ends inside a shell";
+    }
+    EXPECT_EQ(running, boundaries.back());
+}
+
+TEST(Reflexions, CapAndWeakCutoffActOnWholeGroups)
+{
+    // Under a cap, generation keeps the rest of the group the last kept reflexion belongs to.
+    auto salt = MakeRockSalt();
+    const auto capped = GenerateAndMerge(salt.get(), 1.0f, true, 10);
+    ASSERT_EQ(capped.size(), 2u);
+    EXPECT_EQ(capped[0].mul, 8);  // 111
+    EXPECT_EQ(capped[1].mul, 6);  // 200, whole
+
+    // The weak cutoff after merging: a group goes only when its summed intensity is weak.
+    WorkingReflexions() = {ReflexionRec{1, 0, 0, 0, 3.0f, 0, 0.6e-5f, 0}, ReflexionRec{0, 1, 0, 0, 3.0f, 0, 0.6e-5f, 0},
+                           ReflexionRec{1, 1, 0, 0, 2.5f, 0, 1e-6f, 0}, ReflexionRec{1, 0, 1, 0, 2.5f, 0, 5e-5f, 0},
+                           ReflexionRec{1, 1, 1, 0, 2.0f, 0, 2e-6f, 0}, ReflexionRec{2, 0, 0, 0, 2.0f, 0, 3e-6f, 0}};
+    MergeRefs(1e-5f);
+    const std::vector<ReflexionRec> out = WorkingReflexions();
+    PurgeTempRefs();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].mul, 2);
+    EXPECT_FLOAT_EQ(out[0].inty, 1.2e-5f);
+    EXPECT_EQ(out[1].mul, 2);
+    EXPECT_FLOAT_EQ(out[1].inty, 5.1e-5f);
 }

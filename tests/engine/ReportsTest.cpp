@@ -166,6 +166,54 @@ TEST_F(Reports, ListingVariants)
     EXPECT_NE(listing.find("\n[   3]    20    4   2   0   0.90000  118.0000   2.00000e+01  100.0    2\n"), std::string::npos);
 }
 
+struct ListingAxisCase {
+    SInt16 axis;
+    const char* heading;     // the position column's heading
+    const char* experiment;  // the line naming the experiment
+};
+
+class ListingAxes : public Reports, public ::testing::WithParamInterface<ListingAxisCase> {};
+
+TEST_P(ListingAxes, PositionColumnAndExperimentAreNamedForTheAxis)
+{
+    const ListingAxisCase& c = GetParam();
+    PlotSpecsRec& ps = doc->plotSpecs;
+    ps.axisType = c.axis;
+    ps.thetaTimeOfFlight = static_cast<Float32>(150 * 0.00872664625995);
+    ps.thetaEnergy = static_cast<Float32>(8 * 0.00872664625995);
+    ps.distanceTimeOfFlight = 12.5f;
+    if (c.axis == kAxisTimeOfFlight)
+        ps.radType = kRadiationNeutrons;
+    const std::string text = Text(WriteListingStream);
+    EXPECT_NE(text.find(std::string("d(hkl)    ") + c.heading), std::string::npos) << text.substr(0, 2000);
+    EXPECT_NE(text.find(c.experiment), std::string::npos) << text.substr(0, 600);
+    if (c.axis == kAxisTimeOfFlight || c.axis == kAxisEnergy)
+        EXPECT_EQ(text.find("wavelength"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryAxis, ListingAxes,
+    ::testing::Values(ListingAxisCase{kAxisTwoTheta, "2-Theta     Intensity", "\nX-ray wavelength:   1.5405 A\n\n"},
+                      ListingAxisCase{kAxisDSpacing, "d (A)       Intensity", "\nX-ray wavelength:   1.5405 A\n\n"},
+                      ListingAxisCase{kAxisReciprocalD, "1/d (1/A)   Intensity", "X-ray wavelength"},
+                      ListingAxisCase{kAxisTimeOfFlight, "TOF (ms)    Intensity",
+                                      "\nNeutron time of flight: detector 2-theta 150.000 degrees, flight path 12.500 m\n"},
+                      ListingAxisCase{kAxisEnergy, "E (keV)     Intensity",
+                                      "\nX-ray energy dispersive: detector 2-theta 8.000 degrees\n"}));
+
+TEST_F(Reports, ListingGivesBothWavelengthsWhenTheSecondIsUsed)
+{
+    PlotSpecsRec& ps = doc->plotSpecs;
+    ps.monochromatic = false;
+    ps.lambda2 = 1.54434f;
+    ps.lambdaRatio = 2;
+    EXPECT_NE(Text(WriteListingStream).find("\nX-ray wavelength:   1.5405 A\nsecond wavelength:   1.5443 A, intensity "
+                                            "ratio 2.000 : 1\n\n"),
+              std::string::npos);
+    ps.axisType = kAxisDSpacing;  // only the 2θ axis shows the second line
+    EXPECT_EQ(Text(WriteListingStream).find("second wavelength"), std::string::npos);
+}
+
 TEST_F(Reports, ProfileColumnsAndWhoIsWritten)
 {
     PlotSpecsRec& ps = doc->plotSpecs;

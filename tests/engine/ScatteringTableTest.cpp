@@ -97,8 +97,8 @@ TEST(ScatteringTable, NoMessageWhenEverySpeciesIsKnown)
 TEST(ScatteringTable, ShippedTableHoldsThePublishedValues)
 {
     ASSERT_TRUE(LoadShippedScatteringTable());
-    // H, D, He..Cf without the seven elements that have no neutron length.
-    EXPECT_EQ(gNumASF, 2 + 97 - 7);
+    // H, D and He..Cf: every element of the X-ray table.
+    EXPECT_EQ(gNumASF, 2 + 97);
     struct Expect {
         const char* symbol;
         float z;        // a1+a2+a3+a4+c is close to the number of electrons
@@ -114,6 +114,17 @@ TEST(ScatteringTable, ShippedTableHoldsThePublishedValues)
         ASSERT_NE(entry, nullptr) << e.symbol;
         EXPECT_NEAR(FormFactorOfEntry(*entry, 0), e.z, 0.02 * e.z) << e.symbol;
         EXPECT_FLOAT_EQ(entry->f[9], e.neutron) << e.symbol;
+        EXPECT_TRUE(HasNeutronLength(*entry)) << e.symbol;
+    }
+    // The elements without a tabulated neutron length are there for X-rays, marked as unknown.
+    for (const char* symbol : {"Po", "At", "Rn", "Fr", "Ac", "Bk", "Cf"}) {
+        const AtomScatterRec* entry = nullptr;
+        for (int i = 0; i < gNumASF; ++i)
+            if (gASF[i].symbol == PackSymbol(symbol))
+                entry = &gASF[i];
+        ASSERT_NE(entry, nullptr) << symbol;
+        EXPECT_FALSE(HasNeutronLength(*entry)) << symbol;
+        EXPECT_GT(FormFactorOfEntry(*entry, 0), 80) << symbol;
     }
 }
 

@@ -29,6 +29,7 @@ std::unique_ptr<VLPatternRec> MixedCrystalPattern()
     xp.plotColor = {0x1234, 0x5678, 0x9ABC};
     xp.plotStyle = kPlotStyleLineDots, xp.lineStyle = kLineStyleDashed, xp.lineWidth = 1.5f, xp.markerSize = 3;
     xp.xOffset = 0.03f, xp.yOffset = 12.5f, xp.volFrac = 0.625f, xp.particleSize = 2500, xp.strain = 0.0015f;
+    xp.baseCoefs[0] = -0.125f, xp.baseCoefs[1] = 340.0f;  // background B and C
     xp.showLabel = true, xp.labelThreshold = 25;
     xp.labelHKL = false, xp.labelDSpacings = true, xp.labelTwoTheta = true, xp.labelPhases = false;
     CreateAsymmetricUnit(&xp, 2);
@@ -115,6 +116,8 @@ void ExpectCrystalsEqual(const CrystalDataRec& a, const CrystalDataRec& b)
                        &C::plotColor, &C::plotStyle, &C::lineStyle, &C::lineWidth, &C::markerSize, &C::xOffset,
                        &C::yOffset, &C::volFrac, &C::particleSize, &C::strain, &C::showLabel, &C::labelThreshold,
                        &C::labelHKL, &C::labelDSpacings, &C::labelTwoTheta, &C::labelPhases);
+    EXPECT_EQ(a.baseCoefs[0], b.baseCoefs[0]);  // the whole background A + Bx + C/x is kept
+    EXPECT_EQ(a.baseCoefs[1], b.baseCoefs[1]);
     EXPECT_STREQ(a.spaceGroupSymbol, b.spaceGroupSymbol);
     ASSERT_EQ(a.ntyp(), b.ntyp());
     for (std::size_t s = 0; s < a.AU.size(); ++s) {
@@ -396,4 +399,22 @@ TEST(SessionWindowBounds, MinimumSizeAndMoveOntoTheScreen)
     for (const Case& c : cases)
         EXPECT_EQ(DoSessionWindowBounds(c.stored, screen), c.placed)
             << c.stored.top << "," << c.stored.left << "," << c.stored.bottom << "," << c.stored.right;
+}
+
+TEST_F(SessionFile, BackgroundBAndCHaveTheirOwnItemThatOlderFilesLack)
+{
+    const ByteVector bytes = Written(doc.get());
+    const std::size_t at = FindTag(bytes, "BgBC");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(BigEndian32At(bytes, at + 4), 8u);
+    EXPECT_EQ(BigEndian32At(bytes, at + 8), 0xBE000000u);   // −0.125
+    EXPECT_EQ(BigEndian32At(bytes, at + 12), 0x43AA0000u);  // 340
+    // A file without the item (as older versions wrote) reads with B = C = 0.
+    ByteVector old = bytes;
+    old.erase(old.begin() + static_cast<long>(at), old.begin() + static_cast<long>(at + 16));
+    auto back = CreateWindowInfo();
+    ASSERT_TRUE(Read(old, back.get())) << LastAlert();
+    EXPECT_EQ(back->plotList[0]->crystal->baseCoefs[0], 0.0f);
+    EXPECT_EQ(back->plotList[0]->crystal->baseCoefs[1], 0.0f);
+    EXPECT_EQ(back->plotList[0]->crystal->yOffset, 12.5f);
 }

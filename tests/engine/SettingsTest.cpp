@@ -209,6 +209,17 @@ TEST(SheetFieldsAccept, RangesAndFormats)
     EXPECT_FALSE(SheetAccepts(SheetFields::kFlightPath, 0));
     EXPECT_TRUE(SheetAccepts(SheetFields::kFlightPath, 0.01));
     EXPECT_FALSE(SheetAccepts(SheetFields::kDetectorTwoTheta, 180.5));
+    // A detector at 0° sees nothing diffracted; at 180° an energy-dispersive detector has no finite
+    // Lorentz factor (a time-of-flight detector there is a backscattering bank).
+    EXPECT_FALSE(SheetAccepts(SheetFields::kDetectorTwoTheta, 0));
+    EXPECT_TRUE(SheetAccepts(SheetFields::kDetectorTwoTheta, 180));
+    EXPECT_FALSE(SheetAccepts(SheetFields::kEnergyDetectorTwoTheta, 0));
+    EXPECT_FALSE(SheetAccepts(SheetFields::kEnergyDetectorTwoTheta, 180));
+    EXPECT_TRUE(SheetAccepts(SheetFields::kEnergyDetectorTwoTheta, 179.9));
+    EXPECT_EQ(SheetAcceptedRangeText(SheetFields::kEnergyDetectorTwoTheta), "Enter a number above 0 and below 180.");
+    EXPECT_EQ(SheetAcceptedRangeText(SheetFields::kDetectorTwoTheta), "Enter a number above 0 and up to 180.");
+    EXPECT_EQ(SheetAcceptedRangeText(SheetFields::kEta), "Enter a number from 0 to 1.");
+    EXPECT_EQ(SheetAcceptedRangeText(SheetFields::kFlightPath), "Enter a number above 0.");
     EXPECT_TRUE(SheetAccepts(SheetFields::kPeakWidth, 500));  // not checked on OK, clamped by the setter
     EXPECT_EQ(FormatSheetNumber(SheetFields::kWavelength, 1.5406), "1.54060");
     EXPECT_EQ(FormatSheetNumber(SheetFields::kStrain, 0.125), "0.12");

@@ -102,6 +102,7 @@ struct ConfirmCase {
     // What the document holds afterwards (only checked when accepted).
     std::function<double(WinInfoRec*)> stored;
     double expected;
+    bool saysWhy = true;  // a refusal shows what the field takes
 };
 
 void PrintTo(const ConfirmCase& c, std::ostream* os)
@@ -125,6 +126,11 @@ TEST_P(SheetConfirmTest, RefusesWhatItDoesNotAcceptAndStaysOpen)
         EXPECT_EQ(doc->plotSpecs.axisType, before.axisType);
         EXPECT_EQ(doc->plotSpecs.eta, before.eta);
         EXPECT_EQ(doc->plotSpecs.fwhm, before.fwhm);
+        EXPECT_EQ(doc->plotSpecs.thetaEnergy, before.thetaEnergy);
+        EXPECT_EQ(doc->plotSpecs.thetaTimeOfFlight, before.thetaTimeOfFlight);
+        if (c.saysWhy) {
+            EXPECT_FALSE(sheet->Problem().isEmpty()) << "a refusal says why";
+        }
         sheet->reject();
     }
 }
@@ -145,6 +151,17 @@ INSTANTIATE_TEST_SUITE_P(
         // 90° 2θ is θ = π/4 radians.
         ConfirmCase{"EnergyRightAngle", RequestEnergyOptions, 0, "90", true, ThetaEnergy, M_PI / 4},
         ConfirmCase{"FlightPathZero", RequestTOFOptions, 1, "0", false, Eta, 0},
+        // A detector at 0° sees nothing diffracted; an energy detector at 180° has no finite
+        // Lorentz factor.
+        ConfirmCase{"EnergyDetectorAtZero", RequestEnergyOptions, 0, "0", false, Eta, 0},
+        ConfirmCase{"EnergyDetectorAtBackscatter", RequestEnergyOptions, 0, "180", false, Eta, 0},
+        ConfirmCase{"TOFDetectorAtZero", RequestTOFOptions, 0, "0", false, Eta, 0},
+        ConfirmCase{"ReflexionLimitsTinyD", RequestReflexionLimits, 0, "0.001", false, Eta, 0},
+        ConfirmCase{"ReflexionLimitsCount", RequestReflexionLimits, 1, "250", true,
+                    [](WinInfoRec* d) { return static_cast<double>(d->plotSpecs.maxNumRefs); }, 250},
+        ConfirmCase{"DisplacementRadiusZero", RequestSpecimenDisplacement, 1, "0", false, Eta, 0},
+        ConfirmCase{"DisplacementSet", RequestSpecimenDisplacement, 0, "0.12", true,
+                    [](WinInfoRec* d) { return static_cast<double>(d->plotSpecs.specimenDisplacement); }, 0.12},
         ConfirmCase{"WidthNotANumber", RequestPeakWidth, 0, "wide", false, Eta, 0},
         // The setters' own limits: widths of at least 0.0001, sizes of at least 10 Å, strain at
         // most 100 %.
@@ -152,8 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmCase{"SizeTiny", RequestParticleSize, 0, "0.0005", true, ParticleSize, 10},
         ConfirmCase{"SizeTwoMicrons", RequestParticleSize, 0, "2", true, ParticleSize, 20000},
         ConfirmCase{"StrainAboveAll", RequestPercentStrain, 0, "150", true, Strain, 1.0},
-        ConfirmCase{"LimitsBelowTheAxis", RequestPlotLimits, 0, "-5", false, Eta, 0},
-        ConfirmCase{"LimitsReversed", RequestPlotLimits, 0, "120", false, Eta, 0},
+        ConfirmCase{"LimitsBelowTheAxis", RequestPlotLimits, 0, "-5", false, Eta, 0, false},
+        ConfirmCase{"LimitsReversed", RequestPlotLimits, 0, "120", false, Eta, 0, false},
         ConfirmCase{"LimitsInside", RequestPlotLimits, 0, "20", true, Xmin, 20}),
     [](const ::testing::TestParamInfo<ConfirmCase>& info) { return std::string(info.param.name); });
 

@@ -6,6 +6,7 @@
 #include "Document.h"
 #include "PlotCommands.h"
 #include "PlotExport.h"
+#include "Profile.h"
 #include "Records.h"
 #include "Settings.h"
 #include "TextLines.h"
@@ -118,6 +119,24 @@ bool ParseRange(const std::string& text, double* lo, double* hi)
     return true;
 }
 
+bool ParseBackground(const std::string& text, double* a, double* b, double* c)
+{
+    double v[3] = {0, 0, 0};
+    std::size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t comma = text.find(',', start);
+        if (!ParseNumber(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), v[i]))
+            return false;
+        if (comma == std::string::npos)
+            break;
+        if (i == 2)
+            return false;  // more than three terms
+        start = comma + 1;
+    }
+    *a = v[0], *b = v[1], *c = v[2];
+    return true;
+}
+
 bool ParseFractions(const std::string& text, std::vector<double>* fractions)
 {
     std::vector<double> values;
@@ -148,7 +167,8 @@ void AddSettingOptions(CLI::App& app, SimulationSettings& s)
     AddChoice(app, "--radiation", s.radiation, {"xray", "neutron"}, "X-rays or neutrons", inst);
     AddChoice(app, "--axis", s.axis, Names(kAxes),
               "x axis: 2θ (degrees), d (Å), 1/d (1/Å), time of flight (ms) or energy (keV)", inst);
-    app.add_option("--detector-2theta", s.detectorTwoTheta, "2θ of the detector of the tof and energy axes, 0 to 180")
+    app.add_option("--detector-2theta", s.detectorTwoTheta,
+                   "2θ of the detector of the tof and energy axes, above 0 and up to 180 (energy: below 180)")
         ->type_name("DEG")->group(inst);
     app.add_option("--path", s.path, "flight path of the tof axis, above 0")->type_name("M")->group(inst);
     app.add_option("--lambda", s.lambda, "first wavelength, Å")->type_name("L1")->group(inst);
@@ -164,12 +184,20 @@ void AddSettingOptions(CLI::App& app, SimulationSettings& s)
     app.add_option("--dmin", s.dmin, "smallest d-spacing generated, Å")->type_name("D")->group(inst);
     app.add_option("--max-refs", s.maxRefs, "keep at most N reflexions, those of largest d")
         ->type_name("N|all")->group(inst);
+    app.add_option("--displacement", s.displacement,
+                   "specimen displacement of a Bragg-Brentano instrument, mm: 2θ moves by -2 s cos θ / R")
+        ->type_name("S")->group(inst);
+    app.add_option("--radius", s.radius, "goniometer radius R, mm (above 0)")->type_name("R")->group(inst);
 
     app.add_option("--size", s.sizeMicrons, "crystallite size, µm")->type_name("UM")->group(sample);
     app.add_option("--strain", s.strainPercent, "micro-strain, % (at most 100)")->type_name("PCT")->group(sample);
     app.add_option("--fractions", s.fractions,
                    "volume fractions of the crystals in the order loaded (scaled to sum 1)")
         ->type_name("F1,F2,...")->group(sample);
+    app.add_option("--background", s.background, "background A + Bx + C/x of every crystal (C/x only where x > 0)")
+        ->type_name("A,B,C")->group(sample);
+    app.add_option("--zero", s.zero, "zero correction of every crystal, in units of the x axis")
+        ->type_name("Z")->group(sample);
 
     app.add_option("--xrange", s.xrange, "x range, in units of the x axis")->type_name("LO:HI")->group(plot);
     app.add_option("--channel", s.channel, "x step of the profile (default: the x range over the plot width)")
@@ -221,11 +249,15 @@ std::string ApplyInstrumentSettings(WinInfoRec* doc, const SimulationSettings& s
         mono = *s.monochromatic;
     DoWavelength(doc, l1, l2, ratio, mono);
 
-    if (s.detectorTwoTheta && !SheetAccepts(SheetFields::kDetectorTwoTheta, *s.detectorTwoTheta))
-        return "--detector-2theta must lie within 0 to 180 degrees";
     if (s.path && !SheetAccepts(SheetFields::kFlightPath, *s.path))
         return "--path must be a number of metres above 0";
     const SInt16 axis = s.axis ? CodeOf(kAxes, *s.axis) : ps.axisType;
+    // At 2θ = 0 nothing is diffracted; an energy-dispersive detector at 180° has no finite
+    // Lorentz factor.
+    if (s.detectorTwoTheta && axis == kAxisEnergy && !SheetAccepts(SheetFields::kEnergyDetectorTwoTheta, *s.detectorTwoTheta))
+        return "--detector-2theta must lie above 0 and below 180 degrees on the energy axis";
+    if (s.detectorTwoTheta && !SheetAccepts(SheetFields::kDetectorTwoTheta, *s.detectorTwoTheta))
+        return "--detector-2theta must lie above 0 and up to 180 degrees";
     if (s.path && axis != kAxisTimeOfFlight)
         return "--path goes with --axis tof";
     if (s.detectorTwoTheta && axis != kAxisTimeOfFlight && axis != kAxisEnergy)
@@ -272,6 +304,14 @@ std::string ApplyInstrumentSettings(WinInfoRec* doc, const SimulationSettings& s
             return "--max-refs takes a whole number from 1 to 4294967295, or all";
         }
     }
+    if (s.displacement || s.radius) {
+        if (s.displacement && !SheetAccepts(SheetFields::kDisplacement, *s.displacement))
+            return "--displacement must lie within -50 and 50 mm";
+        if (s.radius && !SheetAccepts(SheetFields::kGoniometerRadius, *s.radius))
+            return "--radius must be a number of mm above 0 (at most 10000)";
+        DoSpecimenDisplacement(doc, static_cast<Float32>(s.displacement.value_or(ps.specimenDisplacement)),
+                               static_cast<Float32>(s.radius.value_or(ps.goniometerRadius)));
+    }
     if (s.mixture)
         ps.plotMixture = *s.mixture;
     if (s.residual)
@@ -309,6 +349,11 @@ std::string CheckSampleSettings(const SimulationSettings& s)
     std::vector<double> values;
     if (s.fractions && !ParseFractions(*s.fractions, &values))
         return "--fractions takes numbers not below 0, separated by commas, with a positive sum";
+    double a, b, c;
+    if (s.background && !ParseBackground(*s.background, &a, &b, &c))
+        return "--background takes A,B,C: up to three numbers separated by commas";
+    if (s.zero && !std::isfinite(*s.zero))
+        return "--zero must be a number";
     return {};
 }
 
@@ -337,5 +382,24 @@ std::string ApplySampleSettings(WinInfoRec* doc, const SimulationSettings& s)
         for (VLPatternPtr pp : doc->plotList)
             if (pp->type == kPatternTypeCrystal && pp->crystal)
                 pp->crystal->showLabel = *s.labels;
+    double a = 0, b = 0, c = 0;
+    if (s.background)
+        ParseBackground(*s.background, &a, &b, &c);
+    for (VLPatternPtr pp : doc->plotList) {
+        if (pp->type != kPatternTypeCrystal || !pp->crystal)
+            continue;
+        CrystalDataRec* xp = pp->crystal.get();
+        if (s.background) {
+            xp->yOffset = static_cast<Float32>(a);
+            xp->baseCoefs[0] = static_cast<Float32>(b);
+            xp->baseCoefs[1] = static_cast<Float32>(c);
+        }
+        if (s.zero) {
+            // The zero correction moves the peaks, and their widths follow their positions.
+            xp->xOffset = static_cast<Float32>(*s.zero);
+            GetXValues(xp, &doc->plotSpecs);
+            CalculatePeakWidths(doc, xp);
+        }
+    }
     return {};
 }

@@ -28,10 +28,14 @@ struct SimulationSettings {
     std::optional<double> eta;               // Lorentzian fraction, 0..1
     std::optional<double> dmin;              // Å
     std::optional<std::string> maxRefs;      // a count, or "all"
+    std::optional<double> displacement;      // specimen displacement, mm (2θ axis)
+    std::optional<double> radius;            // goniometer radius, mm
     // Sample, applied to every crystal once loaded.
     std::optional<double> sizeMicrons;       // crystallite size, µm
     std::optional<double> strainPercent;     // micro-strain, %
     std::optional<std::string> fractions;    // comma-separated proportions, in the order loaded
+    std::optional<std::string> background;   // A,B,C of A + Bx + C/x
+    std::optional<double> zero;              // zero correction, x-axis units
     // Plot.
     std::optional<std::string> xrange;       // LO:HI in x-axis units
     std::optional<double> channel;           // x step of the exported profile
@@ -57,6 +61,8 @@ std::string ApplySampleSettings(WinInfoRec* doc, const SimulationSettings& setti
 
 // Parses "LO:HI"; false unless both are finite numbers.
 bool ParseRange(const std::string& text, double* lo, double* hi);
+// Parses "A,B,C" (B and C may be left out: "A" or "A,B"); false unless each is a number.
+bool ParseBackground(const std::string& text, double* a, double* b, double* c);
 // Parses a comma-separated list of proportions and scales them to sum 1; false for a list with an
 // unreadable or negative entry, or whose sum is not positive.
 bool ParseFractions(const std::string& text, std::vector<double>* fractions);
