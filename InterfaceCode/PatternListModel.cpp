@@ -12,6 +12,7 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -25,6 +26,28 @@ const char* KindIcon(VLPatternType type, bool loaded, bool mixture)
     if (type == kPatternTypeDataset)
         return loaded ? "iDsL" : "iFTx";
     return "iFGn";
+}
+
+// Icons are drawn once: a view asks for them each time it paints a row.
+QIcon CachedIcon(const char* code)
+{
+    static std::map<std::string, QIcon> icons;
+    auto it = icons.find(code);
+    if (it == icons.end())
+        it = icons.emplace(code, ListIcon(code)).first;
+    return it->second;
+}
+
+QIcon CachedSwatch(const QColor& colour)
+{
+    static std::map<QRgb, QIcon> swatches;
+    auto it = swatches.find(colour.rgb());
+    if (it == swatches.end()) {
+        if (swatches.size() > 256)  // colours picked freely: keep the cache small
+            swatches.clear();
+        it = swatches.emplace(colour.rgb(), PatternListModel::ColourSwatch(colour)).first;
+    }
+    return it->second;
 }
 
 }  // namespace
@@ -154,7 +177,7 @@ QVariant PatternListModel::data(const QModelIndex& index, int role) const
         break;
     case kColumnKind:
         if (role == Qt::DecorationRole)
-            return ListIcon(KindIcon(r.type, r.loaded, r.mixture));
+            return CachedIcon(KindIcon(r.type, r.loaded, r.mixture));
         if (role == Qt::ToolTipRole)
             return r.type == kPatternTypeCrystal ? (r.loaded ? tr("Crystal") : tr("Crystal file, not read yet"))
                    : r.type == kPatternTypeDataset ? (r.loaded ? tr("Measured pattern") : tr("Data file, not read yet"))
@@ -173,7 +196,7 @@ QVariant PatternListModel::data(const QModelIndex& index, int role) const
         break;
     case kColumnColour:
         if (role == Qt::DecorationRole && r.hasColour)
-            return ColourSwatch(ToQColor(r.colour));
+            return CachedSwatch(ToQColor(r.colour));
         if (role == Qt::ToolTipRole && r.hasColour)
             return tr("Plot colour: click to change it");
         break;
