@@ -53,6 +53,8 @@ struct Window {
 Window FindRange(const LineSet& set, double lo, double hi)
 {
     const std::vector<LineRec>& v = set.lines;
+    if (v.empty())
+        return {0, -1};
     if (set.ascending) {
         const auto a = std::lower_bound(v.begin(), v.end(), lo, [](const LineRec& p, double x) { return p.pos < x; });
         const auto b = std::upper_bound(v.begin(), v.end(), hi, [](double x, const LineRec& p) { return x < p.pos; });
@@ -88,6 +90,9 @@ Lines MakeLines(const CrystalDataRec* xp, const PlotSpecsRec* plot, double narro
     Lines out;
     const bool two = plot->axisType == kAxisTwoTheta && !plot->monochromatic;
     const double frac = plot->lambdaRatio / (plot->lambdaRatio + 1.0);
+    out.sets[0].lines.reserve(xp->refs.size());
+    if (two)
+        out.sets[2].lines.reserve(xp->refs.size());
     for (const ReflexionRec& r : xp->refs) {
         const int wide = r.halfWidth > narrowLimit ? 1 : 0;
         out.sets[wide].lines.push_back({r.tth, r.inty, r.halfWidth, two ? frac : 1.0});
@@ -120,7 +125,7 @@ inline double SumLines(const LineSet& set, const Window& win, Float32 x, const P
     for (long r = win.first; r <= win.last; ++r) {
         const LineRec& p = set.lines[static_cast<std::size_t>(r)];
         const Float32 v = GetProfileIntensityAtPoint(x, p.pos, p.inty, p.halfWidth, plot->plotType, plot->eta);
-        sum += p.weight == 1.0 ? static_cast<double>(v) : p.weight * v;
+        sum += p.weight * v;  // exact for the weight 1 of a single wavelength
     }
     return sum;
 }
@@ -271,14 +276,17 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
         if (n > 1)
             x0 -= step;
         Window win[4];
-        for (int k = 0; k < 4; ++k)
+        int active[4], numActive = 0;
+        for (int k = 0; k < 4; ++k) {
             win[k] = FindRange(lines.sets[k], x0 - R[k], x0 + dx + R[k]);
+            if (win[k].first <= win[k].last)
+                active[numActive++] = k;
+        }
         for (int j = 0; j <= m; ++j) {
             const Float32 x = static_cast<Float32>(x0 + j * step);
             double sum = 0;
-            for (int k = 0; k < 4; ++k)
-                if (win[k].first <= win[k].last)
-                    sum += SumLines(lines.sets[k], win[k], x, plot);
+            for (int a = 0; a < numActive; ++a)
+                sum += SumLines(lines.sets[active[a]], win[active[a]], x, plot);
             samples[j] = sum;
         }
         double peak = 0;
