@@ -20,6 +20,7 @@ class QDockWidget;
 class QFrame;
 class QScrollBar;
 class QToolBar;
+class StructuresDrawer;
 
 // Tools of the toolbar.
 enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance = 3 };
@@ -39,6 +40,7 @@ public:
     InfoBar* Info() const { return info_; }
     GraphicsPane* Pane() const { return pane_; }
     QToolBar* Toolbar() const { return toolbar_; }
+    StructuresDrawer* Structures() const { return structures_; }
 
     // WindowHooks
     void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles, bool showProgress) override;
@@ -97,6 +99,7 @@ private:
     QScrollBar* hscroll_ = nullptr;
     QFrame* parameters_ = nullptr;
     QDockWidget* drawer_ = nullptr;
+    StructuresDrawer* structures_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QAction* parametersButton_ = nullptr;
     QAction* drawerButton_ = nullptr;
