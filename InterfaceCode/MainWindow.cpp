@@ -15,6 +15,7 @@
 #include "PlotCommands.h"
 #include "Status.h"
 #include "StringTable.h"
+#include "StructuresDrawer.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -112,10 +113,8 @@ void MainWindow::BuildCentralArea()
 
     drawer_ = new QDockWidget(tr("Structures"), this);
     drawer_->setObjectName(QStringLiteral("StructuresDrawer"));
-    auto* drawerPlaceholder = new QLabel(tr("Structures list\n(not available yet)"), drawer_);
-    drawerPlaceholder->setAlignment(Qt::AlignCenter);
-    drawerPlaceholder->setEnabled(false);
-    drawer_->setWidget(drawerPlaceholder);
+    structures_ = new StructuresDrawer(this, doc_.get(), drawer_);
+    drawer_->setWidget(structures_);
     drawer_->setFeatures(QDockWidget::DockWidgetClosable);
     addDockWidget(Qt::RightDockWidgetArea, drawer_);
     drawer_->hide();
@@ -190,6 +189,10 @@ void MainWindow::BuildToolbar()
 void MainWindow::RedrawWindow(WinInfoRec*, bool recalcProfiles, bool showProgress)
 {
     pane_->RequestRedraw(recalcProfiles, showProgress);
+    // Whatever changed the plot may have changed the rows (a session read, a colour); the list
+    // announces only what differs.
+    if (structures_)
+        structures_->Refresh();
 }
 
 std::string MainWindow::WindowTitle(const WinInfoRec*)
@@ -331,7 +334,8 @@ void MainWindow::UpdateToolbar(WinInfoRec*)
 
 void MainWindow::UpdateStructuresList(WinInfoRec*)
 {
-    // The structures list is not there yet.
+    if (structures_)
+        structures_->Refresh();
 }
 
 bool MainWindow::ParameterListShown() const

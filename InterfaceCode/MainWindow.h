@@ -24,6 +24,7 @@ class QDockWidget;
 class QFrame;
 class QScrollBar;
 class QToolBar;
+class StructuresDrawer;
 
 // Tools of the toolbar.
 enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance = 3 };
@@ -43,6 +44,7 @@ public:
     InfoBar* Info() const { return info_; }
     GraphicsPane* Pane() const { return pane_; }
     QToolBar* Toolbar() const { return toolbar_; }
+    StructuresDrawer* Structures() const { return structures_; }
 
     // WindowHooks
     void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles, bool showProgress) override;
@@ -120,6 +122,7 @@ private:
     ParameterUndoStack undo_;
     bool commitPending_ = false;  // a finished change waits for its diffraction before it is kept
     QDockWidget* drawer_ = nullptr;
+    StructuresDrawer* structures_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QAction* parametersButton_ = nullptr;
     QAction* drawerButton_ = nullptr;
