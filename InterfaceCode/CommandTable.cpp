@@ -117,6 +117,9 @@ std::vector<CommandEntry> MakeTable()
     add("quit", "File", "&Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); });
 
     // Edit
+    add("undo", "Edit", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), OnWindow([](MainWindow* w) { w->UndoParameterChange(); }));
+    add("redo", "Edit", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+        OnWindow([](MainWindow* w) { w->RedoParameterChange(); }));
     add("sall", "Edit", "Select &All Patterns", QKeySequence::SelectAll, OnDoc(SelectAllFiles));
     add("pref", "Edit", "&Preferences…", {}, later);
 

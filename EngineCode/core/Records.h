@@ -304,6 +304,12 @@ std::unique_ptr<CrystalDataRec> DuplicateCrystal(const CrystalDataRec* xp);
 
 std::unique_ptr<ObsDataRec> CreateDataset();
 void InitBlankDataset(ObsDataRec* dp);
+// Datasets of at least this many points are dense: drawn as a line by default, fewer as dots.
+inline constexpr AtomIndex kDenseDataPoints = 400;
+// The style a dataset read from a file takes: the preferences' dataset style when the user chose
+// one; with the factory style, a line for dense data and dots for sparse data, so that a fine
+// scan reads as a curve and a few measured points stay visible one by one.
+void SetDatasetDefaultPlotStyle(ObsDataRec* dp);
 bool CreateDatasetPoints(ObsDataRec* dp, AtomIndex n);
 // Deep copy; null when the source has no points.
 std::unique_ptr<ObsDataRec> DuplicateDataset(const ObsDataRec* dp);

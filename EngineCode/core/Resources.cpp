@@ -26,11 +26,13 @@ std::string FindResourceFile(const std::string& name)
         folders.emplace_back(exeDir);
         folders.emplace_back(fs::path(exeDir) / "resources");
     }
+    // The installed layout before the source tree, so an installed program uses its own files
+    // even on the machine that built it.
+    if (!exeDir.empty())
+        folders.emplace_back(fs::path(exeDir) / ".." / "share" / "velmora");
 #ifdef VELMORA_BUILD_RESOURCE_DIR
     folders.emplace_back(VELMORA_BUILD_RESOURCE_DIR);
 #endif
-    if (!exeDir.empty())
-        folders.emplace_back(fs::path(exeDir) / ".." / "share" / "velmora");
 #ifdef VELMORA_INSTALL_DATA_DIR
     folders.emplace_back(VELMORA_INSTALL_DATA_DIR);
 #endif

@@ -3,15 +3,21 @@
 #include "CliBatch.h"
 
 #include "CliCommands.h"
+#include "CliJson.h"
 #include "CliPlot.h"
 #include "CliStatus.h"
 #include "Document.h"
 #include "Intensity.h"
+#include "SafeFile.h"
 #include "Status.h"
 #include "TextFormat.h"
+#include "Versions.h"
+
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -41,14 +47,19 @@ using Clock = std::chrono::steady_clock;
 
 // What the workers share: the work, and the report of what is done.
 struct BatchRun {
-    BatchRun(const CliOptions& o, const std::vector<std::string>& f, const std::vector<std::string>& s, Float32 c,
-             const PlotExportOptions& p, PlotWriter* w, TerminalProgress& bar, std::size_t n)
-        : options(o), files(f), stems(s), channel(c), plotOptions(p), plotWriter(w), progress(bar), total(n)
+    BatchRun(const CliOptions& o, const std::vector<std::string>& f, const std::vector<std::string>& s,
+             std::vector<std::size_t> w, std::vector<BatchFileResult>& r, std::size_t first, Float32 c,
+             const PlotExportOptions& p, PlotWriter* pw, TerminalProgress& bar, std::size_t n)
+        : options(o), files(f), stems(s), work(std::move(w)), results(r), firstInput(first), channel(c), plotOptions(p),
+          plotWriter(pw), progress(bar), total(n)
     {
     }
     const CliOptions& options;
     const std::vector<std::string>& files;
     const std::vector<std::string>& stems;
+    const std::vector<std::size_t> work;    // indices into files, in order
+    std::vector<BatchFileResult>& results;  // one per input of the shard, from files[firstInput] on
+    std::size_t firstInput;
     Float32 channel;  // x step of profiles, the same for every file
     PlotExportOptions plotOptions;
     PlotWriter* plotWriter;
@@ -61,6 +72,31 @@ struct BatchRun {
     Clock::time_point lastDrawn{};
 };
 
+// Passes everything on to the worker's sink and keeps the first stop alert: the reason a file was
+// refused, for the summary.
+class FirstStopAlert final : public StatusSink {
+public:
+    explicit FirstStopAlert(StatusSink& next) : next_(next) {}
+    const std::string& text() const { return text_; }
+
+    void InfoBarText(const std::string& text) override { next_.InfoBarText(text); }
+    void ProgressStart(const std::string& text) override { next_.ProgressStart(text); }
+    void ProgressValue(int percent) override { next_.ProgressValue(percent); }
+    void ProgressStop() override { next_.ProgressStop(); }
+    void MessageWindow(const std::string& title, const std::string& text) override { next_.MessageWindow(title, text); }
+    void HideMessageWindow() override { next_.HideMessageWindow(); }
+    void Alert(AlertKind kind, const std::string& text, const std::string& explanation) override
+    {
+        if (kind == AlertKind::Stop && text_.empty())
+            text_ = explanation.empty() ? text : text + " " + explanation;
+        next_.Alert(kind, text, explanation);
+    }
+
+private:
+    StatusSink& next_;
+    std::string text_;
+};
+
 void DrawProgress(BatchRun& run, bool force)
 {
     const Clock::time_point now = Clock::now();
@@ -71,6 +107,8 @@ void DrawProgress(BatchRun& run, bool force)
     run.progress.Show("Simulating " + std::to_string(run.done) + " of " + std::to_string(run.total) + " files", percent);
 }
 
+constexpr char kNotSimulated[] = "the file could not be simulated";
+
 // Prints a file's messages and counts it.
 void ReportFile(BatchRun& run, const std::string& path, bool ok, const std::vector<std::string>& lines)
 {
@@ -78,7 +116,7 @@ void ReportFile(BatchRun& run, const std::string& path, bool ok, const std::vect
     for (const std::string& line : lines)
         run.progress.PrintLine(line);
     if (!ok && lines.empty())
-        run.progress.PrintLine(FormatCliMessage(path, "error: the file could not be simulated"));
+        run.progress.PrintLine(FormatCliMessage(path, std::string("error: ") + kNotSimulated));
     ++run.done;
     run.failed += !ok;
     DrawProgress(run, run.done == run.total);
@@ -107,18 +145,52 @@ void Worker(BatchRun& run)
     // One calculation per core already: the intensity loop of each stays on its thread.
     SetEngineThreadCount(1);
     for (;;) {
-        const std::size_t i = run.next++;
-        if (i >= run.files.size())
+        const std::size_t w = run.next++;
+        if (w >= run.work.size())
             break;
+        const std::size_t i = run.work[w];
         std::vector<std::string> lines;
         CliStatusSink sink([&lines](const std::string& line) { lines.push_back(line); }, nullptr, run.options.verbose);
+        FirstStopAlert reason(sink);
         bool ok;
         {
-            ScopedThreadStatusSink scoped(&sink);
+            ScopedThreadStatusSink scoped(&reason);
             ok = SimulateOne(run, i, sink);
+        }
+        BatchFileResult& result = run.results[i - run.firstInput];
+        if (ok) {
+            result.state = BatchFileResult::State::Simulated;
+            result.outputs = BatchTargets(run.options.outDir, run.stems[i], run.options.outputKinds).Files();
+        } else {
+            result.state = BatchFileResult::State::Refused;
+            result.reason = reason.text().empty() ? kNotSimulated : reason.text();
         }
         ReportFile(run, run.files[i], ok, lines);
     }
+}
+
+// The summaries' base names: "velmora-batch" and "velmora-batch-K-of-N".
+bool IsSummaryStem(const std::string& stem)
+{
+    static const std::string kBase = "velmora-batch";
+    if (stem == kBase)
+        return true;
+    if (stem.compare(0, kBase.size() + 1, kBase + "-") != 0)
+        return false;
+    const std::string rest = stem.substr(kBase.size() + 1);
+    const std::size_t of = rest.find("-of-");
+    return of != std::string::npos && ParseShard(rest.substr(0, of) + "/" + rest.substr(of + 4), nullptr, nullptr);
+}
+
+bool ParseCount(std::string_view text, std::size_t* value)
+{
+    if (text.empty() || text.size() > 7)
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    std::from_chars(text.data(), text.data() + text.size(), *value);
+    return true;
 }
 
 }  // namespace
@@ -151,7 +223,7 @@ std::vector<std::string> UniqueOutputStems(const std::vector<std::string>& files
         if (stem.empty())
             stem = "output";
         std::string candidate = stem;
-        for (int n = 2; used.count(candidate); ++n)
+        for (int n = 2; used.count(candidate) || IsSummaryStem(candidate); ++n)
             candidate = stem + "-" + std::to_string(n);
         used.insert(candidate);
         stems.push_back(candidate);
@@ -181,6 +253,106 @@ OutputTargets BatchTargets(const std::string& dir, const std::string& stem, cons
             t.plots.push_back(path);
     }
     return t;
+}
+
+void AddBatchScaleOptions(CLI::App& app, CliOptions& o)
+{
+    app.add_option("--shard", o.shard,
+                   "work on the K-th of N equal parts of the input list (K from 1), for N jobs of a cluster")
+        ->type_name("K/N")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                return ParseShard(text, nullptr, nullptr) ? std::string()
+                                                          : "give --shard as K/N with 1 <= K <= N, such as 3/10";
+            },
+            "", ""));
+    app.add_flag("--resume", o.resume, "skip the inputs whose outputs are all written and newer than the input");
+}
+
+bool ParseShard(const std::string& text, std::size_t* k, std::size_t* n)
+{
+    const std::size_t slash = text.find('/');
+    std::size_t kv = 0, nv = 0;
+    if (slash == std::string::npos || !ParseCount(std::string_view(text).substr(0, slash), &kv) ||
+        !ParseCount(std::string_view(text).substr(slash + 1), &nv))
+        return false;
+    if (kv < 1 || kv > nv || nv > kMaxShards)
+        return false;
+    if (k)
+        *k = kv;
+    if (n)
+        *n = nv;
+    return true;
+}
+
+std::pair<std::size_t, std::size_t> ShardRange(std::size_t count, std::size_t k, std::size_t n)
+{
+    if (n == 0 || k < 1 || k > n)
+        return {0, 0};
+    return {count * (k - 1) / n, count * k / n};
+}
+
+bool OutputsComplete(const OutputTargets& targets, const std::string& input)
+{
+    std::error_code ec;
+    const fs::file_time_type inputTime = fs::last_write_time(input, ec);
+    if (ec)
+        return false;
+    const std::vector<std::string> files = targets.Files();
+    if (files.empty())
+        return false;
+    for (const std::string& file : files) {
+        if (!fs::is_regular_file(file, ec))
+            return false;
+        const fs::file_time_type outputTime = fs::last_write_time(file, ec);
+        if (ec || outputTime < inputTime)
+            return false;
+    }
+    return true;
+}
+
+std::string BatchSummaryName(std::size_t k, std::size_t n)
+{
+    if (n == 0)
+        return "velmora-batch.json";
+    return "velmora-batch-" + std::to_string(k) + "-of-" + std::to_string(n) + ".json";
+}
+
+std::string BatchSummaryJson(const std::vector<BatchFileResult>& results, std::size_t shardIndex,
+                             std::size_t shardCount, double seconds)
+{
+    using State = BatchFileResult::State;
+    auto list = [&](State state, bool withOutputs) {
+        std::string text;
+        for (const BatchFileResult& r : results) {
+            if (r.state != state)
+                continue;
+            text += text.empty() ? "\n    " : ",\n    ";
+            text += "{\"input\": " + JsonString(r.input);
+            if (withOutputs) {
+                text += ", \"outputs\": [";
+                for (std::size_t o = 0; o < r.outputs.size(); ++o)
+                    text += (o ? ", " : "") + JsonString(r.outputs[o]);
+                text += "]";
+            } else {
+                text += ", \"reason\": " + JsonString(r.reason);
+            }
+            text += "}";
+        }
+        return "[" + text + (text.empty() ? "]" : "\n  ]");
+    };
+    std::string json = "{\n";
+    json += "  \"program\": " + JsonString(std::string(kCliProgramName) + " " + gProgramVersion) + ",\n";
+    json += "  \"shard\": " +
+            (shardCount ? "{\"index\": " + std::to_string(shardIndex) + ", \"count\": " + std::to_string(shardCount) + "}"
+                        : std::string("null")) +
+            ",\n";
+    json += "  \"inputs\": " + std::to_string(results.size()) + ",\n";
+    json += "  \"simulated\": " + list(State::Simulated, true) + ",\n";
+    json += "  \"skipped\": " + list(State::Skipped, false) + ",\n";
+    json += "  \"refused\": " + list(State::Refused, false) + ",\n";
+    json += "  \"seconds\": " + FormatFixed(seconds, 0, 3) + "\n}\n";
+    return json;
 }
 
 int RunBatch(const CliOptions& options)
@@ -226,35 +398,82 @@ int RunBatch(const CliOptions& options)
         return kExitFailure;
     }
 
-    std::unique_ptr<PlotWriter> plotWriter;
-    if (anyPlot && !files.empty())
-        plotWriter = std::make_unique<PlotWriter>(options.verbose);
+    std::size_t shardIndex = 0, shardCount = 0;
+    if (!options.shard.empty() && !ParseShard(options.shard, &shardIndex, &shardCount))
+        return usage("give --shard as K/N with 1 <= K <= N, such as 3/10");
+    // Stems come from the whole list, so every shard names an input's outputs alike.
     const std::vector<std::string> stems = UniqueOutputStems(files);
-    BatchRun run(options, files, stems, templateDoc->plotSpecs.exportChannelSize, plotOptions, plotWriter.get(),
-                 console.progress(), files.size() + problems.size());
-    run.done = run.failed = problems.size();
+    const auto [first, last] = shardCount ? ShardRange(files.size(), shardIndex, shardCount)
+                                          : std::pair<std::size_t, std::size_t>(0, files.size());
+
+    // The summary lists the inputs in order: the paths that could not be taken, then the files.
+    std::vector<BatchFileResult> taken;
+    for (const InputProblem& p : problems)
+        taken.push_back({p.path, BatchFileResult::State::Refused, p.reason, {}});
+    std::vector<BatchFileResult> results;
+    std::vector<std::size_t> work;
+    std::size_t skipped = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        BatchFileResult r;
+        r.input = files[i];
+        if (options.resume &&
+            OutputsComplete(BatchTargets(options.outDir, stems[i], options.outputKinds), files[i])) {
+            r.state = BatchFileResult::State::Skipped;
+            r.reason = "its outputs are complete";
+            ++skipped;
+            if (options.verbose)
+                console.Line(FormatCliMessage(files[i], "skipped: its outputs are complete"));
+        } else {
+            work.push_back(i);
+        }
+        results.push_back(std::move(r));
+    }
+
+    std::unique_ptr<PlotWriter> plotWriter;
+    if (anyPlot && !work.empty())
+        plotWriter = std::make_unique<PlotWriter>(options.verbose);
+    const std::size_t total = problems.size() + (last - first);
+    BatchRun run(options, files, stems, work, results, first, templateDoc->plotSpecs.exportChannelSize, plotOptions,
+                 plotWriter.get(), console.progress(), total);
+    run.done = problems.size() + skipped;
+    run.failed = problems.size();
 
     const Clock::time_point start = Clock::now();
     std::size_t threads = options.jobs > 0 ? static_cast<std::size_t>(options.jobs)
                                            : std::max(1u, std::thread::hardware_concurrency());
-    threads = std::min(threads, files.size());
+    threads = std::min(threads, work.size());
     std::vector<std::thread> workers;
     for (std::size_t t = 0; t < threads; ++t)
         workers.emplace_back(Worker, std::ref(run));
     for (std::thread& w : workers)
         w.join();
     console.progress().Clear();
-
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    taken.insert(taken.end(), std::make_move_iterator(results.begin()), std::make_move_iterator(results.end()));
+    const std::string summaryPath = (fs::path(options.outDir) / BatchSummaryName(shardIndex, shardCount)).string();
+    const std::string summary = BatchSummaryJson(taken, shardIndex, shardCount, seconds);
+    const OSErr err = WriteFileSafely(summaryPath, [&](std::FILE* file) {
+        return std::fwrite(summary.data(), 1, summary.size(), file) == summary.size() ? kNoErr : kIOErr;
+    });
+    if (err != kNoErr) {
+        console.Error(summaryPath, "the batch summary could not be written");
+        run.failed += 1;
+    }
+
+    const std::size_t simulated = static_cast<std::size_t>(std::count_if(
+        results.begin(), results.end(), [](const BatchFileResult& r) { return r.state == BatchFileResult::State::Simulated; }));
     if (console.terminal() || options.verbose || run.failed > 0) {
-        std::string summary = std::to_string(run.total - run.failed) + " of " + std::to_string(run.total) +
-                              " files simulated";
+        std::string line = std::to_string(simulated) + " of " + std::to_string(run.total) +
+                           " files simulated";
+        if (skipped > 0)
+            line += ", " + std::to_string(skipped) + " skipped (outputs complete)";
         if (run.failed > 0)
-            summary += ", " + std::to_string(run.failed) + " failed";
-        summary += ", in " + FormatFixed(seconds, 0, 1) + " s";
-        if (seconds > 0 && !files.empty())
-            summary += " (" + FormatFixed(files.size() / seconds, 0, 1) + " files per second)";
-        console.Line(FormatCliMessage({}, summary));
+            line += ", " + std::to_string(run.failed) + " failed";
+        line += ", in " + FormatFixed(seconds, 0, 1) + " s";
+        if (seconds > 0 && !work.empty())
+            line += " (" + FormatFixed(work.size() / seconds, 0, 1) + " files per second)";
+        console.Line(FormatCliMessage({}, line));
     }
     return run.failed > 0 ? kExitFailure : kExitSuccess;
 }

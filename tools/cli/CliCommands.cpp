@@ -52,6 +52,7 @@ void DeclareBatch(CLI::App& app, CliOptions& o)
         ->capture_default_str()->type_name("LIST")->group("Output");
     app.add_option("-j,--jobs", o.jobs, "files simulated at once (default: one per core)")
         ->type_name("N")->check(CLI::Range(1, 1024).description(""));
+    AddBatchScaleOptions(app, o);
     app.add_flag("-v,--verbose", o.verbose, "tell what is being done");
     AddSettingOptions(app, o.settings);
 }

@@ -26,6 +26,8 @@ struct CliOptions {
     std::string outDir;                   // batch
     std::vector<std::string> outputKinds; // batch: listing, profile, fhkl, json, session, png, svg, pdf
     int jobs = 0;                         // batch: worker threads, 0 for one per core
+    std::string shard;                    // batch: "K/N", the K-th of N parts of the inputs; empty for all
+    bool resume = false;                  // batch: skip inputs whose outputs are complete
 };
 
 struct CliCommandRec {
