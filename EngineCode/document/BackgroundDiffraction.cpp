@@ -1,6 +1,7 @@
 // Diffraction on a worker thread, with coalesced requests.
 #include "BackgroundDiffraction.h"
 
+#include "CellGeometry.h"
 #include "Diffraction.h"
 #include "Document.h"
 #include "Profile.h"
@@ -166,9 +167,9 @@ int BackgroundDiffraction::Deliver(WinInfoRec* theWindow)
         const CrystalDataRec& r = *job->copy;
         xp->refs = std::move(job->copy->refs);
         xp->intMax = r.intMax;
-        xp->aStar = r.aStar, xp->bStar = r.bStar, xp->cStar = r.cStar;
-        xp->alphaStar = r.alphaStar, xp->betaStar = r.betaStar, xp->gammaStar = r.gammaStar;
-        xp->volume = r.volume;
+        // The cell may have moved on since this job began: its geometry is the crystal's own,
+        // never the older copy's.
+        RecipCell(xp);
         xp->density = r.density;
         if (xp->AU.size() == r.AU.size())
             for (std::size_t i = 0; i < xp->AU.size(); ++i)
