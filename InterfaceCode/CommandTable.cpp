@@ -117,6 +117,9 @@ std::vector<CommandEntry> MakeTable()
     add("quit", "File", "&Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); });
 
     // Edit
+    add("undo", "Edit", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), OnWindow([](MainWindow* w) { w->UndoParameterChange(); }));
+    add("redo", "Edit", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+        OnWindow([](MainWindow* w) { w->RedoParameterChange(); }));
     add("sall", "Edit", "Select &All Patterns", QKeySequence::SelectAll, OnDoc(SelectAllFiles));
     add("pref", "Edit", "&Preferences…", {}, later);
 
@@ -135,6 +138,7 @@ std::vector<CommandEntry> MakeTable()
             if (d->plotSpecs.radType != kRadiationNeutrons)
                 ToggleRadiation(d);
         }), true);
+    add("Anom", "Diffraction", "&Anomalous Scattering", {}, OnDoc(ToggleAnomalous), true);
     add("Dlta", "Diffraction", "&Sticks", QKeySequence(Qt::CTRL | Qt::Key_1), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 1); }), true);
     add("Lrnz", "Diffraction", "&Lorentzian", QKeySequence(Qt::CTRL | Qt::Key_2), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 2); }), true);
     add("Gaus", "Diffraction", "&Gaussian", QKeySequence(Qt::CTRL | Qt::Key_3), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 3); }), true);

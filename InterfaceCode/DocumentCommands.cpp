@@ -64,12 +64,15 @@ int AddFilesToWindow(MainWindow* window, const QStringList& paths)
 {
     WinInfoRec* doc = window->Doc();
     int added = 0;
+    std::string notes;
     for (const QString& path : paths) {
         AlertFileScope file(path);
-        added += static_cast<int>(LoadPatternsFromFile(doc, path.toStdString(), true).size());
+        added += static_cast<int>(LoadPatternsFromFile(doc, path.toStdString(), true, &notes).size());
     }
-    // As AddFilesToDiffraction: one redraw, then measured data scaled to the calculated patterns.
+    // As AddFilesToDiffraction: one redraw, then measured data scaled to the calculated patterns;
+    // the readers' notes after it, which the redraw would clear.
     RedrawAfterFilesAdded(doc);
+    ShowImportNotes(doc, notes);
     return added;
 }
 

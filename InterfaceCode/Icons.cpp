@@ -146,3 +146,103 @@ QIcon ToolbarIcon(const char* code)
     }
     return icon;
 }
+
+namespace {
+
+constexpr int kListSize = 16;
+
+// A sheet of paper with a folded corner, the shape of a file not read yet.
+void Sheet(QPainter& p)
+{
+    QPolygonF page;
+    page << QPointF(3.5, 1.5) << QPointF(10, 1.5) << QPointF(13.5, 5) << QPointF(13.5, 14.5) << QPointF(3.5, 14.5);
+    p.setBrush(Qt::white);
+    p.drawPolygon(page);
+    p.drawPolyline(QPolygonF() << QPointF(10, 1.5) << QPointF(10, 5) << QPointF(13.5, 5));
+}
+
+// A cube seen from a corner, the crystal.
+void Cube(QPainter& p, QPointF c, double r, const QColor& top, const QColor& left, const QColor& right)
+{
+    const QPointF up(0, -r), lo(0, r), ul(-r * 0.87, -r / 2), ur(r * 0.87, -r / 2), ll(-r * 0.87, r / 2),
+        lr(r * 0.87, r / 2);
+    p.setBrush(top);
+    p.drawPolygon(QPolygonF() << c + up << c + ur << c << c + ul);
+    p.setBrush(left);
+    p.drawPolygon(QPolygonF() << c + ul << c << c + lo << c + ll);
+    p.setBrush(right);
+    p.drawPolygon(QPolygonF() << c << c + ur << c + lr << c + lo);
+}
+
+void Zigzag(QPainter& p, double x0, double y0, double w, double h)
+{
+    const double ys[] = {0.9, 0.75, 0.8, 0.1, 0.85, 0.7, 0.4, 0.9, 0.8};
+    QPolygonF line;
+    for (int i = 0; i < 9; ++i)
+        line << QPointF(x0 + w * i / 8, y0 + h * ys[i]);
+    p.drawPolyline(line);
+}
+
+void DrawListIcon(QPainter& p, const char* code)
+{
+    QPen pen(QColor(60, 60, 60), 1.0);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    auto is = [code](const char* c) { return std::strncmp(code, c, 4) == 0; };
+    if (is("iCrL")) {
+        Cube(p, QPointF(8, 8), 6.5, QColor(150, 190, 240), QColor(70, 120, 200), QColor(40, 80, 160));
+    } else if (is("iCrM")) {
+        Cube(p, QPointF(6, 6.5), 5, QColor(150, 190, 240), QColor(70, 120, 200), QColor(40, 80, 160));
+        Cube(p, QPointF(10.5, 10), 5, QColor(240, 200, 150), QColor(210, 130, 60), QColor(170, 90, 30));
+    } else if (is("iFOB")) {
+        Sheet(p);
+        p.setPen(QPen(QColor(120, 120, 120), 0.8));
+        Cube(p, QPointF(8.5, 9.5), 3.5, QColor(225, 225, 225), QColor(190, 190, 190), QColor(160, 160, 160));
+    } else if (is("iDsL")) {
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(1.5, 1.5, 13, 13));
+        p.setPen(QPen(QColor(200, 40, 40), 1.3));
+        Zigzag(p, 2.5, 3, 11, 10);
+    } else if (is("iFTx")) {
+        Sheet(p);
+        p.setPen(QPen(QColor(130, 130, 130), 0.8));
+        Zigzag(p, 5, 7, 7, 6);
+    } else if (is("iFGn")) {
+        Sheet(p);
+    } else if (is("iSL+")) {
+        pen.setWidthF(2);
+        pen.setCapStyle(Qt::RoundCap);
+        p.setPen(pen);
+        p.drawLine(QPointF(8, 3), QPointF(8, 13));
+        p.drawLine(QPointF(3, 8), QPointF(13, 8));
+    } else if (is("iShc")) {
+        // A gear: the commands of the list.
+        p.setBrush(QColor(90, 90, 90));
+        QPolygonF gear;
+        for (int i = 0; i < 16; ++i) {
+            const double a = i * M_PI / 8, r = (i % 2) ? 7.0 : 5.2;
+            gear << QPointF(8 + r * std::cos(a), 8 + r * std::sin(a));
+        }
+        p.drawPolygon(gear);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
+    }
+}
+
+}  // namespace
+
+QIcon ListIcon(const char* code)
+{
+    QIcon icon;
+    for (int scale : {1, 2}) {
+        QPixmap pixmap(kListSize * scale, kListSize * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        DrawListIcon(p, code);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}

@@ -3,7 +3,10 @@
 
 #include "EngineBusy.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -15,6 +18,8 @@ InfoBar::InfoBar(QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(6, 2, 6, 2);
     text_ = new QLabel(this);
     text_->setAlignment(Qt::AlignCenter);
+    // Long texts are cut to the bar rather than widening the window.
+    text_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QFont font = text_->font();
     font.setPixelSize(12);
     text_->setFont(font);
@@ -55,7 +60,13 @@ void InfoBar::KeepWindowsPainted()
 
 void InfoBar::InfoBarText(const std::string& text)
 {
-    text_->setText(QString::fromStdString(text));
+    // Notes of several lines share the bar's one line; the tooltip holds them in full.
+    QString shown = QString::fromStdString(text);
+    text_->setToolTip(shown.contains(QLatin1Char('\n')) || text_->fontMetrics().horizontalAdvance(shown) > text_->width()
+                          ? shown
+                          : QString());
+    shown.replace(QLatin1Char('\n'), QStringLiteral("  ·  "));
+    text_->setText(text_->fontMetrics().elidedText(shown, Qt::ElideRight, std::max(text_->width(), 100)));
     if (text.empty())
         zoom_->hide();
     Flush();
@@ -63,6 +74,7 @@ void InfoBar::InfoBarText(const std::string& text)
 
 void InfoBar::ProgressStart(const std::string& text)
 {
+    text_->setToolTip(QString());
     text_->setText(QString::fromStdString(text));
     progress_->setValue(0);
     progress_->show();
@@ -81,12 +93,14 @@ void InfoBar::ProgressStop()
 {
     progress_->hide();
     text_->clear();
+    text_->setToolTip(QString());
     Flush();
 }
 
 QString InfoBar::Text() const
 {
-    return text_->text();
+    // The whole text, not the part that fits.
+    return text_->toolTip().isEmpty() ? text_->text() : text_->toolTip();
 }
 
 bool InfoBar::ProgressShown() const

@@ -10,9 +10,12 @@
 #include "GraphicsPane.h"
 #include "Icons.h"
 #include "InfoBar.h"
+#include "ParameterList.h"
+#include "ParameterListView.h"
 #include "PlotCommands.h"
 #include "Status.h"
 #include "StringTable.h"
+#include "StructuresDrawer.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -27,6 +30,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -57,12 +61,15 @@ MainWindow::MainWindow(Application& app, const QString& name)
     SetDocumentName(name);
     setWindowModified(false);
     UpdateToolbar(doc_.get());
+    RebuildParameterList(doc_.get());
 }
 
 MainWindow::~MainWindow()
 {
     // The children hide as the window goes: their signals must not reach it any more.
     disconnect(drawer_, nullptr, this, nullptr);
+    // No diffraction may finish into a window that is going.
+    live_.reset();
     // The document goes first: nothing may call back into a half-destroyed window.
     if (doc_) {
         doc_->hooks = nullptr;
@@ -83,10 +90,11 @@ void MainWindow::BuildCentralArea()
     parameters_->setFrameShape(QFrame::StyledPanel);
     parameters_->setFixedWidth(220);
     auto* parameterLayout = new QVBoxLayout(parameters_);
-    auto* placeholder = new QLabel(tr("Parameter list\n(not available yet)"), parameters_);
-    placeholder->setAlignment(Qt::AlignCenter);
-    placeholder->setEnabled(false);
-    parameterLayout->addWidget(placeholder);
+    parameterLayout->setContentsMargins(1, 1, 1, 1);
+    parameterView_ = new ParameterListView(doc_.get(), parameters_);
+    parameterLayout->addWidget(parameterView_);
+    connect(parameterView_, &ParameterListView::changeBegins, this, &MainWindow::ParameterChangeBegins);
+    connect(parameterView_, &ParameterListView::changeEnds, this, &MainWindow::ParameterChangeEnds);
     row->addWidget(parameters_);
 
     auto* graphics = new QWidget(central);
@@ -105,10 +113,8 @@ void MainWindow::BuildCentralArea()
 
     drawer_ = new QDockWidget(tr("Structures"), this);
     drawer_->setObjectName(QStringLiteral("StructuresDrawer"));
-    auto* drawerPlaceholder = new QLabel(tr("Structures list\n(not available yet)"), drawer_);
-    drawerPlaceholder->setAlignment(Qt::AlignCenter);
-    drawerPlaceholder->setEnabled(false);
-    drawer_->setWidget(drawerPlaceholder);
+    structures_ = new StructuresDrawer(this, doc_.get(), drawer_);
+    drawer_->setWidget(structures_);
     drawer_->setFeatures(QDockWidget::DockWidgetClosable);
     addDockWidget(Qt::RightDockWidgetArea, drawer_);
     drawer_->hide();
@@ -183,6 +189,10 @@ void MainWindow::BuildToolbar()
 void MainWindow::RedrawWindow(WinInfoRec*, bool recalcProfiles, bool showProgress)
 {
     pane_->RequestRedraw(recalcProfiles, showProgress);
+    // Whatever changed the plot may have changed the rows (a session read, a colour); the list
+    // announces only what differs.
+    if (structures_)
+        structures_->Refresh();
 }
 
 std::string MainWindow::WindowTitle(const WinInfoRec*)
@@ -210,7 +220,98 @@ bool MainWindow::IsWindowActive(const WinInfoRec*)
 
 void MainWindow::RebuildParameterList(WinInfoRec*)
 {
-    // The parameter list is not there yet.
+    RebuildParameterFolders(doc_.get());
+    parameterView_->Refresh();
+}
+
+bool MainWindow::DiffractLater(WinInfoRec*, CrystalDataRec* xp)
+{
+    if (!live_)
+        live_ = std::make_unique<BackgroundDiffraction>([this] {
+            // On the worker thread: the result is taken in by the window's own thread.
+            QMetaObject::invokeMethod(this, &MainWindow::DeliverDiffraction, Qt::QueuedConnection);
+        });
+    return live_->Request(doc_.get(), xp);
+}
+
+void MainWindow::DeliverDiffraction()
+{
+    if (!live_)
+        return;
+    if (EngineBusy::Active()) {
+        // The engine is in the middle of its work on this document: a little later.
+        QTimer::singleShot(20, this, &MainWindow::DeliverDiffraction);
+        return;
+    }
+    if (live_->Deliver(doc_.get()) > 0) {
+        pane_->RequestRedraw(true, false);
+        parameterView_->Refresh();
+    }
+    if (commitPending_ && live_->Idle()) {
+        commitPending_ = false;
+        undo_.Commit(doc_.get());
+    }
+}
+
+void MainWindow::FinishLiveRecomputation()
+{
+    if (!live_)
+        return;
+    while (!live_->Idle()) {
+        live_->WaitUntilComputed();
+        if (live_->Deliver(doc_.get()) > 0) {
+            pane_->RequestRedraw(true, false);
+            parameterView_->Refresh();
+        }
+    }
+}
+
+bool MainWindow::LiveRecomputationIdle() const
+{
+    return (!live_ || live_->Idle()) && !commitPending_;
+}
+
+void MainWindow::ParameterChangeBegins()
+{
+    if (commitPending_) {
+        // The change before is kept first, with its final pattern.
+        FinishLiveRecomputation();
+        commitPending_ = false;
+        undo_.Commit(doc_.get());
+    }
+    undo_.Begin(doc_.get());
+}
+
+void MainWindow::ParameterChangeEnds()
+{
+    if (live_ && !live_->Idle())
+        commitPending_ = true;  // kept when the last diffraction is in (DeliverDiffraction)
+    else
+        undo_.Commit(doc_.get());
+}
+
+bool MainWindow::UndoParameterChange()
+{
+    if (parameterView_->Dragging())
+        return false;
+    FinishLiveRecomputation();
+    if (commitPending_) {
+        commitPending_ = false;
+        undo_.Commit(doc_.get());
+    }
+    return undo_.Undo(doc_.get());
+}
+
+bool MainWindow::RedoParameterChange()
+{
+    if (parameterView_->Dragging())
+        return false;
+    FinishLiveRecomputation();
+    if (commitPending_) {
+        commitPending_ = false;
+        undo_.Commit(doc_.get());
+    }
+    return undo_.Redo(doc_.get());
 }
 
 void MainWindow::UpdateWindowTitle(WinInfoRec*)
@@ -236,7 +337,8 @@ void MainWindow::UpdateToolbar(WinInfoRec*)
 
 void MainWindow::UpdateStructuresList(WinInfoRec*)
 {
-    // The structures list is not there yet.
+    if (structures_)
+        structures_->Refresh();
 }
 
 bool MainWindow::ParameterListShown() const
@@ -247,6 +349,8 @@ bool MainWindow::ParameterListShown() const
 void MainWindow::ShowParametersList(bool show)
 {
     parameters_->setVisible(show);
+    if (show)
+        RebuildParameterList(doc_.get());
     parametersButton_->setChecked(show);
 }
 

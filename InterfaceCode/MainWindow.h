@@ -4,7 +4,10 @@
 // document commands (DocumentCommands.h) bring files in and out.
 #pragma once
 
+#include "BackgroundDiffraction.h"
 #include "Document.h"
+#include "ParameterList.h"
+#include "ParameterUndo.h"
 #include "SessionFile.h"
 
 #include <QMainWindow>
@@ -15,11 +18,13 @@
 class Application;
 class GraphicsPane;
 class InfoBar;
+class ParameterListView;
 class QAction;
 class QDockWidget;
 class QFrame;
 class QScrollBar;
 class QToolBar;
+class StructuresDrawer;
 
 // Tools of the toolbar.
 enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance = 3 };
@@ -28,7 +33,7 @@ enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance 
 inline constexpr int kMainWindowMinWidth = 580;
 inline constexpr int kMainWindowMinHeight = 150;
 
-class MainWindow : public QMainWindow, public WindowHooks {
+class MainWindow : public QMainWindow, public WindowHooks, public LiveDiffraction {
     Q_OBJECT
 public:
     MainWindow(Application& app, const QString& name);
@@ -39,6 +44,7 @@ public:
     InfoBar* Info() const { return info_; }
     GraphicsPane* Pane() const { return pane_; }
     QToolBar* Toolbar() const { return toolbar_; }
+    StructuresDrawer* Structures() const { return structures_; }
 
     // WindowHooks
     void RedrawWindow(WinInfoRec* theWindow, bool recalcProfiles, bool showProgress) override;
@@ -49,6 +55,16 @@ public:
     std::string WindowTitle(const WinInfoRec* theWindow) override;
     void SetWindowModified(WinInfoRec* theWindow, bool modified) override;
     bool IsWindowActive(const WinInfoRec* theWindow) override;
+    // LiveDiffraction
+    bool DiffractLater(WinInfoRec* theWindow, CrystalDataRec* xp) override;
+
+    // The parameter list and the changes made through it.
+    ParameterListView* Parameters() const { return parameterView_; }
+    bool UndoParameterChange();
+    bool RedoParameterChange();
+    const ParameterUndoStack& ParameterUndo() const { return undo_; }
+    // Whether every diffraction asked for off the interface thread is done and shown.
+    bool LiveRecomputationIdle() const;
 
     // Panes
     bool ParameterListShown() const;
@@ -89,6 +105,11 @@ private:
     void BuildToolbar();
     void BuildCentralArea();
     QAction* AddToolButton(const char* icon, const QString& tip, const char* command);
+    void DeliverDiffraction();
+    void ParameterChangeBegins();
+    void ParameterChangeEnds();
+    // Puts every result of the background diffraction into the document (waiting for them).
+    void FinishLiveRecomputation();
 
     Application& app_;
     std::unique_ptr<WinInfoRec> doc_;
@@ -96,7 +117,12 @@ private:
     GraphicsPane* pane_ = nullptr;
     QScrollBar* hscroll_ = nullptr;
     QFrame* parameters_ = nullptr;
+    ParameterListView* parameterView_ = nullptr;
+    std::unique_ptr<BackgroundDiffraction> live_;  // started on the first long recomputation
+    ParameterUndoStack undo_;
+    bool commitPending_ = false;  // a finished change waits for its diffraction before it is kept
     QDockWidget* drawer_ = nullptr;
+    StructuresDrawer* structures_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QAction* parametersButton_ = nullptr;
     QAction* drawerButton_ = nullptr;

@@ -137,10 +137,25 @@ void DestroyWindowFolders(WinInfoRec* w)
 
 // ---- automatic plot colours ----
 
+// Black first, so that a window with one pattern prints it in black. Then the colours of the
+// Okabe-Ito set, which viewers with the common colour-vision deficiencies can tell apart (its
+// yellow is left out: it vanishes on white paper), three darker colours of Paul Tol's muted set
+// and a dark grey. The order makes neighbours, which patterns added one after the other get,
+// lie far apart in hue and alternate between lighter and darker (at least 12 units of CIE L*
+// apart), so they differ in a black-and-white print as well; the first five are all far apart.
 const RGBColor gMenuFileColor[12] = {
-    {0x0000, 0x0000, 0x0000}, {0x6666, 0x0000, 0x3333}, {0xFFFF, 0x0000, 0x0000}, {0xFFFF, 0x9999, 0x0000},
-    {0xDDDD, 0xDDDD, 0x0000}, {0x0000, 0xCCCC, 0x0000}, {0x3333, 0x6666, 0x3333}, {0x3333, 0xCCCC, 0xFFFF},
-    {0x0000, 0x0000, 0xFFFF}, {0x6666, 0x3333, 0xCCCC}, {0xCCCC, 0x0000, 0xCCCC}, {0x8888, 0x8888, 0x8888},
+    {0x0000, 0x0000, 0x0000},  // black
+    {0xD5D5, 0x5E5E, 0x0000},  // vermilion
+    {0x5656, 0xB4B4, 0xE9E9},  // sky blue
+    {0x0000, 0x9E9E, 0x7373},  // bluish green
+    {0x8888, 0x2222, 0x5555},  // wine
+    {0xE6E6, 0x9F9F, 0x0000},  // orange
+    {0x0000, 0x7272, 0xB2B2},  // blue
+    {0xCCCC, 0x7979, 0xA7A7},  // reddish purple
+    {0x3333, 0x2222, 0x8888},  // indigo
+    {0x9999, 0x9999, 0x3333},  // olive
+    {0x5555, 0x5555, 0x5555},  // dark grey
+    {0x4444, 0xAAAA, 0x9999},  // teal
 };
 
 RGBColor GetNextPlotColor(WinInfoRec* w)

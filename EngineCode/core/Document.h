@@ -127,7 +127,8 @@ void EmptyParameterFolder(FolderRec* folder);
 void DestroyWindowFolders(WinInfoRec* w);
 
 // ---- automatic plot colours ----
-// The twelve colours given in turn to new patterns (and offered in the colour pop-up).
+// The twelve colours given in turn to new patterns (and offered in the colour pop-up), chosen so
+// that neighbours are easy to tell apart on the white plot and in print.
 extern const RGBColor gMenuFileColor[12];
 // Colour number nextPlotColor of gMenuFileColor; advances the index, wrapping from 11 to 0.
 RGBColor GetNextPlotColor(WinInfoRec* w);

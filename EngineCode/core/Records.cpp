@@ -215,6 +215,13 @@ void InitBlankDataset(ObsDataRec* dp)
     dp->relScale = 1.0f;
 }
 
+void SetDatasetDefaultPlotStyle(ObsDataRec* dp)
+{
+    if (!dp || gPrefs.datasetPlotStyle != gFactoryPrefs.datasetPlotStyle)
+        return;
+    dp->plotStyle = dp->nData() >= kDenseDataPoints ? kPlotStyleLine : kPlotStyleDots;
+}
+
 bool CreateDatasetPoints(ObsDataRec* dp, AtomIndex n)
 {
     if (!dp)

@@ -263,7 +263,8 @@ struct PlotSpecsRec {
     Float32 residualLineWidth = 1, residualMarkerSize = 0;
     Float32 exportChannelSize = 1.0f;  // x step of exported profiles
     Boolean plotMixture = false;
-    char unused_byte = 0;
+    // X-rays at a fixed wavelength: add f' + i f'' of each element to its form factor.
+    Boolean anomalous = false;
 };
 using PlotSpecsPtr = PlotSpecsRec*;
 
@@ -303,6 +304,12 @@ std::unique_ptr<CrystalDataRec> DuplicateCrystal(const CrystalDataRec* xp);
 
 std::unique_ptr<ObsDataRec> CreateDataset();
 void InitBlankDataset(ObsDataRec* dp);
+// Datasets of at least this many points are dense: drawn as a line by default, fewer as dots.
+inline constexpr AtomIndex kDenseDataPoints = 400;
+// The style a dataset read from a file takes: the preferences' dataset style when the user chose
+// one; with the factory style, a line for dense data and dots for sparse data, so that a fine
+// scan reads as a curve and a few measured points stay visible one by one.
+void SetDatasetDefaultPlotStyle(ObsDataRec* dp);
 bool CreateDatasetPoints(ObsDataRec* dp, AtomIndex n);
 // Deep copy; null when the source has no points.
 std::unique_ptr<ObsDataRec> DuplicateDataset(const ObsDataRec* dp);

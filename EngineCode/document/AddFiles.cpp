@@ -74,7 +74,14 @@ bool IsLoadableFileType(UInt32 code)
     return IsCrystalFileType(code) || IsDatasetFileType(code) || IsSessionFileType(code);
 }
 
-std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std::string& path, bool select)
+void ShowImportNotes(WinInfoRec* theWindow, const std::string& notes)
+{
+    if (!notes.empty())
+        DrawInfoBarText(theWindow, notes);
+}
+
+std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std::string& path, bool select,
+                                               std::string* notes)
 {
     std::vector<VLPatternPtr> added;
     if (!theWindow)
@@ -88,6 +95,12 @@ std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std:
     } else if (code == kFileTypeCIF) {
         CifImportResult result = ReadCifFile(path);
         added = InsertCifCrystals(theWindow, result, path, select);
+        if (!added.empty() && !result.note.empty()) {
+            if (notes)
+                *notes += (notes->empty() ? "" : "\n") + result.note;
+            else
+                ShowImportNotes(theWindow, result.note);
+        }
     } else if (code == kFileTypeTEXT) {
         if (VLPatternPtr p = LoadPatternFromDatasetFile(theWindow, path))
             added.push_back(p);
@@ -112,9 +125,11 @@ int AddFilesToDiffraction(WinInfoRec* theWindow, const std::vector<std::string>&
     if (!theWindow)
         return 0;
     int added = 0;
+    std::string notes;
     for (const std::string& path : paths)
-        added += static_cast<int>(LoadPatternsFromFile(theWindow, path, select).size());
+        added += static_cast<int>(LoadPatternsFromFile(theWindow, path, select, &notes).size());
     RedrawAfterFilesAdded(theWindow);
+    ShowImportNotes(theWindow, notes);
     return added;
 }
 
@@ -143,12 +158,14 @@ bool OpenDocumentFile(WinInfoRec* theWindow, const std::string& path, SessionWin
             RemovePatternFromPlotList(theWindow, p);
     }
     if (IsCrystalFileType(code) || IsDatasetFileType(code)) {
-        const std::vector<VLPatternPtr> added = LoadPatternsFromFile(theWindow, path, true);
+        std::string notes;
+        const std::vector<VLPatternPtr> added = LoadPatternsFromFile(theWindow, path, true, &notes);
         if (added.empty())
             return false;
         if (IsCrystalFileType(code) && added.size() == 1 && added[0]->crystal)
             added[0]->crystal->volFrac = 1.0f;
         RedrawAfterFilesAdded(theWindow);
+        ShowImportNotes(theWindow, notes);
         return true;
     }
     if (IsMoleculeFileType(code))

@@ -22,7 +22,13 @@ bool IsLoadableFileType(UInt32 code);
 // The patterns one file adds to the window, without redrawing: crystal files and CIF files give
 // crystals (diffracted, proportions equalised), data files a dataset. A failure alerts and adds
 // nothing; files of other kinds are skipped silently. select marks the new patterns selected.
-std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std::string& path, bool select);
+// What the CIF reader noted (origin choice, elements taken from labels, ...) is added to notes,
+// one line each, for the caller to show once the window is redrawn; without notes it goes to the
+// information bar at once.
+std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std::string& path, bool select,
+                                               std::string* notes = nullptr);
+// Shows the notes of files just added in the information bar (nothing when there are none).
+void ShowImportNotes(WinInfoRec* theWindow, const std::string& notes);
 
 // Adds the files in order, then redraws once with automatic vertical scaling and, when the window
 // then shows crystals and datasets, scales the datasets to the calculated patterns. Returns the

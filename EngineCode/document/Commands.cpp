@@ -78,6 +78,11 @@ CommandStatus GetCommandStatus(std::string_view code, const CommandContext& cont
     } else if (In(code, {"XRay", "Neut"})) {
         st.enabled = present;
         st.checked = (code == "XRay" && s.radType == kRadiationXRays) || (code == "Neut" && s.radType == kRadiationNeutrons);
+    } else if (code == "Anom") {
+        // Only X-rays on an angle axis have one wavelength at which f' and f'' apply.
+        st.enabled = present && s.radType == kRadiationXRays &&
+                     (s.axisType == kAxisTwoTheta || s.axisType == kAxisDSpacing || s.axisType == kAxisReciprocalD);
+        st.checked = s.anomalous;
     } else if (In(code, {"Dlta", "Lrnz", "Gaus", "PVgt"})) {
         static constexpr std::array<std::string_view, 4> kShapes = {"Dlta", "Lrnz", "Gaus", "PVgt"};
         const int m = Magnitude(s.plotType);

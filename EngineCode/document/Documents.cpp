@@ -15,6 +15,8 @@ void RedrawAfterPatternsChanged(WinInfoRec* theWindow)
     gAutoScaleY = false;
     theWindow->hooks->UpdateToolbar(theWindow);
     theWindow->hooks->UpdateStructuresList(theWindow);
+    // The folders of the parameter list follow the patterns plotted and selected.
+    theWindow->hooks->RebuildParameterList(theWindow);
 }
 
 void RedrawAfterFilesAdded(WinInfoRec* theWindow)

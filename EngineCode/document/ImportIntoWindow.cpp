@@ -108,6 +108,7 @@ VLPatternPtr InsertMeasuredDataset(WinInfoRec* theWindow, MeasuredDataResult& re
     pp->selected = select;
     pp->dataset = std::move(result.dataset);
     pp->dataset->plotColor = GetNextPlotColor(theWindow);
+    SetDatasetDefaultPlotStyle(pp->dataset.get());
     VLPatternPtr p = InsertPatternIntoFileListSorted(theWindow, std::move(pp));
     InsertPatternIntoPlotList(theWindow, p, nullptr);
     return p;

@@ -171,6 +171,15 @@ void ToggleRadiation(WinInfoRec* theWindow)
     DoRecalculate(theWindow);
 }
 
+void ToggleAnomalous(WinInfoRec* theWindow)
+{
+    PlotSpecsPtr ps = GetWindowPlotSpecs(theWindow);
+    if (!ps)
+        return;
+    ps->anomalous = !ps->anomalous;
+    DoRecalculate(theWindow);
+}
+
 void DoRecalculate(WinInfoRec* theWindow)
 {
     if (!GetWindowPlotSpecs(theWindow))

@@ -21,6 +21,8 @@ inline constexpr double kThetaRadToTwoThetaDeg = 114.5915590262;
 void DoAxisType(WinInfoRec* theWindow, SInt16 axisType);
 void DoPeakFunction(WinInfoRec* theWindow, SInt16 func);
 void ToggleRadiation(WinInfoRec* theWindow);
+// Anomalous scattering on or off (X-rays at a fixed wavelength only), then recalculates.
+void ToggleAnomalous(WinInfoRec* theWindow);
 void DoRecalculate(WinInfoRec* theWindow);
 void DoWavelength(WinInfoRec* theWindow, Float32 lambda1, Float32 lambda2, Float32 lambdaRatio, bool monochromatic);
 void DoPeakWidth(WinInfoRec* theWindow, Float32 newWidth);

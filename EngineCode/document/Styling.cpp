@@ -5,6 +5,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "Profile.h"
+#include "StructuresList.h"
 
 #include <algorithm>
 #include <cmath>
@@ -222,7 +223,7 @@ void SelectAllFiles(WinInfoRec* theWindow)
         return;
     for (const auto& pp : theWindow->fileList)
         pp->selected = true;
-    RedrawWithList(theWindow);
+    FileListSelectionChanged(theWindow);
 }
 
 void DoEqualizePhaseProportions(WinInfoRec* theWindow)

@@ -63,6 +63,7 @@ bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file)
     }
     dp->x = std::move(xs);
     dp->profile = std::move(ys);
+    SetDatasetDefaultPlotStyle(dp);
     dp->xmin = xmin;
     dp->xmax = xmax;
     dp->ymin = ymin;

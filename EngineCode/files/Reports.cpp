@@ -3,6 +3,7 @@
 
 #include "Diffraction.h"
 #include "Document.h"
+#include "Intensity.h"
 #include "Profile.h"
 #include "SafeFile.h"
 #include "Status.h"
@@ -134,6 +135,8 @@ std::string ListingExperimentLines(const PlotSpecsRec& ps)
     if (ps.axisType == kAxisTwoTheta && !ps.monochromatic)
         text += "second wavelength: " + FormatFixed(ps.lambda2, 8, 4) + " A, intensity ratio " +
                 FormatFixed(ps.lambdaRatio, 0, 3) + " : 1\n";
+    if (AnomalousWavelength(ps) > 0)
+        text += "anomalous scattering: f' + i f'' of the first wavelength\n";
     return text + "\n";
 }
 

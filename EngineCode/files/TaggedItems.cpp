@@ -312,6 +312,8 @@ void WritePlotSpecsItems(ItemWriter& out, const PlotSpecsRec& specs, PlotSpecsFl
     item("Max#", ps.restrictNumRefs, ps.maxNumRefs);
     // Specimen displacement and goniometer radius (mm); readers that do not know them skip them.
     item("SDsp", ps.specimenDisplacement, ps.goniometerRadius);
+    // Anomalous scattering on or off; readers that do not know it skip it (and keep it off).
+    item("ANOM", ps.anomalous);
     WriteStyleItem(out, FourCC("XmPS"), CrystalMixStyle(ps));
     WriteStyleItem(out, FourCC("DmPS"), DatasetMixStyle(ps));
     WriteStyleItem(out, FourCC("RsPS"), ResidualStyle(ps));
@@ -374,6 +376,7 @@ ItemResult ReadPlotSpecsItem(ItemReader& in, UInt32 tag, UInt32 length, PlotSpec
     case FourCC("Max#"): return fields([&](FieldReader& r) { r(ps->restrictNumRefs)(ps->maxNumRefs); });
     case FourCC("SDsp"):
         return fields([&](FieldReader& r) { r(ps->specimenDisplacement)(ps->goniometerRadius); });
+    case FourCC("ANOM"): return fields([&](FieldReader& r) { r(ps->anomalous); });
     case FourCC("XmPS"): return fields([&](FieldReader& r) { ReadStyleFields(r, CrystalMixStyle(*ps)); });
     case FourCC("DmPS"): return fields([&](FieldReader& r) { ReadStyleFields(r, DatasetMixStyle(*ps)); });
     case FourCC("RsPS"): return fields([&](FieldReader& r) { ReadStyleFields(r, ResidualStyle(*ps)); });

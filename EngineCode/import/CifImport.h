@@ -1,7 +1,8 @@
 // Crystal structures from CIF files (CIF 1.1 and the common CIF 2.0 subset): every data block
 // that lists atom sites becomes a crystal record filled as the crystal-file reader fills one
 // (cell, centring, space-group symbol, sites with up to three occupants and their displacement
-// parameters, every atom position of the cell). The only file that includes gemmi; adding the
+// parameters, every atom position of the cell). A position shared by more than three occupants
+// gets companion sites at the same position for the further ones. The only file that includes gemmi; adding the
 // crystals to a window is ImportIntoWindow.h's.
 #pragma once
 
@@ -26,8 +27,11 @@ struct CifCrystal {
 
 struct CifImportResult {
     std::vector<CifCrystal> crystals;  // in block order; empty when problem is set
-    ImportProblem problem;             // the first problem met; the file is refused as a whole
-    std::string note;                  // what the reader had to decide (origin choice), may be empty
+    ImportProblem problem;             // why nothing was read; empty when crystals were read
+    // What the reader decided or found doubtful, one line each (origin choice, elements taken
+    // from labels, skipped dummy atoms or blocks, coinciding atoms), for the information bar and
+    // the command line's standard error; may be empty.
+    std::string note;
 };
 
 // Reads CIF text. fileName (without folders) names the crystals: the file name alone when the
@@ -41,3 +45,8 @@ CifImportResult ReadCifFile(const std::string& path);
 // Element symbol of a CIF type symbol or label with charge and digits removed ("Fe3+" gives
 // "Fe", "O2-" gives "O", "D" stays "D"); empty when it names no element.
 std::string CifElementSymbol(const std::string& typeSymbol);
+// The element of a site that gives only its label: as CifElementSymbol, with the conventions of
+// mineral structures for water ("WatOW", "Wat", "OW1" are oxygen, "HW1" hydrogen).
+std::string CifElementFromLabel(const std::string& label);
+// Whether a type symbol or label marks a dummy atom ("X", "Q", "Du", "Dum", with any digits).
+bool CifIsDummySymbol(const std::string& symbol);

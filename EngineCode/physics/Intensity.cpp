@@ -10,6 +10,7 @@
 // - the reflexions are shared out among the cores.
 #include "Intensity.h"
 
+#include "AnomalousScattering.h"
 #include "AtomRotations.h"
 #include "Document.h"
 #include "Reflexions.h"
@@ -160,6 +161,9 @@ struct Prepared {
     bool neutrons = false;
     bool ellipsoids = false;
     std::vector<const InputDataRec*> kinds;  // a representative site per distinct occupant set
+    // With anomalous scattering: f' and f'' of each kind, occupancy-weighted like its form factor.
+    bool anomalous = false;
+    std::vector<float> kindFp, kindFpp;
     // Per included site, in group order:
     std::vector<int> siteKind;
     std::vector<Float32> uIso;                  // isotropic group
@@ -194,7 +198,27 @@ int GroupOf(UInt16 adpType)
     }
 }
 
-Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
+// The occupancy-weighted f' and f'' of a site's occupants at wavelength lambda.
+void SiteAnomalousTerms(const InputDataRec& site, double lambda, float& fp, float& fpp)
+{
+    double re = 0, im = 0;
+    for (const SiteRec& occ : site.occupant) {
+        if (!(occ.occupancy > 0))
+            continue;
+        const AtomScatterRec& e = gASF[occ.indexASF < kMaxASF ? occ.indexASF : 0];
+        const char symbol[3] = {static_cast<char>(e.symbol >> 8), static_cast<char>(e.symbol & 0xFF), 0};
+        double a = 0, b = 0;
+        if (AnomalousTerms(AtomicNumberOf(symbol), lambda, a, b)) {
+            re += static_cast<double>(occ.occupancy) * a;
+            im += static_cast<double>(occ.occupancy) * b;
+        }
+    }
+    fp = static_cast<float>(re);
+    fpp = static_cast<float>(im);
+}
+
+// lambda > 0: add the anomalous terms at that wavelength.
+Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
 {
     Prepared p;
     p.xp = xp;
@@ -218,6 +242,12 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
         if (kind < 0) {
             kind = static_cast<int>(p.kinds.size());
             p.kinds.push_back(site);
+            if (lambda > 0 && !neutrons) {
+                float fp = 0, fpp = 0;
+                SiteAnomalousTerms(*site, lambda, fp, fpp);
+                p.kindFp.push_back(fp);
+                p.kindFpp.push_back(fpp);
+            }
         }
         const int index = static_cast<int>(p.siteKind.size());
         p.siteKind.push_back(kind);
@@ -259,6 +289,7 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons)
             p.siteOfAtom.push_back(entry);
         }
     }
+    p.anomalous = !p.kindFp.empty();
     return p;
 }
 
@@ -269,10 +300,14 @@ struct Scratch {
     std::vector<float> T;          // temperature factor per included site
     std::vector<float> siteF;      // scattering power per included site
     std::vector<float> W;          // per atom
+    std::vector<float> W2;         // imaginary parts per atom (anomalous scattering)
 };
 
-// A and B of one reflexion.
-void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, double& A, double& B)
+// A and B of one reflexion: the sums of w·cos φ and w·sin φ over the real parts w of the atoms'
+// scattering factors. With anomalous scattering, A2 and B2 are the same sums over the imaginary
+// parts (f'' times the temperature factor); otherwise they are left alone.
+void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, double& A, double& B, double* A2,
+                     double* B2)
 {
     const std::size_t nKinds = p.kinds.size(), nSites = p.siteKind.size(), nAtoms = p.X.size();
     s.kindF.resize(nKinds);
@@ -280,6 +315,9 @@ void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, dou
     s.W.resize(nAtoms);
     for (std::size_t i = 0; i < nKinds; ++i)
         s.kindF[i] = GetSiteF(p.xp, p.kinds[i], ref.dsp, p.neutrons);
+    if (p.anomalous)
+        for (std::size_t i = 0; i < nKinds; ++i)
+            s.kindF[i] += p.kindFp[i];
     if (p.ellipsoids) {
         // The same arithmetic as TFactorExponent, group by group.
         const std::size_t nExp = p.numIso + p.numAniso;
@@ -298,6 +336,13 @@ void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, dou
                p.siteOfAtom.data(), nAtoms, s.W.data());
     StructureFactorSums(p.X.data(), p.Y.data(), p.Z.data(), s.W.data(), nAtoms, static_cast<float>(ref.h),
                         static_cast<float>(ref.k), static_cast<float>(ref.l), A, B);
+    if (p.anomalous && A2 && B2) {
+        s.W2.resize(nAtoms);
+        SitePowers(p.kindFpp.data(), p.siteKind.data(), p.ellipsoids ? s.T.data() : nullptr, nSites, s.siteF.data(),
+                   p.siteOfAtom.data(), nAtoms, s.W2.data());
+        StructureFactorSums(p.X.data(), p.Y.data(), p.Z.data(), s.W2.data(), nAtoms, static_cast<float>(ref.h),
+                            static_cast<float>(ref.k), static_cast<float>(ref.l), *A2, *B2);
+    }
 }
 
 // The same key for h k l and −h −k −l.
@@ -333,6 +378,19 @@ double Polarisation(const PlotSpecsRec& ps, Float32 twoTheta)
 }
 
 }  // namespace
+
+double AnomalousWavelength(const PlotSpecsRec& ps)
+{
+    if (!ps.anomalous || ps.radType != kRadiationXRays)
+        return 0;
+    switch (ps.axisType) {
+    case kAxisTwoTheta:
+    case kAxisDSpacing:
+    case kAxisReciprocalD:
+        return std::isfinite(ps.lambda) && ps.lambda > 0 ? static_cast<double>(ps.lambda) : 0;
+    default: return 0;  // time of flight and energy-dispersive: no single wavelength
+    }
+}
 
 void SetEngineThreadCount(int n)
 {
@@ -418,7 +476,7 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     if (progress)
         StartProgressBar(theWindow, FormatCount(LocalizedString("Calculating_N_Reflexions"), static_cast<long long>(count)));
 
-    const Prepared prep = Prepare(xp, ps.radType == kRadiationNeutrons);
+    const Prepared prep = Prepare(xp, ps.radType == kRadiationNeutrons, AnomalousWavelength(ps));
 
     // Pair each reflexion with its Friedel mate: only one of each pair (its representative) is
     // computed; the other has the same A and −B, exactly.
@@ -444,6 +502,7 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
 
     // The representatives are shared out among the cores in small chunks.
     std::vector<double> As(count, 0.0), Bs(count, 0.0);
+    std::vector<double> As2(prep.anomalous ? count : 0, 0.0), Bs2(prep.anomalous ? count : 0, 0.0);
     std::atomic<std::size_t> next{0};
     const std::size_t chunk = 16;
     auto work = [&](bool reportProgress) {
@@ -455,7 +514,8 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
             const std::size_t end = std::min(start + chunk, todo.size());
             for (std::size_t t = start; t < end; ++t) {
                 const std::uint32_t i = todo[t];
-                StructureFactor(prep, refs[i], scratch, As[i], Bs[i]);
+                StructureFactor(prep, refs[i], scratch, As[i], Bs[i], prep.anomalous ? &As2[i] : nullptr,
+                                prep.anomalous ? &Bs2[i] : nullptr);
             }
             if (reportProgress)
                 ProgressBar(theWindow, static_cast<int>(end * 100 / todo.size()));
@@ -479,8 +539,15 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
             ref.inty = 0;
             continue;
         }
-        const Float32 A = static_cast<Float32>(As[r]);
-        const Float32 B = static_cast<Float32>(r == i ? Bs[r] : -Bs[r]);
+        Float32 A = static_cast<Float32>(As[r]);
+        Float32 B = static_cast<Float32>(r == i ? Bs[r] : -Bs[r]);
+        if (prep.anomalous) {
+            // A complex factor f1 + i f2 at phase φ gives (f1 cos φ − f2 sin φ) + i (f1 sin φ + f2 cos φ).
+            // The Friedel mate has the sums of sin φ negated, so its intensity differs.
+            const double sign = r == i ? 1.0 : -1.0;
+            A = static_cast<Float32>(As[r] - sign * Bs2[r]);
+            B = static_cast<Float32>(sign * Bs[r] + As2[r]);
+        }
         const Float32 sumSq = A * A + B * B;
         ref.inty = static_cast<Float32>(scale * 0.001 * lp * sumSq);
         if (fp)

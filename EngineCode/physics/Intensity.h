@@ -26,6 +26,11 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp);
 // reflexion cannot be diffracted (λ/2d > 1 on an angle axis).
 bool LorentzFactor(const PlotSpecsRec& ps, Float32 dsp, double& scale, Float32& lp, Float32& theta);
 
+// The wavelength (Å) at which anomalous scattering terms are added to the X-ray form factors, or
+// 0 when none are: the option is off, the radiation is neutrons, or the axis is time of flight
+// or energy (no single wavelength).
+double AnomalousWavelength(const PlotSpecsRec& ps);
+
 // Number of threads the intensity loop may use on the calling thread (0: all cores). A batch
 // that already runs one calculation per core sets 1 on each worker.
 void SetEngineThreadCount(int n);

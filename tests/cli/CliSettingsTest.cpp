@@ -93,11 +93,17 @@ TEST_F(CliSettingsTest, SwitchesNotGivenKeepTheDocumentsChoice)
     doc->plotSpecs.plotMixture = true;
     doc->plotSpecs.showResidual = true;
     doc->plotSpecs.monochromatic = false;
+    doc->plotSpecs.anomalous = true;
     ASSERT_EQ(Apply("--overlay filled"), "");
+    EXPECT_TRUE(doc->plotSpecs.anomalous);
     EXPECT_TRUE(doc->plotSpecs.plotMixture);
     EXPECT_TRUE(doc->plotSpecs.showResidual);
     EXPECT_FALSE(doc->plotSpecs.monochromatic);
     EXPECT_EQ(doc->plotSpecs.overlayPeakStyle, kOverlayPeaksFilled);
+    ASSERT_EQ(Apply("--no-mixture --no-residual --mono --no-anomalous"), "");
+    EXPECT_FALSE(doc->plotSpecs.anomalous);
+    ASSERT_EQ(Apply("--anomalous"), "");
+    EXPECT_TRUE(doc->plotSpecs.anomalous);
     ASSERT_EQ(Apply("--no-mixture --no-residual --mono"), "");
     EXPECT_FALSE(doc->plotSpecs.plotMixture);
     EXPECT_FALSE(doc->plotSpecs.showResidual);

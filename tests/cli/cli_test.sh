@@ -6,6 +6,7 @@
 set -u
 CLI=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 EX=$(cd "$2" && pwd)
+DATA=$(cd "$(dirname "$0")/../data/cif" && pwd)
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 export QT_QPA_PLATFORM=offscreen
@@ -184,6 +185,14 @@ mkdir -p out.json
 expect_status 1 "JSON to a folder" "$CLI" simulate "$EX/quartz.cif" --json out.json
 stderr_has "folder" "a folder as output is refused with a message"
 [ -d out.json ] || fail "the folder is left alone"
+
+# ---- what the CIF reader decided, on standard error ----
+expect_status 0 "CIF notes" "$CLI" simulate "$DATA/gypsum_labels.cif" "$DATA/silicon_bare_name.cif" --listing notes.txt
+stderr_has "gypsum_labels.cif: note: Elements taken from the site labels" "elements from labels named"
+stderr_has "WatOW → O" "the water oxygen is oxygen"
+stderr_has "silicon_bare_name.cif: note: The space group “F d -3 m” does not say its origin choice" "origin choice named"
+expect_status 0 "CIF notes of several blocks" "$CLI" simulate "$DATA/one_bad_block.cif" --listing blocks.txt
+stderr_has "one_bad_block.cif: note: Data block “broken” was skipped" "bad block named"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

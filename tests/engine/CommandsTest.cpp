@@ -55,6 +55,23 @@ TEST_F(CommandsTest, WithoutAWindowOnlyApplicationCommandsStayEnabled)
     EXPECT_TRUE(GetCommandStatus("Gaus", none).checked);
 }
 
+TEST_F(CommandsTest, AnomalousScatteringOnlyForXRaysOnAnAngleAxis)
+{
+    PlotSpecsRec& ps = doc->plotSpecs;
+    ps.anomalous = true;
+    EXPECT_TRUE(Status("Anom").enabled);
+    EXPECT_TRUE(Status("Anom").checked);
+    ps.radType = kRadiationNeutrons;
+    EXPECT_FALSE(Status("Anom").enabled);
+    ps.radType = kRadiationXRays;
+    ps.axisType = kAxisEnergy;
+    EXPECT_FALSE(Status("Anom").enabled);
+    ps.axisType = kAxisDSpacing;
+    ps.anomalous = false;
+    EXPECT_TRUE(Status("Anom").enabled);
+    EXPECT_FALSE(Status("Anom").checked);
+}
+
 TEST_F(CommandsTest, EnablingFollowsThePlotList)
 {
     EXPECT_TRUE(Status("clos").enabled);

@@ -93,6 +93,7 @@ void SetUnusualPlotSpecs(PlotSpecsRec& ps)
     ps.residualColor = {3, 3, 3}, ps.residualPlotStyle = 7, ps.residualLineStyle = 1;
     ps.residualLineWidth = 6, ps.residualMarkerSize = 7;
     ps.plotMixture = true;
+    ps.anomalous = true;
 }
 
 void ExpectStoredPlotSpecsEqual(const PlotSpecsRec& a, const PlotSpecsRec& b)
@@ -103,7 +104,7 @@ void ExpectStoredPlotSpecsEqual(const PlotSpecsRec& a, const PlotSpecsRec& b)
                        &P::relativeIntensity, &P::xmin, &P::xmax, &P::ymin, &P::ymax, &P::xminLimit, &P::xmaxLimit,
                        &P::xscale, &P::yscale, &P::fwhm, &P::monochromatic, &P::radType, &P::lambda, &P::lambda2,
                        &P::lambdaRatio, &P::thetaEnergy, &P::thetaTimeOfFlight, &P::distanceTimeOfFlight, &P::eta,
-                       &P::dMin, &P::restrictNumRefs, &P::maxNumRefs, &P::plotMixture);
+                       &P::dMin, &P::restrictNumRefs, &P::maxNumRefs, &P::plotMixture, &P::anomalous);
     ExpectMembersEqual(a, b, &P::crystalMixColor, &P::crystalMixPlotStyle, &P::crystalMixLineStyle,
                        &P::crystalMixLineWidth, &P::crystalMixMarkerSize, &P::datasetMixColor, &P::datasetMixPlotStyle,
                        &P::datasetMixLineStyle, &P::datasetMixLineWidth, &P::datasetMixMarkerSize, &P::residualColor,
@@ -419,4 +420,20 @@ TEST_F(SessionFile, BackgroundBAndCHaveTheirOwnItemThatOlderFilesLack)
     EXPECT_EQ(back->plotList[0]->crystal->baseCoefs[0], 0.0f);
     EXPECT_EQ(back->plotList[0]->crystal->baseCoefs[1], 0.0f);
     EXPECT_EQ(back->plotList[0]->crystal->yOffset, 12.5f);
+}
+
+TEST_F(SessionFile, AnomalousScatteringHasItsOwnItemThatOlderFilesLack)
+{
+    const ByteVector bytes = Written(doc.get());
+    const std::size_t at = FindTag(bytes, "ANOM");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(BigEndian32At(bytes, at + 4), 1u);
+    EXPECT_EQ(bytes[at + 8], 1);
+    // Without the item (as older versions wrote) the option is off and everything else is read.
+    ByteVector old = bytes;
+    old.erase(old.begin() + static_cast<long>(at), old.begin() + static_cast<long>(at + 9));
+    auto back = CreateWindowInfo();
+    ASSERT_TRUE(Read(old, back.get())) << LastAlert();
+    EXPECT_FALSE(back->plotSpecs.anomalous);
+    EXPECT_EQ(back->plotSpecs.eta, 0.35f);
 }

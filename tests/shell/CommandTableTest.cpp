@@ -20,7 +20,7 @@ namespace {
 // The command codes of the menus, as the menu bar must offer them.
 const char* const kMenuCodes[] = {
     "open", "+Win", "+Dat", "clos", "save", "svas", "xLst", "xFac", "xPro", "page", "prnt", "quit", "pref", "abou",
-    "RCal", "2Tht", "DSpa", "RcpD", "^TOF", "^Eng", "XRay", "Neut", "Dlta", "Lrnz", "Gaus", "PVgt", "^Wav", "^FWH",
+    "RCal", "2Tht", "DSpa", "RcpD", "^TOF", "^Eng", "XRay", "Neut", "Anom", "Dlta", "Lrnz", "Gaus", "PVgt", "^Wav", "^FWH",
     "^Eta", "^PSz", "^Str", "^Xtl", "Ghkl", "*Lst", "^Rng", "^FrC", "ttlW", "Grph", "Film", "*Mix", "!Mix", "*Grd",
     "*Leg", "*Res", "OPkN", "OPkM", "OPkD", "OPkS", "OPkF", "Stck", "Clps", "B2Fr", "S2Bk", "*Lbl", "LHKL", "LDsp",
     "LXva", "LNam", "LBln", "LTFx", "PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr", "LSDO",
@@ -155,6 +155,10 @@ TEST_F(CommandTableTest, ChoosingWhatIsInForceChangesNothing)
     Trigger(w, "*Mix");
     Trigger(w, "*Mix");  // already the mixture
     EXPECT_TRUE(doc->plotSpecs.plotMixture);
+    Trigger(w, "Anom");
+    EXPECT_TRUE(doc->plotSpecs.anomalous);
+    Trigger(w, "Anom");  // a toggle: off again
+    EXPECT_FALSE(doc->plotSpecs.anomalous);
     Trigger(w, "Neut");
     Trigger(w, "Neut");  // already neutrons
     EXPECT_EQ(doc->plotSpecs.radType, kRadiationNeutrons);

@@ -5,6 +5,7 @@
 #include "Document.h"
 #include "Documents.h"
 #include "GraphicsPane.h"
+#include "InfoBar.h"
 #include "MainWindow.h"
 #include "ShellTestSupport.h"
 
@@ -65,6 +66,17 @@ TEST_F(DocumentCommandsTest, AddFilesBringsInTheChosenFilesSelected)
     // Two crystals share the mixture equally.
     EXPECT_FLOAT_EQ(GetNthCrystalInPlotList(doc, 0)->volFrac, 0.5f);
     EXPECT_FLOAT_EQ(GetNthCrystalInPlotList(doc, 1)->volFrac, 0.5f);
+}
+
+// What the CIF reader had to decide stays in the information bar once the window has redrawn.
+TEST_F(DocumentCommandsTest, CifNotesStayInTheInformationBarAfterTheRedraw)
+{
+    OpenSilicon();
+    const QString gypsum = QStringLiteral(VELMORA_EXAMPLES_DIR "/../tests/data/cif/gypsum_labels.cif");
+    ASSERT_EQ(AddFilesToWindow(window, {gypsum}), 1);
+    Settle();
+    const QString text = window->Info()->Text();
+    EXPECT_TRUE(text.contains(QStringLiteral("WatOW → O"))) << text.toStdString();
 }
 
 TEST_F(DocumentCommandsTest, DropsAskFirstFromTwentyFiles)

@@ -177,6 +177,8 @@ void AddSettingOptions(CLI::App& app, SimulationSettings& s)
     app.add_option("--ratio", s.ratio, "intensity of the first wavelength over the second")->type_name("R")->group(inst);
     AddChoice(app, "--preset", s.preset, {"CuKa", "CoKa", "CrKa", "FeKa", "MoKa"}, "both wavelengths of an anode", inst);
     AddSwitch(app, "--mono", "--no-mono", s.monochromatic, "the first wavelength only, or (--no-mono) both", inst);
+    AddSwitch(app, "--anomalous", "--no-anomalous", s.anomalous,
+              "add f' + i f'' at the wavelength to the X-ray form factors (not for neutrons, tof or energy)", inst);
     AddChoice(app, "--peak", s.peak, Names(kPeakFunctions), "peak function", inst);
     app.add_option("--fwhm", s.fwhm, "instrumental peak width (FWHM), in units of the x axis")
         ->type_name("W")->group(inst);
@@ -312,6 +314,8 @@ std::string ApplyInstrumentSettings(WinInfoRec* doc, const SimulationSettings& s
         DoSpecimenDisplacement(doc, static_cast<Float32>(s.displacement.value_or(ps.specimenDisplacement)),
                                static_cast<Float32>(s.radius.value_or(ps.goniometerRadius)));
     }
+    if (s.anomalous)
+        ps.anomalous = *s.anomalous;
     if (s.mixture)
         ps.plotMixture = *s.mixture;
     if (s.residual)

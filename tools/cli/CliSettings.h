@@ -23,6 +23,7 @@ struct SimulationSettings {
     std::optional<double> ratio;             // intensity of the first wavelength over the second
     std::optional<std::string> preset;       // CuKa, CoKa, CrKa, FeKa, MoKa
     std::optional<bool> monochromatic;
+    std::optional<bool> anomalous;
     std::optional<std::string> peak;         // delta | lorentzian | gaussian | pseudo-voigt
     std::optional<double> fwhm;              // x-axis units of the chosen axis
     std::optional<double> eta;               // Lorentzian fraction, 0..1

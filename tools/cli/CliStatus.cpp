@@ -138,9 +138,13 @@ CliStatusSink::CliStatusSink(LineWriter writer, TerminalProgress* progress, bool
 
 void CliStatusSink::InfoBarText(const std::string& text)
 {
-    if (!IsTransientStatus(text))
-        writer_(FormatCliMessage(context_, "note: " + text));
-    else if (verbose_ && !text.empty())
+    if (!IsTransientStatus(text)) {
+        // A note of several lines (a reader's findings) gives one line each.
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            writer_(FormatCliMessage(context_, "note: " + text.substr(start, end - start)));
+        writer_(FormatCliMessage(context_, "note: " + text.substr(start)));
+    } else if (verbose_ && !text.empty())
         writer_(FormatCliMessage(context_, text));
 }
 
