@@ -4,11 +4,13 @@
 #include "Alerts.h"
 #include "Application.h"
 #include "Commands.h"
+#include "CrystalEditor.h"
 #include "Dialogs.h"
 #include "Document.h"
 #include "DocumentCommands.h"
 #include "Globals.h"
 #include "GraphicsPane.h"
+#include "ListingWindow.h"
 #include "MainWindow.h"
 #include "PlotExport.h"
 #include "PlotCommands.h"
@@ -150,8 +152,8 @@ std::vector<CommandEntry> MakeTable()
     add("^Str", "Diffraction", "S&train…", {}, OnWindow(RequestPercentStrain));
     add("^RLm", "Diffraction", "Reflexion &Limits…", {}, OnWindow(RequestReflexionLimits));
     add("^SDs", "Diffraction", "Specimen &Displacement…", {}, OnWindow(RequestSpecimenDisplacement));
-    add("^Xtl", "Diffraction", "Edit Cr&ystal…", {}, later);
-    add("*Lst", "Diffraction", "List Re&flexions", {}, later);
+    add("^Xtl", "Diffraction", "Edit Cr&ystal…", {}, OnWindow([](MainWindow* w) { RequestEditCrystal(w); }));
+    add("*Lst", "Diffraction", "List Re&flexions", {}, OnWindow(ShowListingWindow));
 
     // Plot
     add("Grph", "Plot", "&Graphs", {}, OnDoc([](WinInfoRec* d) {

@@ -193,6 +193,7 @@ void MainWindow::RedrawWindow(WinInfoRec*, bool recalcProfiles, bool showProgres
     // announces only what differs.
     if (structures_)
         structures_->Refresh();
+    emit documentChanged();
 }
 
 std::string MainWindow::WindowTitle(const WinInfoRec*)
@@ -246,6 +247,7 @@ void MainWindow::DeliverDiffraction()
     if (live_->Deliver(doc_.get()) > 0) {
         pane_->RequestRedraw(true, false);
         parameterView_->Refresh();
+        emit documentChanged();
     }
     if (commitPending_ && live_->Idle()) {
         commitPending_ = false;
@@ -262,6 +264,7 @@ void MainWindow::FinishLiveRecomputation()
         if (live_->Deliver(doc_.get()) > 0) {
             pane_->RequestRedraw(true, false);
             parameterView_->Refresh();
+            emit documentChanged();
         }
     }
 }

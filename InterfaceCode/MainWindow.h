@@ -63,6 +63,10 @@ public:
     bool UndoParameterChange();
     bool RedoParameterChange();
     const ParameterUndoStack& ParameterUndo() const { return undo_; }
+    // A change of the document made outside the list (the crystal editor) begins and ends: kept
+    // as one step for Edit > Undo.
+    void BeginDocumentEdit() { ParameterChangeBegins(); }
+    void EndDocumentEdit() { ParameterChangeEnds(); }
     // Whether every diffraction asked for off the interface thread is done and shown.
     bool LiveRecomputationIdle() const;
 
@@ -91,6 +95,8 @@ public:
 signals:
     void activated(MainWindow* window);
     void closed(MainWindow* window);
+    // The document asked for a redraw: what it shows may have changed (the listing follows).
+    void documentChanged();
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -201,6 +201,11 @@ void MyCFCautionAlertText(const std::string& text, const std::string& explanatio
     CurrentStatusSink().Alert(AlertKind::Caution, text, explanation);
 }
 
+void MyCFNoteAlertText(const std::string& text, const std::string& explanation)
+{
+    CurrentStatusSink().Alert(AlertKind::Note, text, explanation);
+}
+
 std::string FormatCount(const std::string& format, long long n)
 {
     static const char* const kPlaceholders[] = {"%ld", "%lu", "%d", "%u", "%i"};

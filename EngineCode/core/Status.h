@@ -101,6 +101,7 @@ void MyCFNoteAlert(const std::string& key);
 // Alerts whose text is plain English in the program rather than a key.
 void MyCFStopAlertText(const std::string& text, const std::string& explanation = {});
 void MyCFCautionAlertText(const std::string& text, const std::string& explanation = {});
+void MyCFNoteAlertText(const std::string& text, const std::string& explanation = {});
 
 // Fills the first integer placeholder (%d, %ld, %u, %lu, %i) of a localised format with n; the
 // format comes from a text file, so it is never handed to printf.

@@ -21,9 +21,13 @@ std::vector<Float32> ListedValues(const CrystalDataRec& xp)
 {
     std::vector<Float32> v = {xp.a, xp.b, xp.c, xp.alpha, xp.beta, xp.gamma, xp.volume, xp.xOffset, xp.yOffset,
                               xp.baseCoefs[0], xp.baseCoefs[1], xp.baseCoefs[2], xp.volFrac, xp.particleSize, xp.strain};
-    for (const InputDataRec& site : xp.AU)
-        for (const SiteRec& occ : site.occupant)
+    for (const InputDataRec& site : xp.AU) {
+        v.push_back(site.include ? 1.0f : 0.0f);
+        for (const SiteRec& occ : site.occupant) {
             v.push_back(occ.occupancy);
+            v.push_back(occ.symbol);
+        }
+    }
     return v;
 }
 
@@ -58,10 +62,13 @@ void PutValues(CrystalDataRec& xp, const CrystalDataRec& c)
     xp.aStar = c.aStar, xp.bStar = c.bStar, xp.cStar = c.cStar;
     xp.alphaStar = c.alphaStar, xp.betaStar = c.betaStar, xp.gammaStar = c.gammaStar;
     xp.volume = c.volume, xp.density = c.density;
+    // The occupants whole (symbol, table entry, occupancy) and the use flag: the crystal editor
+    // changes what occupies a site and whether it counts.
     if (xp.AU.size() == c.AU.size())
-        for (std::size_t i = 0; i < xp.AU.size(); ++i)
-            for (std::size_t k = 0; k < 3; ++k)
-                xp.AU[i].occupant[k].occupancy = c.AU[i].occupant[k].occupancy;
+        for (std::size_t i = 0; i < xp.AU.size(); ++i) {
+            xp.AU[i].occupant = c.AU[i].occupant;
+            xp.AU[i].include = c.AU[i].include;
+        }
     xp.refs = c.refs;
     xp.intMax = c.intMax;
     xp.xOffset = c.xOffset, xp.yOffset = c.yOffset;

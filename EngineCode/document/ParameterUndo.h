@@ -1,7 +1,8 @@
-// Undo and redo of the changes made through the parameter list. A step holds what the list can
-// change before and after one finished drag or typed value: the window's settings, and of every
-// pattern its cell, occupancies, offsets, background, proportions, sample values and its
-// reflexions, so that undoing gives back the very same pattern without diffracting again.
+// Undo and redo of the changes made through the parameter list and the crystal editor. A step
+// holds what they can change before and after one finished drag, typed value or edit: the
+// window's settings, and of every pattern its cell, site occupants and use flags, offsets,
+// background, proportions, sample values and its reflexions, so that undoing gives back the very
+// same pattern without diffracting again.
 // Patterns removed from the window since are passed over.
 #pragma once
 
