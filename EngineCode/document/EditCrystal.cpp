@@ -257,8 +257,8 @@ std::string EditCrystalColumnTitle(EditCrystalColumn column)
 int EditCrystalColumnWidth(EditCrystalColumn column)
 {
     switch (column) {
-    case EditCrystalColumn::Use:
-    case EditCrystalColumn::Label: return 0;
+    case EditCrystalColumn::Use: return 44;
+    case EditCrystalColumn::Label: return 70;
     case EditCrystalColumn::Occupancy: return 204;
     case EditCrystalColumn::X:
     case EditCrystalColumn::Y:

@@ -62,7 +62,7 @@ enum class EditCrystalColumn {
 // displacement parameters.
 std::vector<EditCrystalColumn> EditCrystalColumns(const EditCrystalRec& edit);
 std::string EditCrystalColumnTitle(EditCrystalColumn column);  // "" for the use column
-int EditCrystalColumnWidth(EditCrystalColumn column);          // pixels, 0: the view decides
+int EditCrystalColumnWidth(EditCrystalColumn column);          // pixels
 // A cell's text ("" for the use column, whose check box shows the flag).
 std::string EditCrystalCellText(const EditCrystalSiteRec& site, EditCrystalColumn column);
 // The occupants of a site as the occupancy cell shows them: "Fe 0.50  Mg 0.50".
