@@ -24,6 +24,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QScreen>
+#include <QSize>
 
 #include <algorithm>
 #include <clocale>
@@ -41,6 +42,11 @@ QRect ScreenArea()
 }
 
 }  // namespace
+
+QSize DefaultWindowSize(const QRect& screen)
+{
+    return {std::max(kMainWindowMinWidth, screen.width() * 2 / 3), std::max(kMainWindowMinHeight, screen.height() * 2 / 3)};
+}
 
 void UseFullStopForNumbers()
 {
@@ -186,10 +192,12 @@ MainWindow* Application::OpenMainWindow(const QString& name)
         window->ShowParametersList(gPrefs.showParameters);
         if (static_cast<bool>(gPrefs.showFiles) != window->DrawerOpen())
             window->ToggleFilesDrawer();
-        // Stored bounds that are too small are ignored; the window's own size stays.
+        // Stored bounds that are too small are ignored: the window takes two thirds of the screen.
         const Rect b = gPrefs.windowBounds;
         if (b.Width() >= kMainWindowMinWidth && b.Height() >= kMainWindowMinHeight)
             window->resize(std::min(b.Width(), screen.width()), std::min(b.Height(), screen.height() - kWindowOffset));
+        else
+            window->resize(DefaultWindowSize(screen));
         window->move(screen.center() - QPoint(window->width() / 2, (window->height() + kWindowOffset) / 2));
     }
     windows_.push_back(window);
@@ -246,6 +254,10 @@ MainWindow* Application::OpenDoc(const QString& path)
         // A session just read has no changes to save.
         window->Pane()->RenderPending();
         window->MarkSaved();
+    } else {
+        // Nor has a file just opened: its first drawing is no change.
+        window->Pane()->ForgetChange();
+        window->MarkSaved();
     }
     return window;
 }
@@ -273,10 +285,19 @@ void Application::SavePreferences(const Rect* frontBounds)
     CreateAndSavePrefsFile(frontBounds);
 }
 
-void Application::DoQuit()
+bool Application::DoQuit()
 {
     if (EngineBusy::Active())
-        return;
+        return false;
+    // The question closing a window asks, for each changed document, the front one first.
+    std::vector<MainWindow*> windows = DocumentWindows();
+    std::reverse(windows.begin(), windows.end());
+    for (MainWindow* w : windows) {
+        if (!ConfirmClose(w))
+            return false;
+        // Not saved on purpose: nothing to recover at the next start.
+        w->MarkSaved();
+    }
     MainWindow* front = FrontWindow();
     const Rect bounds = front ? front->ContentBounds() : Rect{};
     SavePreferences(front ? &bounds : nullptr);
@@ -284,6 +305,7 @@ void Application::DoQuit()
     for (MainWindow* w : DocumentWindows())
         w->close();
     QApplication::quit();
+    return true;
 }
 
 void Application::WindowActivated(MainWindow* window)
