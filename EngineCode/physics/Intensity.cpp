@@ -437,9 +437,19 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
         const std::size_t end = std::min(nAtoms, begin + kAtomBlock);
         for (std::size_t r = 0; r < n; ++r) {
             const ReflexionRec& ref = *refs[r];
-            FillPowers(s.w.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end,
-                       s.W.data());
-            if (two)
+            // Reflexions of equal d follow each other: where the powers are those of the previous
+            // one, so are the atoms'.
+            const bool same = r > 0 && nClasses * 8 < end - begin &&
+                              std::equal(s.w.begin() + static_cast<std::ptrdiff_t>(r * nClasses),
+                                         s.w.begin() + static_cast<std::ptrdiff_t>((r + 1) * nClasses),
+                                         s.w.begin() + static_cast<std::ptrdiff_t>((r - 1) * nClasses)) &&
+                              (!two || std::equal(s.w2.begin() + static_cast<std::ptrdiff_t>(r * nClasses),
+                                                  s.w2.begin() + static_cast<std::ptrdiff_t>((r + 1) * nClasses),
+                                                  s.w2.begin() + static_cast<std::ptrdiff_t>((r - 1) * nClasses)));
+            if (!same)
+                FillPowers(s.w.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end,
+                           s.W.data());
+            if (two && !same)
                 FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
                            end, s.W2.data());
             double out[4] = {};
