@@ -8,6 +8,7 @@
 #include "FileTypes.h"
 #include "Globals.h"
 #include "GraphicsPane.h"
+#include "InfoBar.h"
 #include "MainWindow.h"
 #include "PrefsFile.h"
 #include "ScatteringTable.h"
@@ -246,6 +247,11 @@ MainWindow* Application::OpenDoc(const QString& path)
         // A session just read has no changes to save.
         window->Pane()->RenderPending();
         window->MarkSaved();
+    } else if (window->Pane()->RedrawPending()) {
+        // What the import said (CIF labels read as elements, say) outlasts the first drawing.
+        const QString notes = window->Info()->Text();
+        if (!notes.isEmpty())
+            window->Pane()->ShowAfterDrawing(notes.toStdString());
     }
     return window;
 }
