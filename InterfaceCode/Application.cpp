@@ -8,6 +8,7 @@
 #include "FileTypes.h"
 #include "Globals.h"
 #include "GraphicsPane.h"
+#include "InfoBar.h"
 #include "MainWindow.h"
 #include "PrefsFile.h"
 #include "ScatteringTable.h"
@@ -255,7 +256,13 @@ MainWindow* Application::OpenDoc(const QString& path)
         window->Pane()->RenderPending();
         window->MarkSaved();
     } else {
-        // Nor has a file just opened: its first drawing is no change.
+        // What the import said (CIF labels read as elements, say) outlasts the first drawing.
+        if (window->Pane()->RedrawPending()) {
+            const QString notes = window->Info()->Text();
+            if (!notes.isEmpty())
+                window->Pane()->ShowAfterDrawing(notes.toStdString());
+        }
+        // Nor has a file just opened changes to save: its first drawing is no change.
         window->Pane()->ForgetChange();
         window->MarkSaved();
     }

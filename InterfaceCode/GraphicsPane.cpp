@@ -6,6 +6,7 @@
 #include "Globals.h"
 #include "PlotPattern.h"
 #include "QtDrawingSurface.h"
+#include "Status.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -87,6 +88,10 @@ void GraphicsPane::Render()
         gAutoScaleY = autoscale;
         DrawPatterns(surface, doc_, pane, recalc, progress);
         gAutoScaleY = savedAutoscale;
+    }
+    if (!afterDrawing_.empty()) {
+        DrawInfoBarText(doc_, afterDrawing_);
+        afterDrawing_.clear();
     }
     drawingForChange_ = false;
     image_ = std::move(image);

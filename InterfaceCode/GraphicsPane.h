@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <string>
 
 struct WinInfoRec;
 
@@ -28,6 +29,10 @@ public:
     // How many times the plot was drawn (for tests).
     int RenderCount() const { return renderCount_; }
     const QImage& Image() const { return image_; }
+
+    // Text for the information bar once the next drawing is done, so that what a file's import
+    // said is not wiped by the progress messages of the window's first drawing.
+    void ShowAfterDrawing(std::string text) { afterDrawing_ = std::move(text); }
 
     // The frame shown while files are dragged over the pane.
     void SetDropHighlight(bool on);
@@ -53,4 +58,5 @@ private:
     bool drawingForChange_ = false;
     bool dropHighlight_ = false;
     int renderCount_ = 0;
+    std::string afterDrawing_;
 };

@@ -80,6 +80,14 @@ TEST_F(DocumentCommandsTest, CifNotesStayInTheInformationBarAfterTheRedraw)
     Settle();
     const QString text = window->Info()->Text();
     EXPECT_TRUE(text.contains(QStringLiteral("WatOW → O"))) << text.toStdString();
+
+    // A window of its own, drawn for the first time after the file was read.
+    MainWindow* opened = app->OpenDoc(gypsum);
+    ASSERT_NE(opened, nullptr);
+    Settle();
+    EXPECT_GT(opened->Pane()->RenderCount(), 0);
+    const QString own = opened->Info()->Text();
+    EXPECT_TRUE(own.contains(QStringLiteral("WatOW → O"))) << own.toStdString();
 }
 
 TEST_F(DocumentCommandsTest, DropsAskFirstFromTwentyFiles)
