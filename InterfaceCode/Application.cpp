@@ -25,6 +25,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QScreen>
+#include <QSize>
 
 #include <algorithm>
 #include <clocale>
@@ -42,6 +43,11 @@ QRect ScreenArea()
 }
 
 }  // namespace
+
+QSize DefaultWindowSize(const QRect& screen)
+{
+    return {std::max(kMainWindowMinWidth, screen.width() * 2 / 3), std::max(kMainWindowMinHeight, screen.height() * 2 / 3)};
+}
 
 void UseFullStopForNumbers()
 {
@@ -187,10 +193,12 @@ MainWindow* Application::OpenMainWindow(const QString& name)
         window->ShowParametersList(gPrefs.showParameters);
         if (static_cast<bool>(gPrefs.showFiles) != window->DrawerOpen())
             window->ToggleFilesDrawer();
-        // Stored bounds that are too small are ignored; the window's own size stays.
+        // Stored bounds that are too small are ignored: the window takes two thirds of the screen.
         const Rect b = gPrefs.windowBounds;
         if (b.Width() >= kMainWindowMinWidth && b.Height() >= kMainWindowMinHeight)
             window->resize(std::min(b.Width(), screen.width()), std::min(b.Height(), screen.height() - kWindowOffset));
+        else
+            window->resize(DefaultWindowSize(screen));
         window->move(screen.center() - QPoint(window->width() / 2, (window->height() + kWindowOffset) / 2));
     }
     windows_.push_back(window);
@@ -247,11 +255,16 @@ MainWindow* Application::OpenDoc(const QString& path)
         // A session just read has no changes to save.
         window->Pane()->RenderPending();
         window->MarkSaved();
-    } else if (window->Pane()->RedrawPending()) {
+    } else {
         // What the import said (CIF labels read as elements, say) outlasts the first drawing.
-        const QString notes = window->Info()->Text();
-        if (!notes.isEmpty())
-            window->Pane()->ShowAfterDrawing(notes.toStdString());
+        if (window->Pane()->RedrawPending()) {
+            const QString notes = window->Info()->Text();
+            if (!notes.isEmpty())
+                window->Pane()->ShowAfterDrawing(notes.toStdString());
+        }
+        // Nor has a file just opened changes to save: its first drawing is no change.
+        window->Pane()->ForgetChange();
+        window->MarkSaved();
     }
     return window;
 }
@@ -279,10 +292,19 @@ void Application::SavePreferences(const Rect* frontBounds)
     CreateAndSavePrefsFile(frontBounds);
 }
 
-void Application::DoQuit()
+bool Application::DoQuit()
 {
     if (EngineBusy::Active())
-        return;
+        return false;
+    // The question closing a window asks, for each changed document, the front one first.
+    std::vector<MainWindow*> windows = DocumentWindows();
+    std::reverse(windows.begin(), windows.end());
+    for (MainWindow* w : windows) {
+        if (!ConfirmClose(w))
+            return false;
+        // Not saved on purpose: nothing to recover at the next start.
+        w->MarkSaved();
+    }
     MainWindow* front = FrontWindow();
     const Rect bounds = front ? front->ContentBounds() : Rect{};
     SavePreferences(front ? &bounds : nullptr);
@@ -290,6 +312,7 @@ void Application::DoQuit()
     for (MainWindow* w : DocumentWindows())
         w->close();
     QApplication::quit();
+    return true;
 }
 
 void Application::WindowActivated(MainWindow* window)

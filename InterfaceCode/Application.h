@@ -16,6 +16,12 @@
 
 class MainWindow;
 class QPrinter;
+class QRect;
+class QSize;
+
+// The size of a first window on a screen whose free area is screen: about two thirds of it, at
+// least the smallest window.
+QSize DefaultWindowSize(const QRect& screen);
 
 // The application object sets the whole process to the user's locale; this puts numbers back to
 // the C locale, so files are read and reports written with a full stop whatever the user's
@@ -48,8 +54,10 @@ public:
     MainWindow* OpenDoc(const QString& path);
     // The open command: files chosen in a dialog, each opened with OpenDoc.
     void DoOpen();
-    // Writes the preferences file and closes every window without asking about changes.
-    void DoQuit();
+    // Asks about every changed document as closing its window does (saving those the user wants
+    // saved); unless the user cancels, writes the preferences file and closes every window. False
+    // when the program goes on.
+    bool DoQuit();
 
     // When the last document window closes the preferences are written and the program ends
     // (the desktop's way); tests switch this off.

@@ -12,6 +12,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace {
 
@@ -113,10 +114,32 @@ QStringList ShellDialogs::OpenFiles(QWidget* parent, const QString& prompt, File
     return files;
 }
 
+QString WithoutDocumentExtension(const QString& name)
+{
+    for (const PatternRec& p : kPatterns) {
+        const QString ext = QString::fromLatin1(p.pattern).mid(1);  // ".cif"
+        if (name.size() > ext.size() && name.endsWith(ext))
+            return name.left(name.size() - ext.size());
+    }
+    return name;
+}
+
+QString ShellDialogs::SaveDialogStart(const QString& proposal) const
+{
+    if (QFileInfo(proposal).isAbsolute())
+        return proposal;
+    QString folder = lastSaveFolder;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(proposal);
+}
+
 QString ShellDialogs::SaveFile(QWidget* parent, const QString& prompt, const QString& proposal, FileFilter filter,
                                const QString& defaultSuffix)
 {
-    const QString start = QFileInfo(proposal).isAbsolute() ? proposal : QDir(lastFolder).filePath(proposal);
+    const QString start = SaveDialogStart(proposal);
     QFileDialog dialog(parent, prompt, start);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -127,7 +150,7 @@ QString ShellDialogs::SaveFile(QWidget* parent, const QString& prompt, const QSt
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString path = dialog.selectedFiles().first();
-    lastFolder = QFileInfo(path).absolutePath();
+    lastSaveFolder = QFileInfo(path).absolutePath();
     return path;
 }
 

@@ -51,9 +51,19 @@ public:
     virtual bool PageSetup(QWidget* parent, QPrinter& printer);
     virtual bool Print(QWidget* parent, QPrinter& printer);
 
-    // The folder the file dialogs open in: the one used last.
+    // Where a save dialog opens for proposal: the proposal itself when it is a full path, else
+    // the name in the folder saved into last (at first the user's documents folder).
+    QString SaveDialogStart(const QString& proposal) const;
+
+    // The folder the open dialogs open in: the one used last.
     QString lastFolder;
+    // The folder saved into last; empty before the first save.
+    QString lastSaveFolder;
 };
+
+// The name of a document without the extension of a file the program reads ("quartz.cif" gives
+// "quartz"); other names are kept whole.
+QString WithoutDocumentExtension(const QString& name);
 
 // The dialogs the program uses now (the application's own unless a test installed others).
 ShellDialogs& Dialogs();

@@ -37,15 +37,18 @@ QString SafeName(QString name)
     return name.isEmpty() ? Localized("Untitled") : name;
 }
 
-// The document's name less a session extension, so that a saved session is not called
-// "name.vlmf.vlmf".
+// The document's name less the extension of the file it came from, so that a saved session is
+// called "quartz.vlmf", not "quartz.cif.vlmf" or "name.vlmf.vlmf".
 QString BaseName(const WinInfoRec* doc)
 {
-    QString name = QString::fromStdString(doc->filename);
-    for (const char* ext : {".vlmf", ".vlms"})
-        if (name.endsWith(QLatin1String(ext)))
-            name.chop(5);
-    return name;
+    return WithoutDocumentExtension(QString::fromStdString(doc->filename));
+}
+
+// A report's name: the document's base name and the report's own ending (" Listing.txt").
+QString ReportName(const WinInfoRec* doc, ReportKind kind)
+{
+    const QString full = QString::fromStdString(DefaultReportName(doc, kind));
+    return SafeName(BaseName(doc) + full.mid(static_cast<qsizetype>(QString::fromStdString(doc->filename).size())));
 }
 
 }  // namespace
@@ -118,10 +121,9 @@ QString DefaultSaveName(const WinInfoRec* doc, SaveKind kind)
         if (!doc->sessionFilePtr.empty())
             return QString::fromStdString(doc->sessionFilePtr);
         return SafeName(BaseName(doc)) + QStringLiteral(".vlmf");
-    case SaveKind::Listing: return SafeName(QString::fromStdString(DefaultReportName(doc, ReportKind::Listing)));
-    case SaveKind::Profile: return SafeName(QString::fromStdString(DefaultReportName(doc, ReportKind::Profile)));
-    case SaveKind::StructureFactors:
-        return SafeName(QString::fromStdString(DefaultReportName(doc, ReportKind::StructureFactors)));
+    case SaveKind::Listing: return ReportName(doc, ReportKind::Listing);
+    case SaveKind::Profile: return ReportName(doc, ReportKind::Profile);
+    case SaveKind::StructureFactors: return ReportName(doc, ReportKind::StructureFactors);
     }
     return {};
 }

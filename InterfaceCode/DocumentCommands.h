@@ -31,7 +31,8 @@ int AddFilesToWindow(MainWindow* window, const QStringList& paths);
 int DropFilesOnWindow(MainWindow* window, const QStringList& paths);
 
 // The name a save dialog proposes: the session file the document came from or was saved to, or
-// the document's name followed by ".vlmf", " Listing.txt", " Profile.txt" or " Fhkl.txt".
+// the document's name (without the extension of the file it was read from) followed by ".vlmf",
+// " Listing.txt", " Profile.txt" or " Fhkl.txt".
 QString DefaultSaveName(const WinInfoRec* doc, SaveKind kind);
 // Save: into the document's session file, or through Save As when it has none. True when saved.
 bool DoSaveFile(MainWindow* window);

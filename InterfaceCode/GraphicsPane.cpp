@@ -75,11 +75,14 @@ void GraphicsPane::Render()
     // A request made while drawing (by the engine, say) gives one more drawing.
     pending_ = recalcProfiles_ = showProgress_ = autoscale_ = changed_ = false;
 
-    QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+    // Drawn at the screen's pixel density, laid out in the pane's own pixels.
+    const qreal dpr = devicePixelRatioF();
+    QImage image(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
     {
         EngineBusy busy;
         QPainter painter(&image);
-        QtDrawingSurface surface(painter, image.rect(), &image);
+        QtDrawingSurface surface(painter, QRect(QPoint(0, 0), size()), &image);
         const Rect pane{0, 0, static_cast<SInt16>(height()), static_cast<SInt16>(width())};
         const Boolean savedAutoscale = gAutoScaleY;
         gAutoScaleY = autoscale;
@@ -92,7 +95,7 @@ void GraphicsPane::Render()
     }
     drawingForChange_ = false;
     image_ = std::move(image);
-    renderedSize_ = image_.size();
+    renderedSize_ = size();
     ++renderCount_;
     update();
 }
@@ -115,7 +118,7 @@ void GraphicsPane::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     // Until the plot of a new size is drawn, the last one stands in its corner.
-    if (image_.size() != size())
+    if (renderedSize_ != size())
         painter.fillRect(rect(), QColor::fromRgb(gWinBackColor.red >> 8, gWinBackColor.green >> 8,
                                                  gWinBackColor.blue >> 8));
     painter.drawImage(0, 0, image_);

@@ -21,6 +21,8 @@ public:
     void RequestRedraw(bool recalcProfiles, bool showProgress);
     // Carries out a pending request now; does nothing when none is pending or the engine is busy.
     void RenderPending();
+    // The pending request no longer counts as a change of the document (a file just opened).
+    void ForgetChange() { changed_ = false; }
     bool RedrawPending() const { return pending_; }
     // Whether the drawing under way was asked for by a change of the document (not by a resize).
     bool DrawingForChange() const { return drawingForChange_; }

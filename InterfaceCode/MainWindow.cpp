@@ -365,6 +365,12 @@ bool MainWindow::DrawerOpen() const
 void MainWindow::ToggleFilesDrawer()
 {
     drawer_->setVisible(!DrawerOpen());
+    // Opened the first time, the drawer takes no more room than its names need, leaving the plot
+    // most of the window.
+    if (DrawerOpen() && !drawerSized_) {
+        drawerSized_ = true;
+        resizeDocks({drawer_}, {kDrawerWidth}, Qt::Horizontal);
+    }
     UpdateToolbar(doc_.get());
     AdjustResizeLimits();
 }

@@ -32,6 +32,8 @@ enum ToolIndex { kToolArrow = 0, kToolHand = 1, kToolMagnify = 2, kToolDistance 
 // Smallest window, pixels; the toolbar's height comes on top of the height.
 inline constexpr int kMainWindowMinWidth = 580;
 inline constexpr int kMainWindowMinHeight = 150;
+// Width of the structures drawer when it first opens, pixels.
+inline constexpr int kDrawerWidth = 190;
 
 class MainWindow : public QMainWindow, public WindowHooks, public LiveDiffraction {
     Q_OBJECT
@@ -128,6 +130,7 @@ private:
     ParameterUndoStack undo_;
     bool commitPending_ = false;  // a finished change waits for its diffraction before it is kept
     QDockWidget* drawer_ = nullptr;
+    bool drawerSized_ = false;  // given its first width
     StructuresDrawer* structures_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QAction* parametersButton_ = nullptr;

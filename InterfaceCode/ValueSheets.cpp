@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -65,6 +66,7 @@ ValueSheet::ValueSheet(MainWindow* window, const QString& title) : QDialog(windo
     problem_->hide();
     layout->addWidget(problem_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &ValueSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
@@ -87,6 +89,8 @@ QLineEdit* ValueSheet::AddNumberField(const QString& label, int decimals, double
     auto* edit = new QLineEdit(Format(value, decimals), this);
     edit->setAlignment(Qt::AlignRight);
     edit->setMaximumWidth(140);
+    if (!firstField_)
+        firstField_ = edit;
     grid_->addWidget(new QLabel(label, this), rows_, 0);
     grid_->addWidget(edit, rows_, 1);
     if (step > 0) {
@@ -127,11 +131,23 @@ QLineEdit* ValueSheet::AddNumberField(const QString& label, const SheetField& fi
 QLineEdit* ValueSheet::AddTextField(const QString& label, const QString& text)
 {
     auto* edit = new QLineEdit(text, this);
+    if (!firstField_)
+        firstField_ = edit;
     grid_->addWidget(new QLabel(label, this), rows_, 0);
     grid_->addWidget(edit, rows_, 1, 1, 3);
     ++rows_;
     edit->setMinimumWidth(240);
     return edit;
+}
+
+void ValueSheet::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Typing a value and pressing Return applies it.
+    if (firstField_) {
+        firstField_->setFocus(Qt::OtherFocusReason);
+        firstField_->selectAll();
+    }
 }
 
 void ValueSheet::accept()
@@ -406,7 +422,9 @@ ValueSheet* RequestExportProfile(MainWindow* window)
     const Float32 proposed = ProposedChannelWidth(doc, doc->plotRect.Width());
     doc->plotSpecs.exportChannelSize = proposed;
     auto* sheet = new ValueSheet(window, QObject::tr("Export Profile"));
-    QLineEdit* width = sheet->AddNumberField(QObject::tr("Channel width"), 4, proposed, 0, 0, 0);
+    // Enough decimals to show the proposal, whose channels may be far finer than a pixel.
+    const int decimals = proposed > 0 ? std::clamp(static_cast<int>(std::ceil(-std::log10(proposed))) + 2, 4, 8) : 4;
+    QLineEdit* width = sheet->AddNumberField(QObject::tr("Channel width"), decimals, proposed, 0, 0, 0);
     width->setObjectName(QStringLiteral("width"));
     QLineEdit* count = sheet->AddTextField(QObject::tr("Channels"), {});
     count->setObjectName(QStringLiteral("count"));

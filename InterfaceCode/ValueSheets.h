@@ -39,9 +39,15 @@ public:
 
     // The OK button's action, for tests and for Return.
     void accept() override;
+    // The field that has the keyboard focus, its text selected, when the sheet opens.
+    QLineEdit* FirstField() const { return firstField_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     MainWindow* window_;
+    QLineEdit* firstField_ = nullptr;
     QGridLayout* grid_;
     QLabel* problem_;
     int rows_ = 0;

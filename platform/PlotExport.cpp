@@ -131,6 +131,8 @@ bool CheckPlotExportOptions(PlotFileFormat format, const PlotExportOptions& opti
             *error = text;
         return false;
     };
+    if (!(options.devicePixelRatio >= 1 && options.devicePixelRatio <= 4))
+        return fail("The device pixel ratio must be between 1 and 4.");
     if (options.width < 100 || options.height < 60 || options.width > kMaxPlotPixels || options.height > kMaxPlotPixels)
         return fail("The plot size must be between 100 x 60 and " + std::to_string(kMaxPlotPixels) + " x " +
                     std::to_string(kMaxPlotPixels) + " pixels.");
@@ -152,13 +154,15 @@ bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, 
         return false;
     if (!CheckPlotExportOptions(PlotFileFormat::PNG, options, error))
         return false;
-    QImage result(options.width, options.height, QImage::Format_RGB32);
+    const double dpr = options.devicePixelRatio;
+    QImage result(qRound(options.width * dpr), qRound(options.height * dpr), QImage::Format_RGB32);
     if (result.isNull()) {
         if (error)
             *error = "There is not enough memory for an image of this size.";
         return false;
     }
     result.fill(Qt::white);
+    result.setDevicePixelRatio(dpr);
     {
         DrawingStateSaver saver(theWindow);
         QPainter painter(&result);

@@ -16,6 +16,7 @@ struct PlotExportOptions {
     int height = 600;
     int printResolution = 300;  // PDF: printer dots per inch
     bool calculateProfile = true;
+    double devicePixelRatio = 1;  // PNG: device pixels per pixel of the pane (1 to 4)
 };
 
 // Largest pane side accepted, and the range of printer resolutions.
@@ -29,8 +30,9 @@ bool PlotFileFormatFromPath(const std::string& path, PlotFileFormat* format);
 // Checks the options; false with a message in error for sizes or resolutions out of range.
 bool CheckPlotExportOptions(PlotFileFormat format, const PlotExportOptions& options, std::string* error);
 
-// Draws the window's pane into image (made width × height, white). The document's drawing state
-// (plot rectangles, scales, profile buffers, settings) is as it was afterwards.
+// Draws the window's pane into image (made width × height pixels times the device pixel ratio,
+// white, with that ratio set). The document's drawing state (plot rectangles, scales, profile
+// buffers, settings) is as it was afterwards.
 bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, QImage* image, std::string* error);
 
 // Writes an image rendered by RenderPlotToImage as a PNG file, replacing path only when complete;

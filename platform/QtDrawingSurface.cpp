@@ -2,6 +2,7 @@
 #include "QtDrawingSurface.h"
 
 #include <QImage>
+#include <QtMath>
 #include <QPainterPath>
 #include <QPaintEngine>
 
@@ -56,7 +57,10 @@ QtDrawingSurface::QtDrawingSurface(QPainter& painter, const QRect& bounds, QImag
                static_cast<SInt16>(bounds.top() + bounds.height()), static_cast<SInt16>(bounds.left() + bounds.width())};
     clip_ = bounds_;
     const QPaintEngine* engine = painter_.paintEngine();
-    pixelTarget_ = engine && engine->type() == QPaintEngine::Raster;
+    // On a high-density image a pixel of the plot is several device pixels: lines are drawn as
+    // the rectangles of their pixels, as on vector targets, so they keep their weight.
+    dpr_ = painter_.device() ? painter_.device()->devicePixelRatioF() : 1.0;
+    pixelTarget_ = engine && engine->type() == QPaintEngine::Raster && dpr_ == 1.0;
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
     painter_.setClipRect(ToQRect(clip_));
@@ -339,9 +343,12 @@ std::unique_ptr<PixelSnapshot> QtDrawingSurface::CopyPixels(const Rect& r)
         return nullptr;
     auto snapshot = std::make_unique<ImageSnapshot>();
     snapshot->bounds = r;
-    snapshot->pixels = image_->copy(ToQRect(r));
+    const QRect q = ToQRect(r);
+    snapshot->pixels = image_->copy(QRect(qFloor(q.left() * dpr_), qFloor(q.top() * dpr_), qCeil(q.width() * dpr_),
+                                          qCeil(q.height() * dpr_)));
     if (snapshot->pixels.isNull())
         return nullptr;
+    snapshot->pixels.setDevicePixelRatio(dpr_);
     return snapshot;
 }
 

@@ -1,6 +1,8 @@
 // The drawing surface on a QPainter: used on a QImage (PNG), a QSvgGenerator (SVG), a QPdfWriter
 // (PDF) and, by the shell, on the graphics pane widget and a printer. Plot fonts map to DejaVu
-// Sans at exact pixel sizes of the painter's device, so every target shows the same layout.
+// Sans at exact pixel sizes of the painter's device, so every target shows the same layout. On an
+// image with a device pixel ratio (a high-density screen) the plot is laid out in its pixels and
+// drawn at the device's resolution.
 #pragma once
 
 #include "DrawingSurface.h"
@@ -91,7 +93,8 @@ private:
     QPainter& painter_;
     QImage* image_;
     Rect bounds_;
-    bool pixelTarget_;  // raster device: the integer pen draws aliased on whole pixels
+    bool pixelTarget_;  // raster device of one device pixel per pixel: the integer pen draws aliased
+    double dpr_ = 1;    // device pixels per pixel of the plot
     RGBColor fore_{0, 0, 0};
     RGBColor back_{0xFFFF, 0xFFFF, 0xFFFF};
     PenKind penKind_ = PenKind::Solid;

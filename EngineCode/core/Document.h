@@ -77,6 +77,16 @@ public:
     virtual bool IsWindowActive(const WinInfoRec* theWindow) { (void)theWindow; return true; }
 };
 
+// What the plot showed when the read-out cursor was put on a reflexion (Find Peak): the cursor
+// goes away with the next change of range, patterns or mode.
+struct CursorAnchorRec {
+    bool set = false;
+    Float32 xmin = 0, xmax = 0;
+    SInt16 plotType = 0, axisType = 0;
+    Boolean plotMixture = false;
+    std::vector<const VLPatternRec*> plotted;
+};
+
 struct WinInfoRec {
     std::string filename;          // the document's file name
     PlotSpecsRec plotSpecs{};      // this window's settings
@@ -92,6 +102,7 @@ struct WinInfoRec {
     std::vector<std::unique_ptr<VLPatternRec>> fileList;  // owns every pattern
     std::vector<VLPatternPtr> plotList;                   // plotted patterns, drawing order
     CursorInfoRec cursorInfo{};
+    CursorAnchorRec cursorAnchor;  // not saved: a reopened cursor is anchored at its first drawing
     UInt16 nextPlotColor = 0;      // index into gMenuFileColor of the next new pattern's colour
 
     StatusSink* statusSink = nullptr;  // information bar and progress; null: the current sink

@@ -48,6 +48,9 @@ extern AtomDataRec gBlankAtom;
 extern ReflexionRec gBlankRef;
 
 extern Boolean gAutoScaleY;   // set around a redraw that must fit the y range to the data
+// The share of a graph's intensity range left free above the strongest point when the intensity
+// axis is fitted to the patterns.
+inline constexpr double kAutoscaleHeadroom = 0.05;
 extern Boolean gPrinting;     // drawing goes to a printer
 extern UInt16 gPrintRes;      // printer dots per inch while printing
 extern Boolean gLockScreen;   // while true, drawing a window does nothing

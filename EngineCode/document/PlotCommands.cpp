@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "StringTable.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -184,6 +185,7 @@ bool DoGoToHKL(WinInfoRec* theWindow, CrystalDataRec* xp, int h, int k, int l)
     ps->xmax = static_cast<Float32>(x + width / 2);
     ps->cursorXPos = static_cast<Float32>(x);
     ps->showCursor = true;
+    theWindow->cursorAnchor.set = false;  // anchored at the drawing that follows
     gAutoScaleY = true;
     Redraw(theWindow, true, true);
     gAutoScaleY = false;
@@ -206,7 +208,21 @@ Float32 ProposedChannelWidth(const WinInfoRec* theWindow, int plotWidth)
 {
     if (!theWindow || plotWidth <= 0)
         return 0;
-    return static_cast<Float32>((static_cast<double>(theWindow->plotSpecs.xmax) - theWindow->plotSpecs.xmin) / plotWidth);
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const double range = static_cast<double>(ps.xmax) - ps.xmin;
+    double width = range / plotWidth;
+    // The narrowest peak in view gets at least kChannelsPerPeakWidth channels across its FWHM.
+    double narrowest = HUGE_VAL;
+    for (VLPatternPtr pp : theWindow->plotList)
+        if (pp->type == kPatternTypeCrystal && pp->crystal)
+            for (const ReflexionRec& ref : pp->crystal->refs)
+                if (ref.tth >= ps.xmin && ref.tth <= ps.xmax && ref.halfWidth > 0)
+                    narrowest = std::min(narrowest, 2.0 * ref.halfWidth);
+    if (std::isfinite(narrowest))
+        width = std::min(width, narrowest / kChannelsPerPeakWidth);
+    // But no more channels than an export takes.
+    width = std::max(width, range / kMaxProposedChannels);
+    return static_cast<Float32>(width);
 }
 
 std::optional<long> ExportChannelCount(const WinInfoRec* theWindow, double width)

@@ -40,8 +40,12 @@ CrystalDataRec* FindPeakCrystal(WinInfoRec* theWindow);
 bool DoGoToHKL(WinInfoRec* theWindow, CrystalDataRec* xp, int h, int k, int l);
 
 // Profile export: the message key that refuses it (empty when it may go on), the channel width
-// proposed for a plot of plotWidth pixels, and the channel count shown for a width ("????" when
-// the width is not positive or gives 32766 channels or more).
+// proposed for a plot of plotWidth pixels (one channel per pixel, but at least
+// kChannelsPerPeakWidth across the FWHM of the narrowest reflexion in view, and at most
+// kMaxProposedChannels channels), and the channel count shown for a width ("????" when the width
+// is not positive or gives 32766 channels or more).
+inline constexpr double kChannelsPerPeakWidth = 5;
+inline constexpr double kMaxProposedChannels = 32000;
 std::string ExportProfileRefusal(const WinInfoRec* theWindow);
 Float32 ProposedChannelWidth(const WinInfoRec* theWindow, int plotWidth);
 std::optional<long> ExportChannelCount(const WinInfoRec* theWindow, double width);

@@ -14,7 +14,7 @@ struct WinInfoRec;
 enum class ReportKind { Listing, Profile, StructureFactors };
 
 // The header of the listing and structure-factor reports: banner, program line, copyright line,
-// banner, the font hint and an empty line.
+// banner and an empty line.
 void WriteReportHeader(std::FILE* file);
 
 // The name proposed for a report: the document's file name followed by " Listing.txt",

@@ -283,7 +283,8 @@ void AutoSetRelativeYScale(WinInfoRec* theWindow)
             pp->dataset->yOffset = 0;
         }
     }
-    ps->ymax = static_cast<Float32>(maxCalc);
+    // As autoscaling does, the strongest point stands a little below the top of a graph.
+    ps->ymax = static_cast<Float32>(ps->plotType > 0 ? maxCalc / (1 - kAutoscaleHeadroom) : maxCalc);
     if (theWindow->hooks)
         theWindow->hooks->RedrawWindow(theWindow, false, false);
 }

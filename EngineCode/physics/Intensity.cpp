@@ -3,11 +3,13 @@
 // The loop over reflexions × atoms is the costly step of every calculation. It is arranged so
 // that each number is formed exactly as defined (see StructureFactorKernel.h) while:
 // - the form factor is computed once per kind of site (same occupants) and reflexion, and the
-//   temperature factor once per site and reflexion;
-// - atom coordinates and site powers sit in contiguous arrays for the vectorised kernel;
+//   temperature factor once per class of atoms (same kind and same displacement parameters,
+//   rotated with the copy where anisotropic) and reflexion;
+// - atom coordinates sit in contiguous arrays, sorted by class, for the vectorised kernel, which
+//   takes batches of reflexions over blocks of atoms that stay in the cache;
 // - of a Friedel pair h k l / −h −k −l only one is computed: the other has the same A and −B,
 //   exactly, in single and double precision alike;
-// - the reflexions are shared out among the cores.
+// - the batches are shared out among the cores.
 #include "Intensity.h"
 
 #include "AnomalousScattering.h"
@@ -21,9 +23,11 @@
 #include "TextFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -152,10 +156,20 @@ bool TFactorExponent(const TFactorCoefficients& t, const ReflexionRec& ref, doub
     }
 }
 
-// Everything the per-reflexion work needs, built once per run. The included sites are grouped
-// by kind of displacement parameters (isotropic first, then anisotropic, then none, then unknown)
-// so that the exponents of each group are formed by one tight loop; the order of the sites does
-// not change the sums beyond the last bits of double precision.
+// Atoms whose scattering power is the same for every reflexion: the same occupants (a kind) and
+// the same temperature factor (the same isotropic parameter, or the same anisotropic coefficients
+// after the rotation of the copy). Sites of one class need one form factor × temperature factor
+// per reflexion however many there are; in a P1 cell of thousands of sites there are often a few.
+struct ScatteringClass {
+    int kind = 0;
+    int group = 2;  // GroupOf: 0 isotropic, 1 anisotropic, 2 none (or ellipsoids off)
+    TFactorCoefficients t;
+};
+
+// Everything the per-reflexion work needs, built once per run. The classes are ordered by group
+// (isotropic first, then anisotropic, then none) so that the exponents of each group are formed
+// by one tight loop, and the atoms by class, so that each class's atoms are one run. The order of
+// the atoms does not change the sums beyond the last bits of double precision.
 struct Prepared {
     const CrystalDataRec* xp = nullptr;
     bool neutrons = false;
@@ -164,14 +178,11 @@ struct Prepared {
     // With anomalous scattering: f' and f'' of each kind, occupancy-weighted like its form factor.
     bool anomalous = false;
     std::vector<float> kindFp, kindFpp;
-    // Per included site, in group order:
-    std::vector<int> siteKind;
-    std::vector<Float32> uIso;                  // isotropic group
-    std::vector<TFactorCoefficients> aniso;     // anisotropic group
-    std::size_t numIso = 0, numAniso = 0, numNone = 0;
-    // Per atom of the included sites:
-    std::vector<float> X, Y, Z;
-    std::vector<int> siteOfAtom;
+    std::vector<ScatteringClass> classes;
+    std::size_t numIso = 0, numAniso = 0;
+    std::vector<std::size_t> classStart;  // atoms of class c: [classStart[c], classStart[c + 1])
+    std::vector<float> X, Y, Z;           // per atom
+    std::vector<int> classOfAtom;
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -217,6 +228,25 @@ void SiteAnomalousTerms(const InputDataRec& site, double lambda, float& fp, floa
     fpp = static_cast<float>(im);
 }
 
+// What makes two atoms one class: kind, group and the bits of the temperature-factor parameters
+// (plus, when sites are not to be grouped, the entry they come from).
+using ClassKey = std::array<std::uint32_t, 10>;
+
+ClassKey KeyOf(int kind, int group, const TFactorCoefficients& t, std::uint32_t entry)
+{
+    ClassKey key{};
+    key[0] = static_cast<std::uint32_t>(kind);
+    key[1] = static_cast<std::uint32_t>(group);
+    if (group == 0)
+        std::memcpy(&key[2], &t.uIso, sizeof(Float32));
+    else if (group == 1)
+        std::memcpy(&key[2], t.c, sizeof t.c);
+    key[8] = entry;
+    return key;
+}
+
+std::atomic<bool> gGroupSites{true};
+
 // lambda > 0: add the anomalous terms at that wavelength.
 Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
 {
@@ -224,124 +254,215 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
     p.xp = xp;
     p.neutrons = neutrons;
     p.ellipsoids = xp->hasEllipsoids;
+    const bool group = gGroupSites.load(std::memory_order_relaxed);
     const AtomIndex nAtoms = xp->nAtoms();
-    std::vector<const InputDataRec*> sites;
-    for (const InputDataRec& site : xp->AU)
-        if (site.include)
-            sites.push_back(&site);
-    std::stable_sort(sites.begin(), sites.end(), [](const InputDataRec* a, const InputDataRec* b) {
-        return GroupOf(a->adpType) < GroupOf(b->adpType);
-    });
-    for (const InputDataRec* site : sites) {
+    std::map<ClassKey, int> classOfKey;
+    std::vector<ScatteringClass> classes;
+    struct Atom {
+        int cls;
+        float x, y, z;
+    };
+    std::vector<Atom> atoms;
+    std::uint32_t entry = 0;
+    for (const InputDataRec& site : xp->AU) {
+        if (!site.include)
+            continue;
         int kind = -1;
         for (std::size_t i = 0; i < p.kinds.size(); ++i)
-            if (SameOccupants(*p.kinds[i], *site)) {
+            if (SameOccupants(*p.kinds[i], site)) {
                 kind = static_cast<int>(i);
                 break;
             }
         if (kind < 0) {
             kind = static_cast<int>(p.kinds.size());
-            p.kinds.push_back(site);
+            p.kinds.push_back(&site);
             if (lambda > 0 && !neutrons) {
                 float fp = 0, fpp = 0;
-                SiteAnomalousTerms(*site, lambda, fp, fpp);
+                SiteAnomalousTerms(site, lambda, fp, fpp);
                 p.kindFp.push_back(fp);
                 p.kindFpp.push_back(fpp);
             }
         }
-        const int index = static_cast<int>(p.siteKind.size());
-        p.siteKind.push_back(kind);
-        const TFactorCoefficients tf = MakeTFactorCoefficients(xp, site);
-        switch (GroupOf(site->adpType)) {
-        case 0: p.uIso.push_back(tf.uIso); ++p.numIso; break;
-        case 1: p.aniso.push_back(tf); ++p.numAniso; break;
-        case 2: ++p.numNone; break;
-        default: break;
-        }
+        const int siteGroup = p.ellipsoids ? GroupOf(site.adpType) : 2;
+        if (siteGroup == 3)
+            continue;  // unknown kind of parameters: temperature factor 0, the atoms add nothing
+        const TFactorCoefficients tf = MakeTFactorCoefficients(xp, &site);
         // Copies of an anisotropic site made by a rotation have rotated displacements: each
-        // distinct rotation (up to sign) becomes an entry of its own with rotated coefficients,
-        // so the temperature factor is still evaluated once per entry, not once per atom.
-        const bool rotated = p.ellipsoids && GroupOf(site->adpType) == 1 && SiteHasRotatedCopies(xp, *site);
-        std::vector<const SInt8 (*)[3][3]> classes;
-        std::vector<int> classIndex;
+        // distinct rotation (up to sign) has coefficients of its own.
+        const bool rotated = siteGroup == 1 && SiteHasRotatedCopies(xp, site);
+        std::vector<const SInt8 (*)[3][3]> rotations;
+        std::vector<int> classOfRotation;
+        auto classFor = [&](const TFactorCoefficients& t, std::uint32_t id) {
+            const auto [it, added] =
+                classOfKey.try_emplace(KeyOf(kind, siteGroup, t, group ? 0 : id), static_cast<int>(classes.size()));
+            if (added)
+                classes.push_back({kind, siteGroup, t});
+            return it->second;
+        };
+        const int own = classFor(tf, entry++);
         // Positions outside the atom array are passed over.
-        const long long first = std::max<long long>(site->pos, 0);
-        const long long last = std::min<long long>(static_cast<long long>(site->pos) + site->numInCell, nAtoms);
+        const long long first = std::max<long long>(site.pos, 0);
+        const long long last = std::min<long long>(static_cast<long long>(site.pos) + site.numInCell, nAtoms);
         for (long long a = first; a < last; ++a) {
             const AtomDataRec& atom = xp->atoms[static_cast<std::size_t>(a)];
-            p.X.push_back(atom.x[0]);
-            p.Y.push_back(atom.x[1]);
-            p.Z.push_back(atom.x[2]);
-            int entry = index;
+            int cls = own;
             if (rotated && !IsIdentityUpToSign(atom.rotation)) {
-                std::size_t c = 0;
-                while (c < classes.size() && !SameDisplacements(*classes[c], atom.rotation))
-                    ++c;
-                if (c == classes.size()) {
-                    classes.push_back(&atom.rotation);
-                    classIndex.push_back(static_cast<int>(p.siteKind.size()));
-                    p.siteKind.push_back(kind);
-                    p.aniso.push_back(RotatedTFactorCoefficients(xp, site, atom.rotation));
-                    ++p.numAniso;
+                std::size_t r = 0;
+                while (r < rotations.size() && !SameDisplacements(*rotations[r], atom.rotation))
+                    ++r;
+                if (r == rotations.size()) {
+                    rotations.push_back(&atom.rotation);
+                    classOfRotation.push_back(classFor(RotatedTFactorCoefficients(xp, &site, atom.rotation), entry++));
                 }
-                entry = classIndex[c];
+                cls = classOfRotation[r];
             }
-            p.siteOfAtom.push_back(entry);
+            atoms.push_back({cls, atom.x[0], atom.x[1], atom.x[2]});
         }
+    }
+    // Classes in group order, atoms in class order.
+    std::vector<int> order(classes.size());
+    for (std::size_t c = 0; c < order.size(); ++c)
+        order[c] = static_cast<int>(c);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return classes[static_cast<std::size_t>(a)].group < classes[static_cast<std::size_t>(b)].group; });
+    std::vector<int> rank(classes.size());
+    for (std::size_t c = 0; c < order.size(); ++c) {
+        rank[static_cast<std::size_t>(order[c])] = static_cast<int>(c);
+        const ScatteringClass& sc = classes[static_cast<std::size_t>(order[c])];
+        p.classes.push_back(sc);
+        p.numIso += sc.group == 0;
+        p.numAniso += sc.group == 1;
+    }
+    p.classStart.assign(classes.size() + 1, 0);
+    for (const Atom& a : atoms)
+        ++p.classStart[static_cast<std::size_t>(rank[static_cast<std::size_t>(a.cls)]) + 1];
+    for (std::size_t c = 0; c < classes.size(); ++c)
+        p.classStart[c + 1] += p.classStart[c];
+    p.X.resize(atoms.size());
+    p.Y.resize(atoms.size());
+    p.Z.resize(atoms.size());
+    p.classOfAtom.resize(atoms.size());
+    std::vector<std::size_t> fill(p.classStart.begin(), p.classStart.end() - 1);
+    for (const Atom& a : atoms) {
+        const std::size_t i = fill[static_cast<std::size_t>(rank[static_cast<std::size_t>(a.cls)])]++;
+        p.X[i] = a.x;
+        p.Y[i] = a.y;
+        p.Z[i] = a.z;
+        p.classOfAtom[i] = rank[static_cast<std::size_t>(a.cls)];
     }
     p.anomalous = !p.kindFp.empty();
     return p;
 }
 
-// Per-thread scratch space for one reflexion.
+// Reflexions are taken this many at a time, and the atoms in blocks of this many, so that a
+// block's coordinates and powers stay in the first-level cache while every reflexion of the
+// batch passes over them.
+constexpr std::size_t kBatch = 16;
+constexpr std::size_t kAtomBlock = 1024;
+
+// Per-thread scratch space for one batch of reflexions.
 struct Scratch {
-    std::vector<float> kindF;      // form factor per kind of site
-    std::vector<double> exponent;  // temperature-factor exponents of the two groups
-    std::vector<float> T;          // temperature factor per included site
-    std::vector<float> siteF;      // scattering power per included site
-    std::vector<float> W;          // per atom
-    std::vector<float> W2;         // imaginary parts per atom (anomalous scattering)
+    std::vector<float> kindF;      // form factor per kind
+    std::vector<double> exponent;  // temperature-factor exponents per class
+    std::vector<float> T;          // temperature factor per class
+    std::vector<float> w, w2;      // power per class and reflexion of the batch (w2: imaginary parts)
+    std::vector<float> W, W2;      // per atom of a block
+    Float32 lastDsp = 0;           // the d of the form factors in kindF
 };
 
-// A and B of one reflexion: the sums of w·cos φ and w·sin φ over the real parts w of the atoms'
-// scattering factors. With anomalous scattering, A2 and B2 are the same sums over the imaginary
-// parts (f'' times the temperature factor); otherwise they are left alone.
-void StructureFactor(const Prepared& p, const ReflexionRec& ref, Scratch& s, double& A, double& B, double* A2,
-                     double* B2)
+// The scattering power of each class for reflexion ref, into w (and the imaginary parts into w2).
+// The powers of the previous reflexion (previous, previous2) are taken over when it has the same d
+// and no class is anisotropic; with anisotropic classes its form factors are.
+void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* w, float* w2, const float* previous,
+                 const float* previous2)
 {
-    const std::size_t nKinds = p.kinds.size(), nSites = p.siteKind.size(), nAtoms = p.X.size();
-    s.kindF.resize(nKinds);
-    s.siteF.resize(nSites);
-    s.W.resize(nAtoms);
-    for (std::size_t i = 0; i < nKinds; ++i)
-        s.kindF[i] = GetSiteF(p.xp, p.kinds[i], ref.dsp, p.neutrons);
-    if (p.anomalous)
+    const std::size_t nKinds = p.kinds.size(), nClasses = p.classes.size();
+    const bool sameD = previous && std::memcmp(&s.lastDsp, &ref.dsp, sizeof(Float32)) == 0;
+    if (sameD && p.numAniso == 0) {
+        std::copy(previous, previous + nClasses, w);
+        if (w2)
+            std::copy(previous2, previous2 + nClasses, w2);
+        return;
+    }
+    if (!sameD) {
+        s.kindF.resize(nKinds);
         for (std::size_t i = 0; i < nKinds; ++i)
-            s.kindF[i] += p.kindFp[i];
+            s.kindF[i] = GetSiteF(p.xp, p.kinds[i], ref.dsp, p.neutrons);
+        if (p.anomalous)
+            for (std::size_t i = 0; i < nKinds; ++i)
+                s.kindF[i] += p.kindFp[i];
+        s.lastDsp = ref.dsp;
+    }
+    s.T.assign(nClasses, 1.0f);
     if (p.ellipsoids) {
         // The same arithmetic as TFactorExponent, group by group.
         const std::size_t nExp = p.numIso + p.numAniso;
         s.exponent.resize(nExp);
-        s.T.resize(nSites);
         const double d = ref.dsp, d2 = d * d;
-        IsotropicExponents(p.uIso.data(), p.numIso, d2, s.exponent.data());
+        for (std::size_t c = 0; c < p.numIso; ++c)
+            s.exponent[c] = -0.25 * p.classes[c].t.uIso / d2;
         const double h = ref.h, k = ref.k, l = ref.l;
-        for (std::size_t i = 0; i < p.numAniso; ++i)
-            s.exponent[p.numIso + i] = AnisotropicExponent(p.aniso[i].c, h, k, l);
+        for (std::size_t c = p.numIso; c < nExp; ++c)
+            s.exponent[c] = AnisotropicExponent(p.classes[c].t.c, h, k, l);
         ExpToFloat(s.exponent.data(), s.T.data(), nExp);
-        std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(nExp), s.T.begin() + static_cast<std::ptrdiff_t>(nExp + p.numNone), 1.0f);
-        std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(nExp + p.numNone), s.T.end(), 0.0f);
     }
-    SitePowers(s.kindF.data(), p.siteKind.data(), p.ellipsoids ? s.T.data() : nullptr, nSites, s.siteF.data(),
-               p.siteOfAtom.data(), nAtoms, s.W.data());
-    StructureFactorSums(p.X.data(), p.Y.data(), p.Z.data(), s.W.data(), nAtoms, static_cast<float>(ref.h),
-                        static_cast<float>(ref.k), static_cast<float>(ref.l), A, B);
-    if (p.anomalous && A2 && B2) {
-        s.W2.resize(nAtoms);
-        SitePowers(p.kindFpp.data(), p.siteKind.data(), p.ellipsoids ? s.T.data() : nullptr, nSites, s.siteF.data(),
-                   p.siteOfAtom.data(), nAtoms, s.W2.data());
-        StructureFactorSums(p.X.data(), p.Y.data(), p.Z.data(), s.W2.data(), nAtoms, static_cast<float>(ref.h),
-                            static_cast<float>(ref.k), static_cast<float>(ref.l), *A2, *B2);
+    for (std::size_t c = 0; c < nClasses; ++c)
+        w[c] = s.kindF[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
+    if (w2)
+        for (std::size_t c = 0; c < nClasses; ++c)
+            w2[c] = p.kindFpp[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
+}
+
+// A and B of a batch of reflexions: the sums of w·cos φ and w·sin φ over the real parts w of the
+// atoms' scattering factors. With anomalous scattering, A2 and B2 are the same sums over the
+// imaginary parts (f'' times the temperature factor).
+void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::size_t n, Scratch& s, double* A,
+                      double* B, double* A2, double* B2)
+{
+    const std::size_t nClasses = p.classes.size(), nAtoms = p.X.size();
+    const bool two = p.anomalous && A2 && B2;
+    s.w.resize(n * nClasses);
+    s.w2.resize(two ? n * nClasses : 0);
+    for (std::size_t r = 0; r < n; ++r) {
+        ClassPowers(p, *refs[r], s, s.w.data() + r * nClasses, two ? s.w2.data() + r * nClasses : nullptr,
+                    r > 0 ? s.w.data() + (r - 1) * nClasses : nullptr,
+                    r > 0 && two ? s.w2.data() + (r - 1) * nClasses : nullptr);
+        A[r] = B[r] = 0;
+        if (two)
+            A2[r] = B2[r] = 0;
+    }
+    s.W.resize(std::min(nAtoms, kAtomBlock));
+    s.W2.resize(two ? s.W.size() : 0);
+    for (std::size_t begin = 0; begin < nAtoms; begin += kAtomBlock) {
+        const std::size_t end = std::min(nAtoms, begin + kAtomBlock);
+        for (std::size_t r = 0; r < n; ++r) {
+            const ReflexionRec& ref = *refs[r];
+            // Reflexions of equal d follow each other: where the powers are those of the previous
+            // one, so are the atoms'.
+            const bool same = r > 0 && nClasses * 8 < end - begin &&
+                              std::equal(s.w.begin() + static_cast<std::ptrdiff_t>(r * nClasses),
+                                         s.w.begin() + static_cast<std::ptrdiff_t>((r + 1) * nClasses),
+                                         s.w.begin() + static_cast<std::ptrdiff_t>((r - 1) * nClasses)) &&
+                              (!two || std::equal(s.w2.begin() + static_cast<std::ptrdiff_t>(r * nClasses),
+                                                  s.w2.begin() + static_cast<std::ptrdiff_t>((r + 1) * nClasses),
+                                                  s.w2.begin() + static_cast<std::ptrdiff_t>((r - 1) * nClasses)));
+            if (!same)
+                FillPowers(s.w.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end,
+                           s.W.data());
+            if (two && !same)
+                FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
+                           end, s.W2.data());
+            double out[4] = {};
+            StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, s.W.data(),
+                                two ? s.W2.data() : nullptr, end - begin, static_cast<float>(ref.h),
+                                static_cast<float>(ref.k), static_cast<float>(ref.l), out);
+            A[r] += out[0];
+            B[r] += out[1];
+            if (two) {
+                A2[r] += out[2];
+                B2[r] += out[3];
+            }
+        }
     }
 }
 
@@ -390,6 +511,11 @@ double AnomalousWavelength(const PlotSpecsRec& ps)
         return std::isfinite(ps.lambda) && ps.lambda > 0 ? static_cast<double>(ps.lambda) : 0;
     default: return 0;  // time of flight and energy-dispersive: no single wavelength
     }
+}
+
+void SetSiteGrouping(bool on)
+{
+    gGroupSites.store(on, std::memory_order_relaxed);
 }
 
 void SetEngineThreadCount(int n)
@@ -483,39 +609,61 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     std::vector<std::uint32_t> rep(count);
     std::vector<std::uint32_t> todo;
     {
-        std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(count);
+        // Ordered by d as well, so that reflexions of equal d follow each other and share their
+        // form factors.
+        struct Key {
+            std::uint32_t d;
+            std::uint64_t friedel;
+            std::uint32_t index;
+            bool operator<(const Key& o) const
+            {
+                return d != o.d ? d < o.d : friedel != o.friedel ? friedel < o.friedel : index < o.index;
+            }
+        };
+        std::vector<Key> keys(count);
         for (std::size_t i = 0; i < count; ++i) {
-            keys[i] = {FriedelKey(refs[i]), static_cast<std::uint32_t>(i)};
+            std::uint32_t d;
+            std::memcpy(&d, &refs[i].dsp, sizeof d);
+            keys[i] = {d, FriedelKey(refs[i]), static_cast<std::uint32_t>(i)};
         }
         std::sort(keys.begin(), keys.end());
         todo.reserve(count / 2 + 1);
         for (std::size_t i = 0; i < count;) {
             std::size_t j = i + 1;
-            while (j < count && keys[j].first == keys[i].first)
+            while (j < count && keys[j].friedel == keys[i].friedel && keys[j].d == keys[i].d)
                 ++j;
-            todo.push_back(keys[i].second);
+            todo.push_back(keys[i].index);
             for (std::size_t m = i; m < j; ++m)
-                rep[keys[m].second] = keys[i].second;
+                rep[keys[m].index] = keys[i].index;
             i = j;
         }
     }
 
-    // The representatives are shared out among the cores in small chunks.
+    // The representatives are shared out among the cores in batches.
     std::vector<double> As(count, 0.0), Bs(count, 0.0);
     std::vector<double> As2(prep.anomalous ? count : 0, 0.0), Bs2(prep.anomalous ? count : 0, 0.0);
     std::atomic<std::size_t> next{0};
-    const std::size_t chunk = 16;
     auto work = [&](bool reportProgress) {
         Scratch scratch;
         for (;;) {
-            const std::size_t start = next.fetch_add(chunk);
+            const std::size_t start = next.fetch_add(kBatch);
             if (start >= todo.size())
                 break;
-            const std::size_t end = std::min(start + chunk, todo.size());
+            const std::size_t end = std::min(start + kBatch, todo.size());
+            const ReflexionRec* batch[kBatch];
+            double a[kBatch], b[kBatch], a2[kBatch], b2[kBatch];
+            for (std::size_t t = start; t < end; ++t)
+                batch[t - start] = &refs[todo[t]];
+            StructureFactors(prep, batch, end - start, scratch, a, b, prep.anomalous ? a2 : nullptr,
+                             prep.anomalous ? b2 : nullptr);
             for (std::size_t t = start; t < end; ++t) {
                 const std::uint32_t i = todo[t];
-                StructureFactor(prep, refs[i], scratch, As[i], Bs[i], prep.anomalous ? &As2[i] : nullptr,
-                                prep.anomalous ? &Bs2[i] : nullptr);
+                As[i] = a[t - start];
+                Bs[i] = b[t - start];
+                if (prep.anomalous) {
+                    As2[i] = a2[t - start];
+                    Bs2[i] = b2[t - start];
+                }
             }
             if (reportProgress)
                 ProgressBar(theWindow, static_cast<int>(end * 100 / todo.size()));

@@ -31,6 +31,11 @@ bool LorentzFactor(const PlotSpecsRec& ps, Float32 dsp, double& scale, Float32& 
 // or energy (no single wavelength).
 double AnomalousWavelength(const PlotSpecsRec& ps);
 
+// Whether atoms of sites with the same occupants and displacement parameters share one
+// scattering power per reflexion (the default), or each site has its own: the numbers are the
+// same either way, to the rounding of double-precision sums (for tests and benchmarks).
+void SetSiteGrouping(bool on);
+
 // Number of threads the intensity loop may use on the calling thread (0: all cores). A batch
 // that already runs one calculation per core sets 1 on each worker.
 void SetEngineThreadCount(int n);

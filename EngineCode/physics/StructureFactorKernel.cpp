@@ -1,8 +1,10 @@
-// Vectorised structure-factor sums with a double-precision sine and cosine of our own, so that
-// the loop has no calls and no branches. The polynomials are the classic minimax kernels on
-// [-π/4, π/4] (accurate to about one unit in the last place); the argument is reduced with a
-// three-part π/2, exact for the phase angles that occur (|φ| < 1e6).
+// Choice of the structure-factor kernel for this processor, and the exponentials of the
+// temperature factors (vectorised, in double precision, so that the loop has no calls).
 #include "StructureFactorKernel.h"
+
+#include "StructureFactorKernelPaths.h"
+
+#include <atomic>
 
 // The vector helpers below are inlined into functions compiled for each processor; the ABI of
 // their (never emitted) out-of-line forms does not matter.
@@ -11,53 +13,38 @@
 namespace {
 
 constexpr double kTwoPi = 6.28318530718;
-constexpr double kTwoOverPi = 6.36619772367581382433e-01;
-constexpr double kPio2_1 = 1.57079632673412561417e+00;  // first 33 bits of π/2
-constexpr double kPio2_2 = 6.07710050630396597660e-11;  // next 33 bits
-constexpr double kPio2_3 = 2.02226624871116645580e-21;  // the rest
-constexpr double kRoundMagic = 6755399441055744.0;      // 1.5 × 2^52: adding it rounds to an integer
+constexpr double kRoundMagic = 6755399441055744.0;  // 1.5 × 2^52: adding it rounds to an integer
 
-constexpr double S1 = -1.66666666666666324348e-01;
-constexpr double S2 = 8.33333333332248946124e-03;
-constexpr double S3 = -1.98412698298579493134e-04;
-constexpr double S4 = 2.75573137070700676789e-06;
-constexpr double S5 = -2.50507602534068634195e-08;
-constexpr double S6 = 1.58969099521155010221e-10;
-constexpr double C1 = 4.16666666666666019037e-02;
-constexpr double C2 = -1.38888888888741095749e-03;
-constexpr double C3 = 2.48015872894767294178e-05;
-constexpr double C4 = -2.75573143513906633035e-07;
-constexpr double C5 = 2.08757232129817482790e-09;
-constexpr double C6 = -1.13596475577881948265e-11;
-
-// The same arithmetic for scalars and for vectors of four (GCC/Clang vector extensions). Always
-// inlined: called out of line from the AVX2 clone below (as an unoptimised build does), the
-// vector arguments would cross between two calling conventions and arrive as garbage.
-template <typename D>
-__attribute__((always_inline)) inline void SinCosKernel(const D& phi, D& s, D& c)
+bool HasAvx2()
 {
-    // n = nearest integer to φ·2/π; m = floor(n/4) by the same rounding trick; q = n − 4m.
-    const D n = (phi * kTwoOverPi + kRoundMagic) - kRoundMagic;
-    const D m = ((n - 1.5) * 0.25 + kRoundMagic) - kRoundMagic;
-    const D q = n - 4.0 * m;
-    const D r = ((phi - n * kPio2_1) - n * kPio2_2) - n * kPio2_3;
-    const D z = r * r;
-    const D sinr = r + r * z * (S1 + z * (S2 + z * (S3 + z * (S4 + z * (S5 + z * S6)))));
-    const D cosr = 1.0 - 0.5 * z + z * z * (C1 + z * (C2 + z * (C3 + z * (C4 + z * (C5 + z * C6)))));
-    // Quadrant q: sin φ = sinr, cosr, −sinr, −cosr; cos φ = cosr, −sinr, −cosr, sinr.
-    if constexpr (sizeof(D) == sizeof(double)) {
-        const bool odd = q == 1.0 || q == 3.0;
-        const D sv = odd ? cosr : sinr;
-        const D cv = odd ? sinr : cosr;
-        s = q >= 2.0 ? -sv : sv;
-        c = (q == 1.0 || q == 2.0) ? -cv : cv;
-    } else {
-        const auto odd = (q == 1.0) | (q == 3.0);
-        const D sv = odd ? cosr : sinr;
-        const D cv = odd ? sinr : cosr;
-        s = (q >= 2.0) ? -sv : sv;
-        c = ((q == 1.0) | (q == 2.0)) ? -cv : cv;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return avx2;
+#else
+    return false;
+#endif
+}
+
+bool HasAvx512()
+{
+#if defined(__x86_64__)
+    static const bool avx512 = HasAvx2() && __builtin_cpu_supports("avx512f");
+    return avx512;
+#else
+    return false;
+#endif
+}
+
+std::atomic<int> gPath{-1};  // a KernelPath, or -1 until the first call
+
+KernelPath Path()
+{
+    int p = gPath.load(std::memory_order_relaxed);
+    if (p < 0) {
+        p = static_cast<int>(BestKernelPath());
+        gPath.store(p, std::memory_order_relaxed);
     }
+    return static_cast<KernelPath>(p);
 }
 
 typedef double v4d __attribute__((vector_size(32)));
@@ -95,18 +82,6 @@ __attribute__((always_inline)) inline void ExpKernel(const v4d& argument, v4d& r
 }  // namespace
 
 namespace {
-
-// The vector loops are compiled twice, for processors with AVX2 and for any x86-64, and the
-// right copy is chosen once at run time.
-bool HasAvx2()
-{
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
-
-}  // namespace
-
-namespace {
 __attribute__((always_inline)) inline void ExpToFloatBody(const double* x, float* out, std::size_t n)
 {
     std::size_t i = 0;
@@ -129,10 +104,12 @@ __attribute__((always_inline)) inline void ExpToFloatBody(const double* x, float
     }
 }
 
+#if defined(__x86_64__)
 __attribute__((target("avx2"))) void ExpToFloatAvx2(const double* x, float* out, std::size_t n)
 {
     ExpToFloatBody(x, out, n);
 }
+#endif
 
 void ExpToFloatPortable(const double* x, float* out, std::size_t n)
 {
@@ -142,70 +119,98 @@ void ExpToFloatPortable(const double* x, float* out, std::size_t n)
 
 void ExpToFloat(const double* x, float* out, std::size_t n)
 {
-    if (HasAvx2())
+#if defined(__x86_64__)
+    if (HasAvx2()) {
         ExpToFloatAvx2(x, out, n);
-    else
-        ExpToFloatPortable(x, out, n);
-}
-
-namespace {
-__attribute__((always_inline)) inline void IsotropicExponentsBody(const float* uIso, std::size_t n, double d2, double* out)
-{
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = -0.25 * uIso[i] / d2;
-}
-
-__attribute__((target("avx2"))) void IsotropicExponentsAvx2(const float* uIso, std::size_t n, double d2, double* out)
-{
-    IsotropicExponentsBody(uIso, n, d2, out);
-}
-
-void IsotropicExponentsPortable(const float* uIso, std::size_t n, double d2, double* out)
-{
-    IsotropicExponentsBody(uIso, n, d2, out);
-}
-}  // namespace
-
-void IsotropicExponents(const float* uIso, std::size_t n, double d2, double* out)
-{
-    if (HasAvx2())
-        IsotropicExponentsAvx2(uIso, n, d2, out);
-    else
-        IsotropicExponentsPortable(uIso, n, d2, out);
-}
-
-namespace {
-__attribute__((always_inline)) inline void SitePowersBody(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf,
-                std::size_t m, float* W)
-{
-    if (T) {
-        for (std::size_t i = 0; i < n; ++i)
-            siteF[i] = kindF[kind[i]] * T[i];
-    } else {
-        for (std::size_t i = 0; i < n; ++i)
-            siteF[i] = kindF[kind[i]];
+        return;
     }
-    for (std::size_t j = 0; j < m; ++j)
-        W[j] = siteF[siteOf[j]];
+#endif
+    ExpToFloatPortable(x, out, n);
 }
 
-__attribute__((target("avx2"))) void SitePowersAvx2(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf, std::size_t m, float* W)
+
+bool KernelPathAvailable(KernelPath path)
 {
-    SitePowersBody(kindF, kind, T, n, siteF, siteOf, m, W);
+    switch (path) {
+    case KernelPath::Portable: return true;
+    case KernelPath::Avx2: return HasAvx2();
+    case KernelPath::Avx512: return HasAvx512();
+    }
+    return false;
 }
 
-void SitePowersPortable(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf, std::size_t m, float* W)
+KernelPath BestKernelPath()
 {
-    SitePowersBody(kindF, kind, T, n, siteF, siteOf, m, W);
+    return HasAvx512() ? KernelPath::Avx512 : HasAvx2() ? KernelPath::Avx2 : KernelPath::Portable;
 }
-}  // namespace
 
-void SitePowers(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf, std::size_t m, float* W)
+bool UseKernelPath(KernelPath path)
 {
-    if (HasAvx2())
-        SitePowersAvx2(kindF, kind, T, n, siteF, siteOf, m, W);
-    else
-        SitePowersPortable(kindF, kind, T, n, siteF, siteOf, m, W);
+    if (!KernelPathAvailable(path))
+        return false;
+    gPath.store(static_cast<int>(path), std::memory_order_relaxed);
+    return true;
+}
+
+KernelPath CurrentKernelPath()
+{
+    return Path();
+}
+
+const char* KernelPathName(KernelPath path)
+{
+    switch (path) {
+    case KernelPath::Portable: return "portable";
+    case KernelPath::Avx2: return "avx2";
+    case KernelPath::Avx512: return "avx512";
+    }
+    return "?";
+}
+
+void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, const float* W2,
+                         std::size_t n, float h, float k, float l, double out[4])
+{
+    switch (Path()) {
+#if defined(__x86_64__)
+    case KernelPath::Avx512: StructureFactorSumsAvx512(X, Y, Z, W, W2, n, h, k, l, out); return;
+    case KernelPath::Avx2: StructureFactorSumsAvx2(X, Y, Z, W, W2, n, h, k, l, out); return;
+#endif
+    default: StructureFactorSumsPortable(X, Y, Z, W, W2, n, h, k, l, out); return;
+    }
+}
+
+void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h,
+                         float k, float l, double& A, double& B)
+{
+    double out[4];
+    StructureFactorSums(X, Y, Z, W, nullptr, n, h, k, l, out);
+    A = out[0];
+    B = out[1];
+}
+
+void IdealSinCosSums(const float* phi, std::size_t n, std::size_t reps, double out[2])
+{
+    switch (Path()) {
+#if defined(__x86_64__)
+    case KernelPath::Avx512: IdealSinCosSumsAvx512(phi, n, reps, out); return;
+    case KernelPath::Avx2: IdealSinCosSumsAvx2(phi, n, reps, out); return;
+#endif
+    default: IdealSinCosSumsPortable(phi, n, reps, out); return;
+    }
+}
+
+void FillPowers(const float* w, const std::size_t* start, std::size_t n, const int* cls, std::size_t begin,
+                std::size_t end, float* W)
+{
+    static_assert(sizeof(std::size_t) == sizeof(unsigned long));
+    const auto* s = reinterpret_cast<const unsigned long*>(start);
+    switch (Path()) {
+#if defined(__x86_64__)
+    case KernelPath::Avx512: FillPowersAvx512(w, s, n, cls, begin, end, W); return;
+    case KernelPath::Avx2: FillPowersAvx2(w, s, n, cls, begin, end, W); return;
+#endif
+    default: FillPowersPortable(w, s, n, cls, begin, end, W); return;
+    }
 }
 
 float PhaseAngle(float h, float k, float l, float x, float y, float z)
@@ -214,63 +219,4 @@ float PhaseAngle(float h, float k, float l, float x, float y, float z)
     t += k * y;
     t += l * z;
     return static_cast<float>(static_cast<double>(t) * kTwoPi);
-}
-
-void PhaseSinCos(double phi, double& s, double& c)
-{
-    SinCosKernel(phi, s, c);
-}
-
-namespace {
-__attribute__((always_inline)) inline void StructureFactorSumsBody(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h,
-                         float k, float l, double& A, double& B)
-{
-    v4d accA = {0, 0, 0, 0}, accB = {0, 0, 0, 0};
-    const v4f hv = {h, h, h, h}, kv = {k, k, k, k}, lv = {l, l, l, l};
-    std::size_t j = 0;
-    for (; j + 4 <= n; j += 4) {
-        v4f x, y, z, w;
-        __builtin_memcpy(&x, X + j, sizeof x);
-        __builtin_memcpy(&y, Y + j, sizeof y);
-        __builtin_memcpy(&z, Z + j, sizeof z);
-        __builtin_memcpy(&w, W + j, sizeof w);
-        v4f t = hv * x;
-        t += kv * y;
-        t += lv * z;
-        const v4f phiF = __builtin_convertvector(__builtin_convertvector(t, v4d) * kTwoPi, v4f);
-        v4d s, c;
-        SinCosKernel(__builtin_convertvector(phiF, v4d), s, c);
-        const v4d wd = __builtin_convertvector(w, v4d);
-        accA += wd * c;
-        accB += wd * s;
-    }
-    double a = (accA[0] + accA[1]) + (accA[2] + accA[3]);
-    double b = (accB[0] + accB[1]) + (accB[2] + accB[3]);
-    for (; j < n; ++j) {
-        double s, c;
-        SinCosKernel(static_cast<double>(PhaseAngle(h, k, l, X[j], Y[j], Z[j])), s, c);
-        a += static_cast<double>(W[j]) * c;
-        b += static_cast<double>(W[j]) * s;
-    }
-    A = a;
-    B = b;
-}
-
-__attribute__((target("avx2"))) void StructureFactorSumsAvx2(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h, float k, float l, double& A, double& B)
-{
-    StructureFactorSumsBody(X, Y, Z, W, n, h, k, l, A, B);
-}
-
-void StructureFactorSumsPortable(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h, float k, float l, double& A, double& B)
-{
-    StructureFactorSumsBody(X, Y, Z, W, n, h, k, l, A, B);
-}
-}  // namespace
-
-void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h, float k, float l, double& A, double& B)
-{
-    if (HasAvx2())
-        StructureFactorSumsAvx2(X, Y, Z, W, n, h, k, l, A, B);
-    else
-        StructureFactorSumsPortable(X, Y, Z, W, n, h, k, l, A, B);
 }

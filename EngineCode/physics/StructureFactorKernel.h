@@ -1,31 +1,47 @@
-// The inner loop of the structure factor: for one reflexion, the sums over atoms of
-// w·cos φ and w·sin φ with φ = 2π(h·x + k·y + l·z) formed exactly as the intensity code defines
-// it (the sum in single precision, times 6.28318530718, rounded to single precision) and the
-// cosine and sine evaluated in double precision. Vectorised where the processor allows.
+// The inner loop of the structure factor: for one reflexion, the sums over atoms of w·cos φ and
+// w·sin φ with φ = 2π(h·x + k·y + l·z) formed exactly as the intensity code defines it (the sum
+// in single precision, times 6.28318530718, rounded to single precision), the sine and cosine in
+// single precision (to about a unit in the last place) and the sums in double. One kernel,
+// compiled for vectors of 4 (any processor), 8 (AVX2 with FMA) and 16 floats (AVX-512F); the
+// widest the processor runs is chosen at the first call.
 #pragma once
 
 #include <cstddef>
 
-// X, Y, Z: fractional coordinates; W: the scattering power of each atom's site. A and B receive
-// the two sums (accumulated in double).
+enum class KernelPath { Portable, Avx2, Avx512 };
+
+// Whether this build has the path and this processor can run it.
+bool KernelPathAvailable(KernelPath path);
+// The widest available path.
+KernelPath BestKernelPath();
+// The path every later call takes, in every thread (for tests and benchmarks); false, and no
+// change, when it is not available.
+bool UseKernelPath(KernelPath path);
+KernelPath CurrentKernelPath();
+const char* KernelPathName(KernelPath path);
+
+// X, Y, Z: fractional coordinates; W: the scattering power of each atom. A and B receive the sums.
 void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, std::size_t n, float h,
                          float k, float l, double& A, double& B);
+// The same with a second set of powers W2 (the imaginary parts of the scattering factors) summed
+// over the same phases: out = {Σ W cos φ, Σ W sin φ, Σ W2 cos φ, Σ W2 sin φ}; W2 may be null (then
+// out[2] and out[3] are left alone).
+void StructureFactorSums(const float* X, const float* Y, const float* Z, const float* W, const float* W2,
+                         std::size_t n, float h, float k, float l, double out[4]);
+
+// W[i − begin] = w[c] for the atoms i from begin to end − 1, c the class of atom i: the atoms of
+// class c (of n) are start[c] .. start[c + 1] − 1, and cls gives each atom's class.
+void FillPowers(const float* w, const std::size_t* start, std::size_t n, const int* cls, std::size_t begin,
+                std::size_t end, float* W);
+
+// What the processor can do at best for the same number of terms: the sine and cosine of n given
+// phases, summed, reps times over (n a multiple of 32); out = the two totals.
+void IdealSinCosSums(const float* phi, std::size_t n, std::size_t reps, double out[2]);
 
 // out[i] = exp(x[i]) rounded to single precision, for n values; accurate to a unit or two in the
 // last place of double precision (so the single-precision result is, but for the rarest
 // ties, that of the C library's exp).
 void ExpToFloat(const double* x, float* out, std::size_t n);
 
-// out[i] = -0.25 · uIso[i] / d2: the exponent of an isotropic temperature factor.
-void IsotropicExponents(const float* uIso, std::size_t n, double d2, double* out);
-
-// siteF[i] = kindF[kind[i]] · T[i] for n sites (T null: factor 1), then W[j] = siteF[siteOf[j]]
-// for m atoms.
-void SitePowers(const float* kindF, const int* kind, const float* T, std::size_t n, float* siteF, const int* siteOf,
-                std::size_t m, float* W);
-
 // The phase angle of one atom, as used above.
 float PhaseAngle(float h, float k, float l, float x, float y, float z);
-
-// Double-precision sine and cosine of a phase angle (|phi| below 1e6), as used above.
-void PhaseSinCos(double phi, double& s, double& c);

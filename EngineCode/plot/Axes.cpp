@@ -15,11 +15,6 @@
 
 namespace {
 
-// Steps of the x axis, in axis units.
-constexpr Float32 kXSteps[15] = {0.01f, 0.02f, 0.05f, 0.1f, 0.2f, 0.5f, 1, 2, 5, 10, 15, 20, 25, 30, 60};
-// Steps of the intensity axis, in units of the decade scale.
-constexpr Float32 kYSteps[15] = {0.1f, 0.2f, 0.5f, 1, 2, 5, 10, 15, 20, 25, 30, 50, 100, 200, 500};
-
 int XTextSize()
 {
     return gPrinting ? static_cast<int>(gPrintRes / 72.0 * 9) : 9;
@@ -35,6 +30,88 @@ void SetPlotFont(DrawingSurface& s, double size, unsigned face = kFacePlain)
     s.SetFont({kPlotFontName, size, face});
 }
 
+// The nice steps (1, 2 or 5 times a power of ten) in increasing order, from the largest one below
+// a value.
+class NiceSteps {
+public:
+    explicit NiceSteps(double below)
+    {
+        decade_ = std::floor(std::log10(below)) - 1;
+        index_ = 0;
+    }
+    double Current() const { return kMantissas[index_] * std::pow(10.0, decade_); }
+    int Mantissa() const { return kMantissas[index_]; }
+    void Next()
+    {
+        if (++index_ == 3) {
+            index_ = 0;
+            ++decade_;
+        }
+    }
+    void Previous()
+    {
+        if (index_-- == 0) {
+            index_ = 2;
+            --decade_;
+        }
+    }
+
+private:
+    static constexpr int kMantissas[3] = {1, 2, 5};
+    double decade_ = 0;
+    int index_ = 0;
+};
+
+// Ticks of step inside lo … hi: the first and how many.
+struct TickRun {
+    double first = 0;
+    int count = 0;
+};
+
+TickRun TicksIn(double lo, double hi, double step)
+{
+    // A tick a hair outside the range (from rounding) still counts.
+    const double slack = step * 1e-6;
+    TickRun run;
+    run.first = std::ceil((lo - slack) / step) * step;
+    const double n = std::floor((hi + slack - run.first) / step) + 1;
+    run.count = n > 0 ? static_cast<int>(std::min(n, 1e6)) : 0;
+    return run;
+}
+
+// Minor ticks: fifths of a step of 1 or 5, quarters of a step of 2.
+double MinorStepOf(double step, int mantissa)
+{
+    return step / (mantissa == 2 ? 4 : 5);
+}
+
+int DecimalsFor(double step)
+{
+    if (!(step > 0) || step >= 1)
+        return 0;
+    return std::min(6, static_cast<int>(std::ceil(-std::log10(step) - 1e-6)));
+}
+
+std::string FormatTick(double value, double step)
+{
+    const int decimals = DecimalsFor(step);
+    // A tick on zero reached by rounding is written without a sign.
+    if (std::fabs(value) < step * 1e-6)
+        value = 0;
+    return FormatFixed(value, 0, decimals);
+}
+
+// Unicode superscript digits and minus.
+std::string Superscript(int n)
+{
+    static const char* const kDigits[10] = {"\u2070", "\u00B9", "\u00B2", "\u00B3", "\u2074",
+                                            "\u2075", "\u2076", "\u2077", "\u2078", "\u2079"};
+    std::string out = n < 0 ? "\u207B" : "";
+    for (char c : std::to_string(std::abs(n)))
+        out += kDigits[c - '0'];
+    return out;
+}
+
 }  // namespace
 
 XTicksRec ComputeXTicks(Float32 xmin, Float32 xmax, int plotWidth, int textSize)
@@ -42,121 +119,97 @@ XTicksRec ComputeXTicks(Float32 xmin, Float32 xmax, int plotWidth, int textSize)
     XTicksRec t;
     if (!(xmax > xmin) || !std::isfinite(xmin) || !std::isfinite(xmax) || plotWidth <= 0 || textSize <= 0)
         return t;
-    int n = plotWidth / (8 * textSize);
-    // A plot too narrow for two ticks spaces them by the whole range.
-    const Float32 spacing = n >= 2 ? (xmax - xmin) / static_cast<Float32>(n - 1) : xmax - xmin;
-    if (n < 1)
-        n = 1;
-    Float32 step = 0.01f;
-    for (Float32 v : kXSteps)
-        if (v <= spacing)
-            step = v;
-    Float32 t0 = std::trunc(xmin / step) * step + step;
-    if (t0 == xmin + step)
-        t0 = xmin;
-    Float32 last = t0 + step * static_cast<Float32>(n - 1);
-    if (last <= xmax) {
-        n += static_cast<int>(std::min<double>((xmax - last) / step, plotWidth));
-    } else {
-        while (last > xmax && n > 0) {
-            --n;
-            last -= step;
+    const double lo = xmin, hi = xmax, range = hi - lo;
+    if (!std::isfinite(range))
+        return t;
+    const int wanted = std::clamp(plotWidth / (8 * textSize), 1, kMaxLabelledTicks);
+    // The smallest step that gives no more ticks than wanted.
+    NiceSteps steps(range / (wanted + 1));
+    while (TicksIn(lo, hi, steps.Current()).count > wanted)
+        steps.Next();
+    // A narrow plot still gets three numbers, as long as they do not touch.
+    auto fits = [&](double step) {
+        const TickRun run = TicksIn(lo, hi, step);
+        const double last = run.first + step * (run.count - 1);
+        const std::size_t chars = std::max(FormatTick(run.first, step).size(), FormatTick(last, step).size());
+        const double labelWidth = (chars + 1) * 0.65 * textSize;
+        return step * plotWidth / range >= labelWidth;
+    };
+    while (TicksIn(lo, hi, steps.Current()).count < kMinLabelledXTicks) {
+        steps.Previous();
+        if (!fits(steps.Current())) {
+            steps.Next();
+            break;
         }
     }
-    // Never more ticks than pixels.
-    t.first = t0;
-    t.step = step;
-    t.count = std::clamp(n, 0, plotWidth);
+    const double step = steps.Current();
+    const TickRun run = TicksIn(lo, hi, step);
+    t.first = static_cast<Float32>(run.first);
+    t.step = static_cast<Float32>(step);
+    t.count = std::clamp(run.count, 0, plotWidth);
+    t.minorStep = static_cast<Float32>(MinorStepOf(step, steps.Mantissa()));
     return t;
 }
 
 YTicksRec ComputeYTicks(Float32 ymin, Float32 ymax, int plotHeight, double rowUnit)
 {
     YTicksRec t;
-    const Float32 range = ymax - ymin;
+    const double range = static_cast<double>(ymax) - ymin;
     if (!(range > 0) || !std::isfinite(range) || !(rowUnit > 0))
         return t;
-    int e = static_cast<int>(std::trunc(std::log10(static_cast<double>(range))));
-    Float32 m = static_cast<Float32>(range / std::pow(10.0, e));
-    if (m < 1) {
-        m *= 10;
+    int e = static_cast<int>(std::trunc(std::log10(range)));
+    if (range / std::pow(10.0, e) < 1)
         --e;
-    }
     const double s = std::pow(10.0, e);
     t.exponent = e;
     t.scale = s;
-    int n = std::min(static_cast<int>(plotHeight / rowUnit), 20);
-    if (n < 2)
+    const int wanted = std::min(static_cast<int>(plotHeight / rowUnit), kMaxLabelledTicks);
+    if (wanted < 2)
         return t;
-    Float32 step = 0.1f;
-    for (Float32 v : kYSteps)
-        if (v <= m / static_cast<Float32>(n - 1))
-            step = v;
-    Float32 f = 0;
-    if (ymin != 0) {
-        f = step * std::trunc(static_cast<Float32>(ymin / s) / step);
-        if (ymin > 0 && s * f < ymin)
-            f += step;
-    }
-    Float32 last = static_cast<Float32>(n - 1) * step + f;
-    if (s * last <= ymax) {
-        const double q = (ymax / s - last) / step;
-        const double whole = std::trunc(q);
-        n += static_cast<int>(std::min(whole, 1000.0)) + (q - whole > 0.97 ? 1 : 0);
-    } else {
-        while (s * last > ymax && n > 0) {
-            last -= step;
-            --n;
-        }
-    }
-    t.first = f;
-    t.step = step;
-    t.count = std::clamp(n, 0, std::max(plotHeight, 0));
+    NiceSteps steps(range / (wanted + 1));
+    while (TicksIn(ymin, ymax, steps.Current()).count > wanted)
+        steps.Next();
+    const double step = steps.Current();
+    const TickRun run = TicksIn(ymin, ymax, step);
+    t.first = static_cast<Float32>(run.first / s);
+    t.step = static_cast<Float32>(step / s);
+    t.count = std::clamp(run.count, 0, std::max(plotHeight, 0));
+    t.minorStep = static_cast<Float32>(MinorStepOf(step, steps.Mantissa()) / s);
     return t;
+}
+
+bool IntensityAxisUsesMultiplier(int exponent)
+{
+    return exponent < -1 || exponent > 3;
 }
 
 std::string FormatXTickLabel(Float32 value, Float32 step)
 {
-    if (step >= 1)
-        return FormatInt(static_cast<long long>(std::trunc(value)), 0);
-    if (step >= 0.1f)
-        return FormatFixed(value, 0, 1);
-    return FormatFixed(value, 0, 2);
+    return FormatTick(value, step);
 }
 
 std::string FormatYTickLabel(double w, Float32 step)
 {
-    if (step < 1)
-        return FormatFixed(w, 0, 1);
-    const double whole = std::trunc(std::fabs(w));
-    if (whole >= 1001)
-        return "***";
-    if (whole < 10)
-        return FormatFixed(w, 0, 1);
-    return FormatInt(std::lround(w), 0);
+    return FormatTick(w, step);
 }
 
 std::string XAxisTitle(int axisType)
 {
     switch (axisType) {
-    case kAxisTwoTheta: return "Two Theta [degrees]";
-    case kAxisDSpacing: return "d-Spacing [A]";
-    case kAxisReciprocalD: return "1/d [Reciprocal Angstroms]";
-    case kAxisTimeOfFlight: return "Time-of-Flight [ms]";
-    case kAxisEnergy: return "Energy [keV]";
-    default: return "x [arbitrary units]";
+    case kAxisTwoTheta: return "2\u03B8 (\u00B0)";
+    case kAxisDSpacing: return "d (\u00C5)";
+    case kAxisReciprocalD: return "1/d (\u00C5\u207B\u00B9)";
+    case kAxisTimeOfFlight: return "Time of flight (ms)";
+    case kAxisEnergy: return "Energy (keV)";
+    default: return "x";
     }
 }
 
 std::string YAxisTitle(int exponent)
 {
-    switch (exponent) {
-    case 0: return "Intensity";
-    case 1: return "Intensity (x 0.1)";
-    case 2: return "Intensity (x 0.01)";
-    case 3: return "Intensity (x 0.001)";
-    default: return "Intensity (x 10^" + std::to_string(-exponent) + ")";
-    }
+    if (!IntensityAxisUsesMultiplier(exponent))
+        return "Intensity";
+    return "Intensity (\u00D710" + Superscript(exponent) + ")";
 }
 
 void DrawXAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf)
@@ -169,15 +222,30 @@ void DrawXAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, G
     SetPlotFont(s, ts);
     const XTicksRec ticks = ComputeXTicks(gf->xmin, gf->xmax, plotRect.Width(), ts);
     const int tickBottom = TruncPixel(plotRect.bottom + gf->tickSize * r);
+    auto column = [&](double x) { return TruncPixel(plotRect.left + (x - gf->xmin) * static_cast<double>(gf->xscale)); };
+    // Minor ticks, half as long, where they stand apart.
+    if (ticks.minorStep > 0 && ticks.minorStep * gf->xscale >= 4 * r) {
+        const int minorBottom = TruncPixel(plotRect.bottom + (gf->tickSize * r) / 2 + 1);
+        const double first = std::ceil(gf->xmin / ticks.minorStep - 1e-6) * ticks.minorStep;
+        for (double x = first; x <= gf->xmax + ticks.minorStep * 1e-6; x += ticks.minorStep) {
+            const int col = column(x);
+            if (col < plotRect.left || col >= plotRect.right)
+                continue;
+            s.MoveTo(col, plotRect.bottom + 2);
+            s.LineTo(col, minorBottom);
+        }
+    }
+    // The numbers hang a little below the tick ends.
+    const int labelTop = TruncPixel(tickBottom + 2 * r);
     for (int i = 0; i < ticks.count; ++i) {
         const Float32 t = ticks.first + ticks.step * static_cast<Float32>(i);
-        const int col = TruncPixel(plotRect.left + (t - gf->xmin) * static_cast<double>(gf->xscale));
+        const int col = column(t);
         s.MoveTo(col, plotRect.bottom + 2);
         s.LineTo(col, tickBottom);
-        const Rect box{RectCoord(tickBottom), RectCoord(col - 5.0 * ts), RectCoord(tickBottom + ts), RectCoord(col + 5.0 * ts)};
+        const Rect box{RectCoord(labelTop), RectCoord(col - 5.0 * ts), RectCoord(labelTop + ts), RectCoord(col + 5.0 * ts)};
         DrawTextBox(s, FormatXTickLabel(t, ticks.step), box, TextJustify::Centre);
     }
-    const int titleTop = TruncPixel(ts + tickBottom + r);
+    const int titleTop = TruncPixel(labelTop + ts + 3 * r);
     DrawXAxisLabel(s, {RectCoord(titleTop), plotRect.left, RectCoord(titleTop + ts + r), plotRect.right},
                    GetWindowPlotSpecs(theWindow)->axisType);
     gf->deltaXTick = ticks.step;
@@ -200,19 +268,35 @@ void DrawYAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, G
     SetPlotFont(s, ts);
     const YTicksRec ticks = ComputeYTicks(gf->ymin, gf->ymax, plotRect.Height(), 3 * ts);
     const int tickLeft = TruncPixel(plotRect.left - gf->tickSize * r);
+    auto row = [&](double v) { return TruncPixel(plotRect.bottom - (v - gf->ymin) * gf->yscale); };
+    if (ticks.count > 0 && ticks.minorStep > 0 && ticks.minorStep * ticks.scale * gf->yscale >= 4 * r) {
+        const int minorLeft = TruncPixel(plotRect.left - (gf->tickSize * r) / 2 - 1);
+        const double step = ticks.minorStep * ticks.scale;
+        for (double v = std::ceil(gf->ymin / step - 1e-6) * step; v <= gf->ymax + step * 1e-6; v += step) {
+            const int y = row(v);
+            if (y < plotRect.top || y >= plotRect.bottom)
+                continue;
+            s.MoveTo(plotRect.left - 2, y);
+            s.LineTo(minorLeft, y);
+        }
+    }
+    // Numbers are the intensities themselves, or mantissas of the title's multiplier.
+    const double labelScale = IntensityAxisUsesMultiplier(ticks.exponent) ? ticks.scale : 1.0;
+    const Float32 labelStep = static_cast<Float32>(ticks.step * ticks.scale / labelScale);
+    const double labelRight = tickLeft - 3 * r;
     for (int i = 0; i < ticks.count; ++i) {
         const double v = (static_cast<Float32>(i) * ticks.step + ticks.first) * ticks.scale;
-        const int y = TruncPixel(plotRect.bottom - (v - gf->ymin) * gf->yscale);
+        const int y = row(v);
         s.MoveTo(plotRect.left - 2, y);
         s.LineTo(tickLeft, y);
-        const Rect box{RectCoord(y - ts / 2 - r), RectCoord(tickLeft - 5 * ts), RectCoord(y + ts / 2 - r), RectCoord(tickLeft - r)};
-        DrawTextBox(s, FormatYTickLabel(v / ticks.scale, ticks.step), box, TextJustify::FlushRight);
+        const Rect box{RectCoord(y - ts / 2 - r), RectCoord(labelRight - 6 * ts), RectCoord(y + ts / 2 - r), RectCoord(labelRight)};
+        DrawTextBox(s, FormatYTickLabel(v / labelScale, labelStep), box, TextJustify::FlushRight);
     }
     gf->numYTicks = static_cast<SInt16>(std::min(ticks.count, 32767));
     gf->deltaYTick = static_cast<Float32>(ticks.step * ticks.scale);
     gf->firstYTick = static_cast<Float32>(ticks.scale * ticks.first);
 
-    const double c = tickLeft - 25 * r;
+    const double c = tickLeft - kYTitleOffset * r;
     DrawLeftRotatedText(s, YAxisTitle(ticks.exponent), {plotRect.top, RectCoord(c - 6 * r), plotRect.bottom, RectCoord(c + 6 * r)},
                         true, false);
 

@@ -147,7 +147,49 @@ void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow)
             bobs.push_back({crystalRow(calculated), ps.crystalMixColor});
     }
 
-    DrawCursorLine(s, c, plot.bottom, plot.top, kRGBBlack);
+    const RGBColor marker = gThemeBrushHilite;
+    {
+        VectorLayer layer(s);
+        s.ClipToRect(ToRectF(plot));
+        VectorPath line;
+        line.MoveTo(c + 0.5, plot.bottom);
+        line.LineTo(c + 0.5, plot.top);
+        s.SetStrokeColor(marker, 1.0);
+        s.SetLineWidth(1.0);
+        s.SetLineDash(true);
+        s.StrokePath(line);
+    }
     for (const BobRec& b : bobs)
         DrawCursorBob(s, c + 0.5, b.row, 3.5, kRGBWhite, b.color);
+    // The pointer: a small triangle hanging from the top frame.
+    VectorLayer layer(s);
+    VectorPath pointer;
+    pointer.MoveTo(c + 0.5 - 4, plot.top);
+    pointer.LineTo(c + 0.5 + 4, plot.top);
+    pointer.LineTo(c + 0.5, plot.top + 6);
+    pointer.Close();
+    s.SetFillColor(marker, 1.0);
+    s.FillPath(pointer);
+}
+
+void ForgetCursorAfterChange(WinInfoRec* theWindow)
+{
+    if (!theWindow)
+        return;
+    PlotSpecsRec& ps = theWindow->plotSpecs;
+    CursorAnchorRec& anchor = theWindow->cursorAnchor;
+    if (!ps.showCursor) {
+        anchor.set = false;
+        return;
+    }
+    std::vector<const VLPatternRec*> plotted(theWindow->plotList.begin(), theWindow->plotList.end());
+    if (!anchor.set) {
+        anchor = {true, ps.xmin, ps.xmax, ps.plotType, ps.axisType, ps.plotMixture, std::move(plotted)};
+        return;
+    }
+    if (anchor.xmin != ps.xmin || anchor.xmax != ps.xmax || anchor.plotType != ps.plotType ||
+        anchor.axisType != ps.axisType || anchor.plotMixture != ps.plotMixture || anchor.plotted != plotted) {
+        ps.showCursor = false;
+        anchor.set = false;
+    }
 }

@@ -8,9 +8,15 @@
 
 struct WinInfoRec;
 
-// Draws the cursor line and bobs when showCursor is set and xmin ≤ cursorXPos ≤ xmax, and sets
-// cursorRect, the rectangle around the line that accepts clicks.
+// Draws the cursor when showCursor is set and xmin ≤ cursorXPos ≤ xmax, and sets cursorRect, the
+// rectangle around the line that accepts clicks. The cursor is a dashed line in the selection
+// colour with a pointer at the top frame, so that it is not taken for a reflexion.
 void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow);
+
+// Called at each drawing: the first drawing with the cursor shown notes what the plot shows
+// (CursorAnchorRec); a later one that shows another range, other patterns or another mode
+// hides the cursor.
+void ForgetCursorAfterChange(WinInfoRec* theWindow);
 
 // Three blended shadow lines (at x − 1, x + 1, x + 2) and a solid line at x, rows y1 to y2.
 void DrawCursorLine(DrawingSurface& s, int x, int y1, int y2, const RGBColor& lineColor);

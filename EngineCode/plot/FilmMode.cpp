@@ -4,6 +4,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "GraphMode.h"
+#include "PlotPattern.h"
 #include "PlotPixels.h"
 #include "PlotShapes.h"
 #include "TextBox.h"
@@ -181,6 +182,14 @@ Float32 PlotResidualAsFilm(DrawingSurface& s, WinInfoRec* theWindow, int firstIn
                 residual[static_cast<std::size_t>(i)] -= CrystalColumnIntensity(*pp->crystal, i, ColumnX(ps, i, W), true);
         }
     }
+    // Only where there are measured points: elsewhere the strip keeps its background.
+    int measuredFirst = 0, measuredLast = -1;
+    if (MeasuredColumns(theWindow, &measuredFirst, &measuredLast)) {
+        firstIndex = std::max(firstIndex, measuredFirst);
+        lastIndex = std::min(lastIndex, measuredLast);
+    } else {
+        lastIndex = firstIndex - 1;
+    }
     double sum = 0;
     std::vector<Float32> y(static_cast<std::size_t>(W), 0.0f);
     for (int i = firstIndex; i <= lastIndex; ++i) {
@@ -194,8 +203,11 @@ Float32 PlotResidualAsFilm(DrawingSurface& s, WinInfoRec* theWindow, int firstIn
 
 void DrawFilmCaption(DrawingSurface& s, const std::string& text, const Rect& bounds, int justification, bool selected)
 {
-    const std::string shown = TruncateText(s, StripCrystalExtension(text), bounds.Width(), TruncateWhere::End);
-    const double w = s.StringWidth(shown);
+    // The pill reaches a little beyond the text on both sides.
+    const double padding = 4 * gResolutionFactor;
+    const std::string shown =
+        TruncateText(s, StripCrystalExtension(text), static_cast<int>(bounds.Width() - 2 * padding), TruncateWhere::End);
+    const double w = s.StringWidth(shown) + 2 * padding;
     const FontMetricsRec fm = s.GetFontMetrics();
     const double t = fm.ascent + fm.descent;
     const int top = static_cast<int>((bounds.top + bounds.bottom - t) / 2) - 1;
@@ -222,9 +234,14 @@ void DrawFilmCaption(DrawingSurface& s, const std::string& text, const Rect& bou
             left -= grow;
     }
     SurfaceStateSaver saver(s);
-    s.RGBBackColor(kStandardCaptionColor);
-    MyDrawHilitedRoundRect(s, {RectCoord(top), RectCoord(left), RectCoord(bottom), RectCoord(right)}, selected);
-    if (selected)
-        s.RGBForeColor(kRGBWhite);
-    s.DrawString(left, (top + bottom) / 2.0 + (fm.ascent - fm.descent) / 2, shown);
+    // Dark text on a light pill, on screen and on paper: a pale tint of the highlight when selected.
+    RGBColor fill = kStandardCaptionColor;
+    if (selected && !gPrinting) {
+        auto pale = [](UInt16 v) { return static_cast<UInt16>(0.35 * v + 0.65 * 65535); };
+        fill = {pale(gThemeBrushHilite.red), pale(gThemeBrushHilite.green), pale(gThemeBrushHilite.blue)};
+    }
+    s.RGBBackColor(fill);
+    MyDrawHilitedRoundRect(s, {RectCoord(top), RectCoord(left), RectCoord(bottom), RectCoord(right)}, false);
+    s.RGBForeColor(kRGBBlack);
+    s.DrawString(left + padding, (top + bottom) / 2.0 + (fm.ascent - fm.descent) / 2, shown);
 }

@@ -11,7 +11,7 @@
 
 struct WinInfoRec;
 
-inline constexpr RGBColor kStandardCaptionColor{56797, 56797, 56797};
+inline constexpr RGBColor kStandardCaptionColor{62965, 62965, 62965};
 
 // The film background grey g of a threshold (percent): 655 × (100 − threshold) on each channel.
 UInt16 FilmBackgroundGrey(UInt16 filmThreshold);
@@ -25,8 +25,8 @@ bool FilmColumnColor(double v, double G, RGBColor* color);
 // plot: the last column).
 void PlotPatternsAsFilms(DrawingSurface& s, WinInfoRec* theWindow, int firstPix, int lastPix);
 
-// The residual strip over the residual rectangle; returns the sum of squares (0 when the plot
-// list lacks crystals or datasets).
+// The residual strip over the residual rectangle, shaded only over the columns with measured
+// points; returns the sum of squares over them (0 when the plot list lacks crystals or datasets).
 Float32 PlotResidualAsFilm(DrawingSurface& s, WinInfoRec* theWindow, int firstIndex, int lastIndex);
 
 // One strip from per-column intensities y (null: only the edge and the caption).

@@ -28,20 +28,21 @@ LegendMeasures Measures()
             static_cast<int>(10 * r)};
 }
 
-// The legend's box: filled white at 75 %, outlined crisply in dark grey at 75 %.
+// The legend's box: filled white at 90 %, so that dark text reads on it on screen and on paper,
+// outlined crisply in dark grey.
 void DrawLegendBox(DrawingSurface& s, const Rect& box)
 {
     VectorLayer layer(s);
     const RectF r = ToRectF(box);
     VectorPath fill;
     fill.AddRoundedRect(r, 0);
-    s.SetFillColor(kRGBWhite, 0.75);
+    s.SetFillColor(kRGBWhite, 0.9);
     s.FillPath(fill);
     s.SetShouldAntialias(false);
     s.SetLineWidth(1);
     s.SetLineJoin(LineJoin::Round);
-    const UInt16 g = static_cast<UInt16>(0.2 * 65535);
-    s.SetStrokeColor({g, g, g}, 0.75);
+    const UInt16 g = static_cast<UInt16>(0.4 * 65535);
+    s.SetStrokeColor({g, g, g}, 1.0);
     VectorPath outline;
     outline.AddRoundedRect({r.left + 0.5, r.top + 0.5, r.right - 0.5, r.bottom - 0.5}, 0);
     s.StrokePath(outline);
@@ -209,6 +210,12 @@ Float32 PlotResidualAsGraph(DrawingSurface& s, WinInfoRec* theWindow, int firstI
     if (W <= 0)
         return 0;
     NormalizePixelRange(W, firstIndex, lastIndex);
+    // Beyond the measured points there is nothing to compare.
+    int measuredFirst = 0, measuredLast = -1;
+    if (!MeasuredColumns(theWindow, &measuredFirst, &measuredLast))
+        return 0;
+    firstIndex = std::max(firstIndex, measuredFirst);
+    lastIndex = std::min(lastIndex, measuredLast);
     if (lastIndex < firstIndex)
         return 0;
     const int count = lastIndex - firstIndex + 1;
@@ -395,7 +402,150 @@ LegendLayout ResidualLegendLayout(const Rect& residualRect)
     return l;
 }
 
+Rect LegendBoxAt(const Rect& plotRect, const Rect& sized, LegendPlace place)
+{
+    const LegendMeasures m = Measures();
+    const int w = sized.Width(), h = sized.Height();
+    int left = plotRect.right - m.pad - w, top = plotRect.top + m.pad;
+    switch (place) {
+    case LegendPlace::TopRight: break;
+    case LegendPlace::TopLeft: left = plotRect.left + m.pad; break;
+    case LegendPlace::BottomRight: top = plotRect.bottom - m.pad - h; break;
+    case LegendPlace::BottomLeft:
+        left = plotRect.left + m.pad;
+        top = plotRect.bottom - m.pad - h;
+        break;
+    case LegendPlace::OutsideRight:
+        left = plotRect.right + m.pad;
+        top = plotRect.top;
+        break;
+    }
+    return {RectCoord(top), RectCoord(left), RectCoord(top + h), RectCoord(left + w)};
+}
+
+int LegendOutsideWidth()
+{
+    const LegendMeasures m = Measures();
+    return m.width + 2 * m.pad;
+}
+
+std::vector<std::vector<Float32>> GraphColumnCurves(WinInfoRec* theWindow)
+{
+    std::vector<std::vector<Float32>> curves;
+    if (!theWindow)
+        return curves;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const int W = theWindow->plotRect.Width();
+    if (W <= 0)
+        return curves;
+    const auto columns = static_cast<std::size_t>(W);
+    if (!ps.plotMixture) {
+        for (VLPatternPtr pp : theWindow->plotList) {
+            if (pp->type == kPatternTypeCrystal && pp->crystal) {
+                std::vector<Float32> y(columns);
+                for (int i = 0; i < W; ++i)
+                    y[static_cast<std::size_t>(i)] =
+                        static_cast<Float32>(CrystalColumnIntensity(*pp->crystal, i, ColumnX(ps, i, W), true));
+                curves.push_back(std::move(y));
+            } else if (pp->type == kPatternTypeDataset && pp->dataset) {
+                std::vector<Float32> dig = DigitizeWindowDataset(theWindow, pp->dataset.get());
+                if (dig.size() == columns)
+                    curves.push_back(std::move(dig));
+            }
+        }
+        return curves;
+    }
+    std::vector<Float32> calc(columns, 0.0f), obs(columns, 0.0f);
+    bool haveCalc = false, haveObs = false;
+    for (VLPatternPtr pp : theWindow->plotList) {
+        if (pp->type == kPatternTypeCrystal && pp->crystal) {
+            haveCalc = true;
+            for (int i = 0; i < std::min(W, pp->crystal->nBufferPts()); ++i)
+                calc[static_cast<std::size_t>(i)] += pp->crystal->plotBuffer[static_cast<std::size_t>(i)] * pp->crystal->volFrac;
+        } else if (pp->type == kPatternTypeDataset && pp->dataset) {
+            const std::vector<Float32> dig = DigitizeWindowDataset(theWindow, pp->dataset.get());
+            if (dig.size() != columns)
+                continue;
+            haveObs = true;
+            for (std::size_t i = 0; i < columns; ++i)
+                obs[i] += dig[i] - pp->dataset->yOffset;
+        }
+    }
+    if (haveCalc)
+        curves.push_back(std::move(calc));
+    if (haveObs)
+        curves.push_back(std::move(obs));
+    return curves;
+}
+
+long LegendHiddenPixels(WinInfoRec* theWindow, const Rect& plotRect, const Rect& box)
+{
+    if (!theWindow)
+        return 0;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    long hidden = 0;
+    for (const std::vector<Float32>& y : GraphColumnCurves(theWindow)) {
+        const int n = static_cast<int>(y.size());
+        auto row = [&](int i) {
+            const double r = plotRect.bottom - (static_cast<double>(y[static_cast<std::size_t>(i)]) - ps.ymin) * ps.yscale;
+            return std::clamp(r, static_cast<double>(plotRect.top), static_cast<double>(plotRect.bottom));
+        };
+        const int from = std::max(0, box.left - plotRect.left), to = std::min(n - 1, box.right - plotRect.left);
+        for (int i = from; i <= to; ++i) {
+            // The line from the column before covers the rows between the two values.
+            double lo = row(i), hi = lo;
+            if (i > 0) {
+                lo = std::min(lo, row(i - 1));
+                hi = std::max(hi, row(i - 1));
+            }
+            const double top = std::max(lo - 1, static_cast<double>(box.top));
+            const double bottom = std::min(hi + 1, static_cast<double>(box.bottom));
+            if (bottom > top)
+                hidden += static_cast<long>(std::ceil(bottom - top));
+        }
+    }
+    return hidden;
+}
+
+LegendChoice ChooseGraphLegendPlace(WinInfoRec* theWindow, const Rect& plotRect)
+{
+    LegendChoice choice;
+    if (!theWindow)
+        return choice;
+    const LegendLayout sized =
+        GraphLegendLayout(plotRect, GetNumCrystalsInPlotList(theWindow), GetNumDatasetsInPlotList(theWindow));
+    choice.layout = sized;
+    if (!sized.fits)
+        return choice;
+    long best = -1;
+    for (LegendPlace place : {LegendPlace::TopRight, LegendPlace::TopLeft, LegendPlace::BottomRight, LegendPlace::BottomLeft}) {
+        const Rect box = LegendBoxAt(plotRect, sized.box, place);
+        const long hidden = LegendHiddenPixels(theWindow, plotRect, box);
+        if (best < 0 || hidden < best) {
+            best = hidden;
+            choice.place = place;
+            choice.layout.box = box;
+        }
+    }
+    choice.cornerBox = choice.layout.box;
+    if (best > 0) {
+        choice.place = LegendPlace::OutsideRight;
+        choice.layout.box = LegendBoxAt(plotRect, sized.box, LegendPlace::OutsideRight);
+    }
+    return choice;
+}
+
 void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect)
+{
+    if (!theWindow)
+        return;
+    LegendChoice choice = ChooseGraphLegendPlace(theWindow, plotRect);
+    // Drawn on its own, the legend stays inside the plot.
+    choice.layout.box = choice.cornerBox;
+    DrawGraphLegend(s, theWindow, choice.layout);
+}
+
+void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const LegendLayout& layout)
 {
     if (!theWindow)
         return;
@@ -403,7 +553,6 @@ void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotR
     const int nc = GetNumCrystalsInPlotList(theWindow), nd = GetNumDatasetsInPlotList(theWindow);
     if (nc + nd == 0)
         return;
-    const LegendLayout layout = GraphLegendLayout(plotRect, nc, nd);
     if (!layout.fits)
         return;
     SurfaceStateSaver saver(s);
@@ -422,13 +571,16 @@ void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotR
         y += m.row;
     };
     auto row = [&](const VLPatternRec& pp, const RGBColor& color, const std::string* fraction) {
-        if (pp.selected) {
+        // A selected row: a pale tint of the highlight behind dark text, readable in print too.
+        if (pp.selected && !gPrinting) {
+            const RGBColor h = gThemeBrushHilite;
+            auto pale = [](UInt16 v) { return static_cast<UInt16>(0.3 * v + 0.7 * 65535); };
+            SurfaceStateSaver tint(s);
+            s.RGBBackColor({pale(h.red), pale(h.green), pale(h.blue)});
             MyDrawHilitedRoundRect(s, {RectCoord(y), RectCoord(layout.box.left + m.pad - 1), RectCoord(y + m.row),
-                                       RectCoord(layout.box.right - m.pad + 1)}, true);
-            s.RGBForeColor(kRGBWhite);
-        } else {
-            s.RGBForeColor(kRGBBlack);
+                                       RectCoord(layout.box.right - m.pad + 1)}, false);
         }
+        s.RGBForeColor(kRGBBlack);
         int x = left;
         if (!ps.plotMixture) {
             LegendDisc(s, x, y, m.row, m.inset, color, {17476, 17476, 17476});
@@ -473,6 +625,39 @@ void DrawResidualGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rec
     LegendDisc(s, left, y, m.row, m.inset, theWindow->plotSpecs.residualColor, kRGBDkGrey);
     s.RGBForeColor(kRGBBlack);
     LegendText(s, "Residual (" + FormatExp(residualSumSq, 8, 2) + ")", left + m.row, y, layout.box.right - m.pad, m);
+}
+
+bool MeasuredColumns(WinInfoRec* theWindow, int* first, int* last)
+{
+    if (!theWindow)
+        return false;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const int W = theWindow->plotRect.Width();
+    int lo = 0, hi = W - 1;
+    bool any = false;
+    for (VLPatternPtr pp : theWindow->plotList) {
+        if (pp->type != kPatternTypeDataset || !pp->dataset)
+            continue;
+        const ObsDataRec& dp = *pp->dataset;
+        const std::size_t n = std::min(dp.x.size(), dp.profile.size());
+        if (n == 0)
+            return false;
+        // The digitised columns (DigitizeWindowDataset): from the first point's column to the one
+        // before the last point's, whose value is not stored.
+        const auto [minX, maxX] = std::minmax_element(dp.x.begin(), dp.x.begin() + static_cast<std::ptrdiff_t>(n));
+        const double a = std::max(0.0, std::trunc((static_cast<double>(*minX) - ps.xmin) * ps.xscale));
+        const double b = std::trunc((static_cast<double>(*maxX) - ps.xmin) * ps.xscale) - 1;
+        lo = std::max(lo, static_cast<int>(std::clamp(a, -1.0, static_cast<double>(W))));
+        hi = std::min(hi, static_cast<int>(std::clamp(b, -1.0, static_cast<double>(W))));
+        any = true;
+    }
+    if (!any || hi < lo)
+        return false;
+    if (first)
+        *first = lo;
+    if (last)
+        *last = hi;
+    return true;
 }
 
 // ---- digitising ----

@@ -35,8 +35,9 @@ double CrystalColumnIntensity(const CrystalDataRec& xp, int i, double x, bool wi
 // the last column).
 void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax);
 
-// Observed minus calculated in the residual rectangle; returns the sum of squares (0 when the
-// plot list lacks crystals or datasets).
+// Observed minus calculated in the residual rectangle, only over the columns with measured points
+// (MeasuredColumns); returns the sum of squares over them (0 when the plot list lacks crystals or
+// datasets).
 Float32 PlotResidualAsGraph(DrawingSurface& s, WinInfoRec* theWindow, int firstIndex, int lastIndex);
 
 // Points firstIndex..lastIndex (lastIndex 0: the last point) of x, y in plotRect with the style
@@ -56,7 +57,35 @@ struct LegendLayout {
 LegendLayout GraphLegendLayout(const Rect& plotRect, int numCrystals, int numDatasets);
 LegendLayout ResidualLegendLayout(const Rect& residualRect);
 
+// Where the legend goes: the corner of the plot where it hides the least of the curves, in the
+// order top right, top left, bottom right, bottom left when several hide as little; or outside the
+// plot on its right when every corner would hide some of them.
+enum class LegendPlace { TopRight, TopLeft, BottomRight, BottomLeft, OutsideRight };
+// The box of a legend of the size of sized (GraphLegendLayout) at place; OutsideRight puts it
+// the legend's pad right of the plot, at the plot's top.
+Rect LegendBoxAt(const Rect& plotRect, const Rect& sized, LegendPlace place);
+// How many pixels of the plotted curves (as drawn: lines from column to column) lie under box.
+long LegendHiddenPixels(WinInfoRec* theWindow, const Rect& plotRect, const Rect& box);
+struct LegendChoice {
+    LegendLayout layout;
+    LegendPlace place = LegendPlace::TopRight;
+    Rect cornerBox{};  // the emptiest corner's box, also when the choice is OutsideRight
+};
+// The emptiest corner; OutsideRight (box outside the plot) when none is free of curves.
+LegendChoice ChooseGraphLegendPlace(WinInfoRec* theWindow, const Rect& plotRect);
+// The room a legend outside the plot takes from the plot's width, screen pixels × resolution.
+int LegendOutsideWidth();
+
+// The legend at its emptiest corner, or where layout says.
 void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect);
+void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const LegendLayout& layout);
+
+// The curves of the graph as drawn, one value per pixel column each (crystals with background
+// and offset, datasets digitised, or the two mixture sums).
+std::vector<std::vector<Float32>> GraphColumnCurves(WinInfoRec* theWindow);
+
+// The pixel columns where every plotted dataset has measured points: false when there are none.
+bool MeasuredColumns(WinInfoRec* theWindow, int* first, int* last);
 void DrawResidualGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, Float32 residualSumSq);
 
 // One value per plot pixel column (plot width values; empty without a window, a dataset or a plot

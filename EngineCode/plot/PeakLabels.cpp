@@ -11,6 +11,7 @@
 #include "RichText.h"
 #include "TextBox.h"
 #include "TextFormat.h"
+#include "ViewTransforms.h"
 
 #include <algorithm>
 #include <cmath>
@@ -221,7 +222,8 @@ void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFille
 
 Float32 PeakLabelThreshold(const CrystalDataRec& xp, const PlotSpecsRec& ps)
 {
-    double t = xp.labelThreshold * 0.01 * ps.ymax;
+    // A percentage of the tallest peak an autoscaled graph shows, not of the headroom above it.
+    double t = xp.labelThreshold * 0.01 * ps.ymax * (ps.plotType > 0 ? 1 - kAutoscaleHeadroom : 1.0);
     if (!IsStickFunction(ps))
         t *= ps.fwhm;
     return static_cast<Float32>(t);
@@ -241,11 +243,11 @@ std::string MakePeakLabelText(const CrystalDataRec& xp, const ReflexionRec& peak
     if (xp.labelHKL)
         add(FormatHKLWithOverbars(peak.h, peak.k, peak.l));
     if (xp.labelDSpacings)
-        add(FormatByMagnitude(peak.dsp, 100, 10, 2) + " A");
+        add(FormatByMagnitude(peak.dsp, 100, 10, 2) + " \u00C5");
     if (xp.labelTwoTheta) {
         const char* unit = axisType == kAxisTwoTheta        ? "\xC2\xB0"
-                           : axisType == kAxisDSpacing      ? " A"
-                           : axisType == kAxisReciprocalD   ? " A^-1"
+                           : axisType == kAxisDSpacing      ? " \u00C5"
+                           : axisType == kAxisReciprocalD   ? " \u00C5\u207B\u00B9"
                            : axisType == kAxisTimeOfFlight  ? " ms"
                            : axisType == kAxisEnergy        ? " keV"
                                                             : "";
@@ -254,7 +256,121 @@ std::string MakePeakLabelText(const CrystalDataRec& xp, const ReflexionRec& peak
     return text;
 }
 
+PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp,
+                                  const std::string& phaseName, const ReflexionRec& peak, const Rect& plotRect,
+                                  double trueTextSize)
+{
+    PeakLabelPlacement p;
+    if (!theWindow)
+        return p;
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const double r = gResolutionFactor;
+    const int W = plotRect.Width();
+    const int c = plotRect.left + TruncPixel((peak.tth - ps.xmin) * ps.xscale);
+    p.column = c;
+    p.text = MakePeakLabelText(xp, peak, phaseName, ps.axisType);
+    SurfaceStateSaver saver(s);
+    const double textWidth = RichTextWidth(s, p.text, kPlotFontName, trueTextSize);
+    const int L = TruncPixel(textWidth + 17 * r);
+
+    int y;
+    if (ps.plotType < 0) {
+        y = plotRect.top + L + 1;
+    } else {
+        double h;
+        if (IsStickFunction(ps)) {
+            h = static_cast<double>(peak.inty) * xp.volFrac;
+        } else {
+            // A peak narrower than a few columns may have its top in a neighbouring column.
+            const int i = std::min(c - plotRect.left, W - 1);
+            const int reach = std::clamp(static_cast<int>(std::ceil(peak.halfWidth * ps.xscale)), 1, 50);
+            h = 0;
+            for (int k = std::max(i - reach, 0); k <= std::min(i + reach, xp.nBufferPts() - 1); ++k)
+                h = std::max(h, static_cast<double>(xp.plotBuffer[static_cast<std::size_t>(k)]) * xp.volFrac);
+        }
+        const double value = Baseline(&xp, peak.tth) + h;
+        const double row = plotRect.bottom - (value - ps.ymin) * ps.yscale;
+        y = row < plotRect.top - 1e4 ? plotRect.top - 1 : TruncPixel(row) - static_cast<int>(4 * r);
+    }
+    s.SetFont({kPlotFontName, trueTextSize, kFacePlain});
+    const FontMetricsRec fm = s.GetFontMetrics();
+    const double barb = 2 * r;
+    // Too tall for the text above it: the text stands beside the peak's top, clear of its line
+    // (and of its flank, half a width out), with an arrow at the frame when the peak leaves the
+    // plot.
+    if (ps.plotType > 0 && y - L < plotRect.top) {
+        p.kind = y < plotRect.top ? PeakLabelPlacement::Kind::BesideAboveTop : PeakLabelPlacement::Kind::Beside;
+        const double flank = std::max(2 * r, 0.5 * peak.halfWidth * ps.xscale);
+        p.textX = c + flank + 2 * r + fm.ascent;
+        p.textY = plotRect.top + 3 * r + textWidth;
+        p.tip = plotRect.top + 1;
+        p.box = {RectCoord(plotRect.top), RectCoord(c - barb - 1), RectCoord(p.textY + 1),
+                 RectCoord(p.textX + fm.descent + 1)};
+    } else {
+        if (y - L < plotRect.top)
+            y = plotRect.top + L;
+        p.kind = PeakLabelPlacement::Kind::Above;
+        p.textX = c + trueTextSize / 2;
+        p.textY = y - 12 * r;
+        p.tip = y;
+        p.box = {RectCoord(p.textY - textWidth - 1), RectCoord(std::min<double>(p.textX - fm.ascent, c - barb) - 1),
+                 RectCoord(y + 1), RectCoord(std::max<double>(p.textX + fm.descent, c + barb) + 1)};
+    }
+    // The label must lie inside the plot.
+    p.fits = p.box.left >= plotRect.left && p.box.right <= plotRect.right && c - barb >= plotRect.left &&
+             c + barb < plotRect.right && p.textY - textWidth >= plotRect.top && p.textY <= plotRect.bottom &&
+             (p.kind != PeakLabelPlacement::Kind::Above || y < plotRect.bottom);
+    return p;
+}
+
+void DrawPeakLabel(DrawingSurface& s, const CrystalDataRec& xp, const PeakLabelPlacement& p, double trueTextSize)
+{
+    if (!p.fits)
+        return;
+    SurfaceStateSaver saver(s);
+    const double r = gResolutionFactor;
+    const int c = p.column;
+    const int b = static_cast<int>(2 * r);
+    s.RGBForeColor(xp.plotColor);
+    switch (p.kind) {
+    case PeakLabelPlacement::Kind::BesideAboveTop: {
+        const int tip = p.tip;
+        s.MoveTo(c, tip + static_cast<int>(9 * r));
+        s.LineTo(c, tip);
+        s.MoveTo(c - b, tip + b);
+        s.LineTo(c, tip);
+        s.MoveTo(c + b, tip + b);
+        s.LineTo(c, tip);
+        break;
+    }
+    case PeakLabelPlacement::Kind::Beside: break;
+    case PeakLabelPlacement::Kind::Above:
+        s.MoveTo(c, p.tip);
+        s.LineTo(c, p.tip - static_cast<int>(9 * r));
+        s.MoveTo(c - b, p.tip - b);
+        s.LineTo(c, p.tip);
+        s.MoveTo(c + b, p.tip - b);
+        s.LineTo(c, p.tip);
+        break;
+    }
+    MyDrawATSUIText(s, p.textX, p.textY, p.text, kPlotFontName, trueTextSize, xp.plotColor, 90, false);
+}
+
+namespace {
+
+bool Overlaps(const Rect& a, const Rect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
 void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax)
+{
+    ShowPeakLabels(s, theWindow, pixMin, pixMax, {});
+}
+
+void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax, const std::vector<Rect>& keepClear)
 {
     if (!theWindow)
         return;
@@ -267,87 +383,46 @@ void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pi
     ClipSaver clip(s);
     s.ClipRect(plot);
     const double textSize = gPrinting ? 9.0 * gPrintRes / 72 : 9.0;
+    struct Candidate {
+        PeakIndexRec peak;
+        const std::string* name;
+    };
+    std::vector<Candidate> candidates;
     for (VLPatternPtr pp : theWindow->plotList) {
         if (pp->type != kPatternTypeCrystal || !pp->crystal || !pp->crystal->showLabel)
             continue;
-        const CrystalDataRec& xp = *pp->crystal;
+        CrystalDataRec& xp = *pp->crystal;
         const Float32 threshold = PeakLabelThreshold(xp, ps);
-        for (const ReflexionRec& ref : xp.refs) {
+        for (AtomIndex i = 0; i < xp.nRefs(); ++i) {
+            const ReflexionRec& ref = xp.refs[static_cast<std::size_t>(i)];
             if (!(ref.tth >= ps.xmin && ref.tth <= ps.xmax) || !(ref.inty * xp.volFrac >= threshold))
                 continue;
             const double col = std::trunc((ref.tth - ps.xmin) * ps.xscale);
             if (col < pixMin || col > pixMax)
                 continue;
-            LabelPeak(s, theWindow, xp, pp->name, ref, plot, textSize);
+            candidates.push_back({{i, &xp}, &pp->name});
         }
+    }
+    // The strongest peaks are labelled first; a label that would overlap one already placed (or
+    // what must stay clear, the legend) is left out.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return ComparePeaksByIntensity(a.peak, b.peak); });
+    std::vector<Rect> taken = keepClear;
+    for (const Candidate& cand : candidates) {
+        const CrystalDataRec& xp = *cand.peak.xp;
+        const ReflexionRec& ref = xp.refs[static_cast<std::size_t>(cand.peak.index)];
+        const PeakLabelPlacement p = PlacePeakLabel(s, theWindow, xp, *cand.name, ref, plot, textSize);
+        if (!p.fits)
+            continue;
+        if (std::any_of(taken.begin(), taken.end(), [&](const Rect& t) { return Overlaps(t, p.box); }))
+            continue;
+        taken.push_back(p.box);
+        DrawPeakLabel(s, xp, p, textSize);
     }
 }
 
 void LabelPeak(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp, const std::string& phaseName,
                const ReflexionRec& peak, const Rect& plotRect, double trueTextSize)
 {
-    if (!theWindow)
-        return;
-    const PlotSpecsRec& ps = theWindow->plotSpecs;
-    const double r = gResolutionFactor;
-    const int W = plotRect.Width();
-    const int c = plotRect.left + TruncPixel((peak.tth - ps.xmin) * ps.xscale);
-    const std::string text = MakePeakLabelText(xp, peak, phaseName, ps.axisType);
-    SurfaceStateSaver saver(s);
-    const double textWidth = RichTextWidth(s, text, kPlotFontName, trueTextSize);
-    const int L = TruncPixel(textWidth + 17 * r);
-
-    int y;
-    if (ps.plotType < 0) {
-        y = plotRect.top + L + 1;
-    } else {
-        double h;
-        if (IsStickFunction(ps)) {
-            h = static_cast<double>(peak.inty) * xp.volFrac;
-        } else {
-            const int i = std::min(c - plotRect.left, W - 1);
-            h = i >= 0 && i < xp.nBufferPts() ? static_cast<double>(xp.plotBuffer[static_cast<std::size_t>(i)]) * xp.volFrac : 0;
-        }
-        const double value = Baseline(&xp, peak.tth) + h;
-        y = TruncPixel(plotRect.bottom - (value - ps.ymin) * ps.yscale) - static_cast<int>(4 * r);
-    }
-    bool upwards = false;
-    if (y - L < plotRect.top) {
-        if (y < plotRect.top)
-            upwards = true;
-        else
-            y = plotRect.top + L;
-    }
-
-    // The label must lie inside the plot: the text band beside the arrow across, arrow and text
-    // along the column.
-    s.SetFont({kPlotFontName, trueTextSize, kFacePlain});
-    const FontMetricsRec fm = s.GetFontMetrics();
-    const double textX = c + trueTextSize / 2;
-    const double textY = upwards ? plotRect.top + L : y - 12 * r;
-    const double barb = 2 * r;
-    if (textX - fm.ascent < plotRect.left || textX + fm.descent > plotRect.right || c - barb < plotRect.left ||
-        c + barb >= plotRect.right || textY - textWidth < plotRect.top || textY > plotRect.bottom ||
-        (!upwards && y >= plotRect.bottom))
-        return;
-
-    s.RGBForeColor(xp.plotColor);
-    const int b = static_cast<int>(barb);
-    if (upwards) {
-        const int tip = plotRect.top + 1;
-        s.MoveTo(c, tip + static_cast<int>(9 * r));
-        s.LineTo(c, tip);
-        s.MoveTo(c - b, tip + b);
-        s.LineTo(c, tip);
-        s.MoveTo(c + b, tip + b);
-        s.LineTo(c, tip);
-    } else {
-        s.MoveTo(c, y);
-        s.LineTo(c, y - static_cast<int>(9 * r));
-        s.MoveTo(c - b, y - b);
-        s.LineTo(c, y);
-        s.MoveTo(c + b, y - b);
-        s.LineTo(c, y);
-    }
-    MyDrawATSUIText(s, textX, textY, text, kPlotFontName, trueTextSize, xp.plotColor, 90, false);
+    DrawPeakLabel(s, xp, PlacePeakLabel(s, theWindow, xp, phaseName, peak, plotRect, trueTextSize), trueTextSize);
 }

@@ -1,12 +1,14 @@
 // Peak overlays and labels over the plotted patterns: a marker stick or the reflexion's own
 // profile (outlined, dashed or filled) for every reflexion of every plotted crystal, and arrows
-// with upright text naming the phase, h k l, d-spacing and position of the stronger peaks.
+// with upright text naming the phase, h k l, d-spacing and position of the stronger peaks, placed
+// so that no two labels overlap.
 #pragma once
 
 #include "DrawingSurface.h"
 #include "Records.h"
 
 #include <string>
+#include <vector>
 
 struct WinInfoRec;
 
@@ -44,10 +46,30 @@ Float32 PeakLabelThreshold(const CrystalDataRec& xp, const PlotSpecsRec& ps);
 std::string MakePeakLabelText(const CrystalDataRec& xp, const ReflexionRec& peak, const std::string& phaseName,
                               int axisType);
 
-// Labels of every labelled crystal's peaks at columns pixMin..pixMax (pixMax 0: the last).
+// Labels of every labelled crystal's peaks at columns pixMin..pixMax (pixMax 0: the last), the
+// strongest first; a label that would overlap one already placed, or a rectangle of keepClear,
+// is left out.
 void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax);
+void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax, const std::vector<Rect>& keepClear);
 
-// One label: an arrow down to the peak (or up to the frame for a peak above the plot) and the
-// text running upwards, in the crystal's colour; left out when it would leave the plot.
+// Where one label goes. Above: an arrow down to the peak and the text running upwards above it.
+// Beside: the peak is too tall for that, so the text runs down from the frame beside the peak's
+// top, clear of its line; BesideAboveTop adds an arrow up to the frame for a peak above the plot.
+struct PeakLabelPlacement {
+    enum class Kind { Above, Beside, BesideAboveTop };
+    Kind kind = Kind::Above;
+    bool fits = false;       // inside the plot
+    std::string text;
+    int column = 0;          // the peak's column
+    int tip = 0;             // row of the arrow's tip
+    double textX = 0, textY = 0;  // start of the text's baseline (it runs upwards)
+    Rect box{};              // what the label covers, arrow included
+};
+PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp,
+                                  const std::string& phaseName, const ReflexionRec& peak, const Rect& plotRect,
+                                  double trueTextSize);
+void DrawPeakLabel(DrawingSurface& s, const CrystalDataRec& xp, const PeakLabelPlacement& placement, double trueTextSize);
+
+// One label, placed and drawn in the crystal's colour; left out when it would leave the plot.
 void LabelPeak(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp, const std::string& phaseName,
                const ReflexionRec& peak, const Rect& plotRect, double trueTextSize);

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 Float32 gResolutionFactor = 1.0f;
 
@@ -27,10 +28,11 @@ namespace {
 int gPrintPageWidthDots = 0;        // width of the printed page, printer dots
 double gPrintWindowWidthPixels = 0; // width of the window on the page, screen pixels; 0: the page
 
-RGBColor MeanWithWhite(const RGBColor& c)
+// Grid lines: a quarter of the window colour on white, so that they stay lighter than any curve.
+RGBColor GridColor(const RGBColor& c)
 {
-    return {static_cast<UInt16>((c.red + 65535) / 2), static_cast<UInt16>((c.green + 65535) / 2),
-            static_cast<UInt16>((c.blue + 65535) / 2)};
+    auto mix = [](UInt16 v) { return static_cast<UInt16>((v + 3 * 65535) / 4); };
+    return {mix(c.red), mix(c.green), mix(c.blue)};
 }
 
 bool IsDark(const RGBColor& c)
@@ -108,13 +110,13 @@ Rect GetCurPlotRect(WinInfoRec* theWindow, const Rect& paneRect)
     const int lower = ps.showResidual ? pane.top + (2 * (pane.bottom - pane.top)) / 3 : pane.bottom;
 
     Rect plot;
-    plot.left = RectCoord(std::trunc(pane.left + 38 * r));
-    plot.top = RectCoord(std::trunc(pane.top + 10 * r));
-    plot.right = RectCoord(std::trunc(pane.right - 15 * r));
-    plot.bottom = RectCoord(std::trunc(lower - 28 * r));
+    plot.left = RectCoord(std::trunc(pane.left + kPlotMarginLeft * r));
+    plot.top = RectCoord(std::trunc(pane.top + kPlotMarginTop * r));
+    plot.right = RectCoord(std::trunc(pane.right - kPlotMarginRight * r));
+    plot.bottom = RectCoord(std::trunc(lower - kPlotMarginBottom * r));
     theWindow->plotRect = plot;
     if (ps.showResidual)
-        theWindow->residualRect = {RectCoord(std::trunc(plot.bottom + 28 * r)), plot.left, RectCoord(std::trunc(pane.bottom - 10 * r)),
+        theWindow->residualRect = {RectCoord(std::trunc(plot.bottom + kPlotMarginBottom * r)), plot.left, RectCoord(std::trunc(pane.bottom - 10 * r)),
                                    plot.right};
     else
         theWindow->residualRect = pane;
@@ -152,6 +154,7 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
         if (showProgress)
             ClearStatusBar(theWindow);
     };
+    ForgetCursorAfterChange(theWindow);
     // Limits that leave no range (a damaged session, say) leave nothing to draw.
     if (!(ps.xmin < ps.xmax) || !std::isfinite(ps.xmin) || !std::isfinite(ps.xmax)) {
         finish();
@@ -161,13 +164,73 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
     if (gPrinting)
         gPrintPageWidthDots = s.GetPortBounds().Width();
     const Rect pane = GetCurPlotRect(theWindow, paneRect);
-    const Rect plot = theWindow->plotRect;
-    const int n = plot.Width() - 1;
+    Rect plot = theWindow->plotRect;
+    int n = plot.Width() - 1;
     if (n < 1 || plot.Height() < 2) {
         finish();
         return;
     }
     const bool residual = ps.showResidual && nCrystals > 0 && nDatasets > 0;
+
+    if (!(ps.ymax > ps.ymin) || !std::isfinite(ps.ymax - ps.ymin)) {
+        ps.ymax = ps.ymin + 1;
+        autoscale = true;
+    }
+    bool profilesDone = false;
+    // Scales, profiles for the plot's columns and the fitted intensity axis, for the plot as it
+    // is laid out now.
+    auto fitToPlot = [&]() {
+        ps.xscale = static_cast<Float32>(plot.Width() / (static_cast<double>(ps.xmax) - ps.xmin));
+        ps.yscale = static_cast<Float32>((plot.Height() - 1) / (static_cast<double>(ps.ymax) - ps.ymin));
+        if (nCrystals > 0) {
+            // A buffer of another width (the pane was resized) is recomputed as well.
+            const bool all = calculateProfile && !profilesDone;
+            bool any = false;
+            for (VLPatternPtr pp : theWindow->plotList)
+                if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), all))
+                    any = true;
+            if (any) {
+                if (all) {
+                    CalculateProfiles(theWindow, 0, n, plot, showProgress);
+                } else {
+                    for (VLPatternPtr pp : theWindow->plotList)
+                        if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), false))
+                            CalculateProfileForCrystal(pp->crystal.get(), &ps, plot.Width(), 0, n);
+                }
+                if (showProgress)
+                    ShowLocalizedStatus(theWindow, "Plotting_Pattern");
+            }
+            profilesDone = true;
+        }
+        if (autoscale)
+            AutoscaleYLimits(theWindow);
+    };
+    fitToPlot();
+
+    // The legend goes to the emptiest corner; when every corner would hide some of the curves,
+    // the plot makes room for it on its right, if it stays wide enough.
+    LegendLayout legend;
+    const bool showLegend = ps.showLegend && ps.plotType > 0 && nCrystals + nDatasets > 0;
+    if (showLegend) {
+        const LegendChoice choice = ChooseGraphLegendPlace(theWindow, plot);
+        legend = choice.layout;
+        if (choice.place == LegendPlace::OutsideRight) {
+            const int room = static_cast<int>(LegendOutsideWidth() * r) ;
+            const bool wideEnough = plot.Width() - room >= std::max(200.0, 0.6 * plot.Width());
+            const bool tallEnough = plot.top + legend.box.Height() <= pane.bottom;
+            if (wideEnough && tallEnough) {
+                plot.right = RectCoord(plot.right - room);
+                theWindow->plotRect = plot;
+                if (residual)
+                    theWindow->residualRect.right = plot.right;
+                n = plot.Width() - 1;
+                fitToPlot();
+                legend.box = LegendBoxAt(plot, legend.box, LegendPlace::OutsideRight);
+            } else {
+                legend.box = choice.cornerBox;
+            }
+        }
+    }
     const Rect residualRect = theWindow->residualRect;
 
     SurfaceStateSaver saver(s);
@@ -183,13 +246,6 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
             DrawTabPaneFrame(s, residualRect);
     }
 
-    ps.xscale = static_cast<Float32>(plot.Width() / (static_cast<double>(ps.xmax) - ps.xmin));
-    if (!(ps.ymax > ps.ymin) || !std::isfinite(ps.ymax - ps.ymin)) {
-        ps.ymax = ps.ymin + 1;
-        autoscale = true;
-    }
-    ps.yscale = static_cast<Float32>((plot.Height() - 1) / (static_cast<double>(ps.ymax) - ps.ymin));
-
     s.SetFont({kPlotFontName, 9 * r, kFacePlain});
     GraphFrameRec gf;
     gf.xmin = ps.xmin;
@@ -199,31 +255,9 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
     gf.xscale = ps.xscale;
     gf.yscale = ps.yscale;
     gf.tickSize = 5;
-    gf.frameColor = MeanWithWhite(ps.windowColor);
-
-    if (nCrystals > 0) {
-        // A buffer of another width (the pane was resized) is recomputed as well.
-        bool any = false;
-        for (VLPatternPtr pp : theWindow->plotList)
-            if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), calculateProfile))
-                any = true;
-        if (any) {
-            if (calculateProfile) {
-                CalculateProfiles(theWindow, 0, n, plot, showProgress);
-            } else {
-                for (VLPatternPtr pp : theWindow->plotList)
-                    if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), false))
-                        CalculateProfileForCrystal(pp->crystal.get(), &ps, plot.Width(), 0, n);
-            }
-            if (showProgress)
-                ShowLocalizedStatus(theWindow, "Plotting_Pattern");
-        }
-    }
+    gf.frameColor = GridColor(ps.windowColor);
 
     auto applyAutoscale = [&]() {
-        if (!autoscale)
-            return;
-        AutoscaleYLimits(theWindow);
         gf.ymin = ps.ymin;
         gf.ymax = ps.ymax;
         gf.yscale = ps.yscale;
@@ -285,7 +319,10 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
         case kOverlayPeaksFilled: OverlayPeakProfiles(s, theWindow, true, false); break;
         default: break;
         }
-        ShowPeakLabels(s, theWindow, 0, n);
+        std::vector<Rect> keepClear;
+        if (showLegend && legend.fits)
+            keepClear.push_back(legend.box);
+        ShowPeakLabels(s, theWindow, 0, n, keepClear);
     }
 
     const Rect message = PlotMessageRect(plot);
@@ -306,7 +343,12 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
 
     if (ps.showLegend && ps.plotType > 0) {
         s.SetFont({kPlotFontName, 9 * r, kFacePlain});
-        DrawGraphLegend(s, theWindow, plot);
+        if (showLegend) {
+            // Outside the plot the pane's clip applies.
+            ClipSaver legendClip(s);
+            s.ClipRect(pane);
+            DrawGraphLegend(s, theWindow, legend);
+        }
         if (residual)
             DrawResidualGraphLegend(s, theWindow, residualRect, residualSum);
     }

@@ -12,6 +12,13 @@
 
 struct WinInfoRec;
 
+// Margins of the plot rectangle inside the pane, screen pixels (times gResolutionFactor): room
+// for the intensity numbers and title on the left, the x numbers and title below.
+inline constexpr int kPlotMarginLeft = 52;
+inline constexpr int kPlotMarginTop = 10;
+inline constexpr int kPlotMarginRight = 15;
+inline constexpr int kPlotMarginBottom = 34;
+
 // Device pixels per screen pixel: 1.0 on screen, gPrintRes / 72 when printing.
 extern Float32 gResolutionFactor;
 

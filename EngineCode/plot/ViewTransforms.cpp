@@ -2,6 +2,7 @@
 #include "ViewTransforms.h"
 
 #include "Document.h"
+#include "Globals.h"
 #include "GraphMode.h"
 
 #include <algorithm>
@@ -50,6 +51,10 @@ void AutoscaleYLimits(WinInfoRec* theWindow)
     }
     if (!(most >= 1e-30))
         most = 1e-30;
-    ps.ymax = static_cast<Float32>(most);
-    ps.yscale = static_cast<Float32>(theWindow->plotRect.Height() / most);
+    // The strongest point stops a little below the top, so that its peak and label show whole.
+    // (Films keep the strongest column black.)
+    const double keep = ps.plotType > 0 ? 1 - kAutoscaleHeadroom : 1.0;
+    const double ymax = most > ps.ymin ? ps.ymin + (most - ps.ymin) / keep : most / keep;
+    ps.ymax = static_cast<Float32>(ymax);
+    ps.yscale = static_cast<Float32>(theWindow->plotRect.Height() / ymax);
 }

@@ -59,16 +59,49 @@ TEST(CursorBox, BobsSitOnTheCurvesAndTheClickRectangleIsSet)
     DrawCursorBox(s, w.get());
     EXPECT_EQ(ps.cursorRect, (Rect{5, 87, 114, 94}));
     auto fills = s.Calls(RecordingSurface::Op::Fill);
-    ASSERT_EQ(fills.size(), 2u);
+    ASSERT_EQ(fills.size(), 3u);  // two bobs, then the pointer at the top
     // Bob centres: (90.5, row) with radius 3.5.
     EXPECT_NEAR((fills[0]->points[0].y + fills[0]->points[1].y) / 2, 110 - 40 * 0.99, 1e-4);
     EXPECT_NEAR((fills[1]->points[0].y + fills[1]->points[1].y) / 2, 110 - 50 * 0.99 - 1, 1e-4);
     EXPECT_NEAR(fills[0]->points[0].x, 87, 1e-9);
     EXPECT_EQ(fills[0]->color, kRGBWhite);
 
+    // Not a reflexion's solid line: a dashed one in the selection colour.
+    auto strokes = s.Calls(RecordingSurface::Op::Stroke);
+    ASSERT_FALSE(strokes.empty());
+    EXPECT_TRUE(strokes[0]->dashed);
+    EXPECT_TRUE(s.Calls(RecordingSurface::Op::Line).empty());
+
     // A cursor left of the range is not drawn.
     ps.cursorXPos = -1;
     RecordingSurface hidden;
     DrawCursorBox(hidden, w.get());
     EXPECT_TRUE(hidden.calls.empty());
+}
+
+TEST(CursorBox, FindPeaksCursorGoesWithTheNextChangeOfRangePatternsOrMode)
+{
+    struct Change {
+        const char* what;
+        void (*apply)(WinInfoRec*);
+    };
+    const Change changes[] = {
+        {"range", [](WinInfoRec* w) { w->plotSpecs.xmax = 15; }},
+        {"films", [](WinInfoRec* w) { w->plotSpecs.plotType = static_cast<SInt16>(-w->plotSpecs.plotType); }},
+        {"mixture", [](WinInfoRec* w) { w->plotSpecs.plotMixture = !w->plotSpecs.plotMixture; }},
+        {"axis", [](WinInfoRec* w) { w->plotSpecs.axisType = kAxisDSpacing; }},
+        {"patterns", [](WinInfoRec* w) { AddTestCrystal(w, {}, std::vector<float>(200, 1), "another"); }},
+    };
+    for (const Change& change : changes) {
+        auto w = MakePlotWindow({10, 40, 110, 240}, 0, 20, 0, 100);
+        AddTestCrystal(w.get(), {}, std::vector<float>(200, 30));
+        w->plotSpecs.showCursor = true;
+        w->plotSpecs.cursorXPos = 5;
+        ForgetCursorAfterChange(w.get());  // the drawing that shows it
+        ForgetCursorAfterChange(w.get());  // drawn again unchanged (uncovered, say)
+        EXPECT_TRUE(w->plotSpecs.showCursor) << change.what;
+        change.apply(w.get());
+        ForgetCursorAfterChange(w.get());
+        EXPECT_FALSE(w->plotSpecs.showCursor) << change.what;
+    }
 }

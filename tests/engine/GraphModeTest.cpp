@@ -214,7 +214,7 @@ TEST(GraphLegend, RowsShowFractionAndNameWithoutExtension)
     EXPECT_NE(s.FindText("Quartz"), nullptr);
     const RecordingSurface::Call* selected = s.FindText("measured");
     ASSERT_NE(selected, nullptr);
-    EXPECT_EQ(selected->color, kRGBWhite);
+    EXPECT_EQ(selected->color, kRGBBlack);  // dark on a pale tint, readable in print
     // The long name is cut in the middle to what is left of the 140-pixel box.
     bool cut = false;
     for (const std::string& t : s.Texts())
@@ -223,4 +223,55 @@ TEST(GraphLegend, RowsShowFractionAndNameWithoutExtension)
     // Every text ends inside the box's padding (box right 592, pad 8).
     for (const RecordingSurface::Call* t : s.Calls(RecordingSurface::Op::Text))
         EXPECT_LE(t->origin.x + 0.6 * t->font.size * SplitUtf8(t->text).size(), 584 + 1e-9) << t->text;
+}
+
+TEST(GraphLegend, GoesToTheCornerWhereItHidesNoCurve)
+{
+    // 600 × 300 pixels over x 0..60; a peak 90 % high at x 55, under the top right corner.
+    auto w = MakePlotWindow({0, 0, 300, 600}, 0, 60, 0, 100);
+    std::vector<float> buffer(600, 1);
+    for (int i = 545; i <= 555; ++i)
+        buffer[static_cast<std::size_t>(i)] = 90;
+    AddTestCrystal(w.get(), {}, buffer);
+    const LegendChoice choice = ChooseGraphLegendPlace(w.get(), w->plotRect);
+    EXPECT_EQ(choice.place, LegendPlace::TopLeft);
+    EXPECT_EQ(choice.layout.box.left, 8);
+    EXPECT_EQ(LegendHiddenPixels(w.get(), w->plotRect, choice.layout.box), 0);
+    EXPECT_GT(LegendHiddenPixels(w.get(), w->plotRect, LegendBoxAt(w->plotRect, choice.layout.box, LegendPlace::TopRight)), 0);
+
+    // Peaks under both top corners and a baseline in the lower ones: no corner is free.
+    for (int i = 50; i <= 60; ++i)
+        w->plotList.front()->crystal->plotBuffer[static_cast<std::size_t>(i)] = 90;
+    for (float& v : w->plotList.front()->crystal->plotBuffer)
+        v = std::max(v, 10.0f);
+    const LegendChoice outside = ChooseGraphLegendPlace(w.get(), w->plotRect);
+    EXPECT_EQ(outside.place, LegendPlace::OutsideRight);
+    EXPECT_GE(outside.layout.box.left, w->plotRect.right);
+}
+
+TEST(GraphResidual, OnlyWhereThereAreMeasuredPoints)
+{
+    const Rect plot{10, 40, 110, 240};  // 200 columns over x 0..20
+    auto w = MakePlotWindow(plot, 0, 20, 0, 100);
+    w->residualRect = {130, 40, 190, 240};
+    AddTestCrystal(w.get(), {}, std::vector<float>(200, 2));
+    std::vector<float> x, y;
+    for (int i = 0; i <= 50; ++i) {
+        x.push_back(5.05f + i * 0.1f);  // 5.05 .. 10.05: one point in each column 50 .. 100
+        y.push_back(4);
+    }
+    AddTestDataset(w.get(), x, y);
+    // The last point's column has no value of its own (the digitising stops there).
+    int first = -1, last = -1;
+    ASSERT_TRUE(MeasuredColumns(w.get(), &first, &last));
+    EXPECT_EQ(first, 50);
+    EXPECT_EQ(last, 99);
+    RecordingSurface s;
+    // Residual 4 − 2 in each of the 50 columns.
+    EXPECT_NEAR(PlotResidualAsGraph(s, w.get(), 0, 0), 50 * 4.0, 1e-3);
+    for (const RecordingSurface::Call* c : s.Calls(RecordingSurface::Op::Stroke))
+        for (const PointF& p : c->points) {
+            EXPECT_GE(p.x, 40 + 50 - 1e-6);
+            EXPECT_LE(p.x, 40 + 99 + 1e-6);
+        }
 }

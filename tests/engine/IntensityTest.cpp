@@ -9,11 +9,15 @@
 #include "ScatteringTable.h"
 #include "TestSupport.h"
 
+#include "StructureFactorKernel.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <random>
 
 namespace {
 
@@ -177,16 +181,58 @@ TEST_F(IntensityTest, ReflexionsBeyondBackscatteringAreDiscarded)
     EXPECT_GT(WorkingReflexions()[1].inty, 0.0f);
 }
 
+// A P1 cell written out atom by atom: every atom a site of its own, of a few kinds (element,
+// occupancy, displacement), with mixed occupancies and anisotropic sites among them; the kinds
+// take turns, or (byKind) come one after the other.
+std::unique_ptr<CrystalDataRec> ManyIdenticalSites(int nAtoms, unsigned seed, bool byKind = false)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    auto xp = MakeCrystal(14.2f, 15.1f, 13.7f, 90, 97.0f, 90, 'P');
+    for (int i = 0; i < nAtoms; ++i) {
+        const Position at{unit(rng), unit(rng), unit(rng)};
+        switch (byKind ? i * 4 / nAtoms : i % 4) {
+        case 0: {
+            InputDataRec& site = AddSite(xp.get(), "O", 1, {at});
+            site.adpType = kADPTypeUiso;
+            site.uIso = 0.8f;
+            break;
+        }
+        case 1: {
+            InputDataRec& site = AddSite(xp.get(), "Mg", 0.9f, {at});
+            site.occupant[1] = {PackSymbol("Fe"), 0, 0.1f};
+            site.adpType = kADPTypeUiso;
+            site.uIso = 0.5f;
+            break;
+        }
+        case 2: {
+            InputDataRec& site = AddSite(xp.get(), "Si", 1, {at});
+            site.adpType = kADPTypeUij;
+            site.uAni[0][0] = 0.006f;
+            site.uAni[1][1] = 0.008f;
+            site.uAni[2][2] = 0.007f;
+            site.uAni[0][2] = 0.001f;
+            break;
+        }
+        default: AddSite(xp.get(), "O", 0.5f, {at}); break;  // half occupied, no displacements
+        }
+    }
+    xp->hasEllipsoids = true;
+    return xp;
+}
+
 struct FastCase {
     const char* name;
     int sites, atomsPerSite;
     UInt16 radiation;
     SInt16 axis;
     int threads;
+    bool identical = false;  // ManyIdenticalSites(sites) instead of a random crystal
 };
 
 class FastPathMatchesReference : public ::testing::TestWithParam<FastCase> {};
 
+// On every kernel path this processor can run.
 TEST_P(FastPathMatchesReference, EveryIntensityWithinOnePartIn1e5)
 {
     const FastCase& c = GetParam();
@@ -194,29 +240,39 @@ TEST_P(FastPathMatchesReference, EveryIntensityWithinOnePartIn1e5)
     auto doc = CreateWindowInfo();
     doc->plotSpecs.radType = c.radiation;
     doc->plotSpecs.axisType = c.axis;
-    auto xp = MakeRandomCrystal(c.sites, c.atomsPerSite, 1234u + c.sites);
+    auto xp = c.identical ? ManyIdenticalSites(c.sites, 99u) : MakeRandomCrystal(c.sites, c.atomsPerSite, 1234u + c.sites);
     RecipCell(xp.get());
     ASSERT_TRUE(HKLList(doc.get(), xp.get(), 1.2f, true, 1500));
     const std::vector<ReflexionRec> generated = WorkingReflexions();
     ASFIndexSites(xp.get());
-    SetEngineThreadCount(c.threads);
-    Intensity(doc.get(), xp.get(), nullptr);
-    SetEngineThreadCount(0);
-    const std::vector<ReflexionRec> fast = WorkingReflexions();
-    PurgeTempRefs();
     const auto reference = ReferenceIntensities(*xp, doc->plotSpecs, generated);
-    ASSERT_EQ(fast.size(), reference.size());
-    int compared = 0;
-    for (std::size_t i = 0; i < fast.size(); ++i) {
-        EXPECT_EQ(fast[i].dsp != 0, reference[i].kept) << i;
-        if (fast[i].dsp == 0 || !reference[i].kept)
+    int paths = 0;
+    for (KernelPath path : {KernelPath::Portable, KernelPath::Avx2, KernelPath::Avx512}) {
+        if (!UseKernelPath(path))
             continue;
-        // Below the weak limit (systematic absences, say) only the absolute size matters.
-        EXPECT_NEAR(fast[i].inty, reference[i].inty, std::max(std::fabs(reference[i].inty) * 1e-5, 1e-8))
-            << c.name << " reflexion " << generated[i].h << " " << generated[i].k << " " << generated[i].l;
-        ++compared;
+        SCOPED_TRACE(KernelPathName(path));
+        ++paths;
+        WorkingReflexions() = generated;
+        SetEngineThreadCount(c.threads);
+        Intensity(doc.get(), xp.get(), nullptr);
+        SetEngineThreadCount(0);
+        const std::vector<ReflexionRec> fast = WorkingReflexions();
+        ASSERT_EQ(fast.size(), reference.size());
+        int compared = 0;
+        for (std::size_t i = 0; i < fast.size(); ++i) {
+            EXPECT_EQ(fast[i].dsp != 0, reference[i].kept) << i;
+            if (fast[i].dsp == 0 || !reference[i].kept)
+                continue;
+            // Below the weak limit (systematic absences, say) only the absolute size matters.
+            EXPECT_NEAR(fast[i].inty, reference[i].inty, std::max(std::fabs(reference[i].inty) * 1e-5, 1e-8))
+                << c.name << " reflexion " << generated[i].h << " " << generated[i].k << " " << generated[i].l;
+            ++compared;
+        }
+        EXPECT_GT(compared, 100);
     }
-    EXPECT_GT(compared, 100);
+    UseKernelPath(BestKernelPath());
+    PurgeTempRefs();
+    EXPECT_GE(paths, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -224,5 +280,56 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FastCase{"small_xray", 9, 1, kRadiationXRays, kAxisTwoTheta, 1},
                       FastCase{"sites_xray_threads", 40, 5, kRadiationXRays, kAxisTwoTheta, 2},
                       FastCase{"neutron_tof", 30, 3, kRadiationNeutrons, kAxisTimeOfFlight, 2},
-                      FastCase{"energy", 25, 2, kRadiationXRays, kAxisEnergy, 1}),
+                      FastCase{"energy", 25, 2, kRadiationXRays, kAxisEnergy, 1},
+                      FastCase{"identical_sites_xray", 600, 1, kRadiationXRays, kAxisTwoTheta, 2, true},
+                      FastCase{"identical_sites_neutron_tof", 400, 1, kRadiationNeutrons, kAxisTimeOfFlight, 1, true},
+                      FastCase{"identical_sites_energy", 300, 1, kRadiationXRays, kAxisEnergy, 1, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Sites that share occupants and displacement parameters share one power per reflexion; given
+// each its own, every intensity is the same. With the sites listed kind after kind the atoms are
+// summed in the same order either way, so the numbers are identical to the last bit.
+TEST_F(IntensityTest, GroupingSitesChangesNoIntensity)
+{
+    auto xp = ManyIdenticalSites(400, 7u, true);
+    SetSiteGrouping(false);
+    const auto separate = Compute(xp.get(), 1.0f);
+    SetSiteGrouping(true);
+    const auto grouped = Compute(xp.get(), 1.0f);
+    ASSERT_EQ(separate.size(), grouped.size());
+    ASSERT_GT(grouped.size(), 1000u);
+    for (std::size_t i = 0; i < grouped.size(); ++i)
+        ASSERT_EQ(grouped[i].inty, separate[i].inty) << grouped[i].h << " " << grouped[i].k << " " << grouped[i].l;
+}
+
+// Anisotropic sites with copies by a twofold axis: each rotation is a class of its own, shared by
+// the copies of every site with the same parameters. Grouped, the atoms are summed in another
+// order, so the intensities agree to the rounding of the sums.
+TEST_F(IntensityTest, GroupingRotatedCopiesChangesNoIntensity)
+{
+    auto xp = ManyIdenticalSites(240, 7u);
+    for (InputDataRec& site : xp->AU) {
+        if (site.adpType != kADPTypeUij)
+            continue;
+        const AtomDataRec a = xp->atoms[static_cast<std::size_t>(site.pos)];
+        AtomDataRec b = a;
+        b.x[0] = 1 - a.x[0];
+        b.x[2] = 1 - a.x[2];
+        const SInt8 twofold[3][3] = {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}};
+        std::memcpy(b.rotation, twofold, sizeof twofold);
+        site.pos = xp->nAtoms();
+        site.numInCell = 2;
+        xp->atoms.push_back(a);
+        xp->atoms.push_back(b);
+    }
+    xp->atomRotations = kAtomRotationsSet;
+    SetSiteGrouping(false);
+    const auto separate = Compute(xp.get(), 1.0f);
+    SetSiteGrouping(true);
+    const auto grouped = Compute(xp.get(), 1.0f);
+    ASSERT_EQ(separate.size(), grouped.size());
+    ASSERT_GT(grouped.size(), 1000u);
+    for (std::size_t i = 0; i < grouped.size(); ++i)
+        EXPECT_NEAR(grouped[i].inty, separate[i].inty, std::max(std::fabs(separate[i].inty) * 1e-5, 1e-8))
+            << grouped[i].h << " " << grouped[i].k << " " << grouped[i].l;
+}

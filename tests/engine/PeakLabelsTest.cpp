@@ -31,14 +31,14 @@ const TextCase kTexts[] = {
     {false, false, false, true, kAxisTwoTheta, 2, 123.4f, "123.4\xC2\xB0"},
     {false, false, false, true, kAxisTwoTheta, 2, 12.25f, "12.25\xC2\xB0"},
     {false, false, false, true, kAxisTwoTheta, 2, 5.5f, "5.500\xC2\xB0"},
-    {false, false, true, false, kAxisTwoTheta, 1.5f, 30, "1.5000 A"},
-    {false, false, true, false, kAxisTwoTheta, 2.5f, 30, "2.500 A"},
-    {false, false, true, false, kAxisTwoTheta, 150.25f, 30, "150.2 A"},
-    {false, false, false, true, kAxisReciprocalD, 2, 0.5f, "0.5000 A^-1"},
+    {false, false, true, false, kAxisTwoTheta, 1.5f, 30, "1.5000 \xC3\x85"},
+    {false, false, true, false, kAxisTwoTheta, 2.5f, 30, "2.500 \xC3\x85"},
+    {false, false, true, false, kAxisTwoTheta, 150.25f, 30, "150.2 \xC3\x85"},
+    {false, false, false, true, kAxisReciprocalD, 2, 0.5f, "0.5000 \xC3\x85\xE2\x81\xBB\xC2\xB9"},
     {false, false, false, true, kAxisTimeOfFlight, 2, 150, "150.0 ms"},
     {false, false, false, true, kAxisEnergy, 2, 45.5f, "45.50 keV"},
-    {false, false, false, true, kAxisDSpacing, 2, 2, "2.000 A"},
-    {true, true, true, true, kAxisTwoTheta, 2.5f, 36, "Quartz / 1 \xF8" "1 0 / 2.500 A / 36.00\xC2\xB0"},
+    {false, false, false, true, kAxisDSpacing, 2, 2, "2.000 \xC3\x85"},
+    {true, true, true, true, kAxisTwoTheta, 2.5f, 36, "Quartz / 1 \xF8" "1 0 / 2.500 \xC3\x85 / 36.00\xC2\xB0"},
 };
 
 std::vector<const RecordingSurface::Call*> Lines(const RecordingSurface& s)
@@ -69,7 +69,8 @@ TEST(PeakLabels, ThresholdIsAPercentOfYmaxTimesTheWidthForProfiles)
     ps.ymax = 500;
     ps.fwhm = 0.2f;
     ps.plotType = kPeakFunctionDelta;
-    EXPECT_FLOAT_EQ(PeakLabelThreshold(xp, ps), 50);
+    // A graph: of the tallest peak an autoscaled axis shows, 95 % of ymax.
+    EXPECT_FLOAT_EQ(PeakLabelThreshold(xp, ps), 47.5f);
     ps.plotType = -kPeakFunctionGaussian;  // film of Gaussians
     EXPECT_FLOAT_EQ(PeakLabelThreshold(xp, ps), 10);
 }
@@ -130,11 +131,87 @@ TEST(PeakLabels, PeakAboveThePlotGetsAnUpwardArrowAtTheFrame)
     EXPECT_EQ(lines[0]->v1, 10 + 1 + 9);  // stem from 9 below the frame up to it
     EXPECT_EQ(lines[0]->v2, 11);
     EXPECT_EQ(lines[1]->v2, 11);
-    // The text hangs down from the frame: it starts label length L below the top.
+    // The text hangs down from the frame beside the peak, clear of its line: it starts its own
+    // width (5 characters of 0.6 × 9) below a 3-pixel gap under the top, and its ascent (0.8 × 9)
+    // lies right of a 2-pixel gap after the peak's half-width flank (2 pixels at least).
     const RecordingSurface::Call* text = s.FindText("0 0 1");
     ASSERT_NE(text, nullptr);
-    const int L = static_cast<int>(5 * 0.6 * 9 + 17);
-    EXPECT_DOUBLE_EQ(text->origin.y, 10 + L);
+    EXPECT_DOUBLE_EQ(text->origin.y, 10 + 3 + 5 * 0.6 * 9);
+    EXPECT_DOUBLE_EQ(text->origin.x - 0.8 * 9, 140 + 2 + 2);
+}
+
+TEST(PeakLabels, PeakReachingTheTopIsLabelledBesideItsLine)
+{
+    auto w = MakePlotWindow(kPlot, 0, 20, 0, 100);
+    w->plotSpecs.plotType = kPeakFunctionDelta;
+    // 95 of 100: no room for the text above it.
+    VLPatternPtr c = AddTestCrystal(w.get(), {TestReflexion(0, 0, 1, 10, 95)}, std::vector<float>(200, 0));
+    c->crystal->showLabel = true;
+    RecordingSurface s;
+    ShowPeakLabels(s, w.get(), 0, 0);
+    EXPECT_TRUE(Lines(s).empty());  // no arrow: the peak's own line points at it
+    const RecordingSurface::Call* text = s.FindText("0 0 1");
+    ASSERT_NE(text, nullptr);
+    // Turned upwards, the glyphs lie between origin.x − ascent and origin.x + descent: all of it
+    // right of column 140.
+    EXPECT_GT(text->origin.x - 0.8 * 9, 140);
+}
+
+struct CollisionCase {
+    const char* name;
+    float x1, x2;  // the two peaks' positions (the first is the stronger)
+    bool both;
+};
+
+// Labels are 9 pixels across (from 3.9 left of the peak to 6.9 right of it, plus a pixel); the
+// plot has 10 pixels per unit.
+const CollisionCase kCollisions[] = {
+    {"far apart", 5, 10, true},
+    {"half a unit apart", 10, 10.5f, false},
+    {"weaker one first in the list", 10.4f, 10, false},
+    {"one and a half units apart", 10, 11.5f, true},
+};
+
+class PeakLabelCollisions : public ::testing::TestWithParam<CollisionCase> {};
+
+TEST_P(PeakLabelCollisions, TheWeakerOfTwoCollidingLabelsIsLeftOut)
+{
+    const CollisionCase& c = GetParam();
+    auto w = MakePlotWindow(kPlot, 0, 20, 0, 100);
+    w->plotSpecs.plotType = kPeakFunctionDelta;
+    // The weaker peak comes first in the crystal's list, so the order of drawing is by strength.
+    VLPatternPtr p = AddTestCrystal(w.get(), {TestReflexion(1, 0, 0, c.x2, 20), TestReflexion(2, 0, 0, c.x1, 40)},
+                                    std::vector<float>(200, 0));
+    p->crystal->showLabel = true;
+    p->crystal->labelThreshold = 0;
+    RecordingSurface s;
+    ShowPeakLabels(s, w.get(), 0, 0);
+    EXPECT_NE(s.FindText("2 0 0"), nullptr);
+    EXPECT_EQ(s.FindText("1 0 0") != nullptr, c.both);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, PeakLabelCollisions, ::testing::ValuesIn(kCollisions),
+                         [](const ::testing::TestParamInfo<CollisionCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name)
+                                 if (ch == ' ')
+                                     ch = '_';
+                             return name;
+                         });
+
+TEST(PeakLabels, LabelsKeepClearOfTheLegend)
+{
+    auto w = MakePlotWindow(kPlot, 0, 20, 0, 100);
+    w->plotSpecs.plotType = kPeakFunctionDelta;
+    VLPatternPtr p = AddTestCrystal(w.get(), {TestReflexion(1, 0, 0, 5, 20), TestReflexion(2, 0, 0, 15, 20)},
+                                    std::vector<float>(200, 0));
+    p->crystal->showLabel = true;
+    p->crystal->labelThreshold = 0;
+    RecordingSurface s;
+    // A box over the right half of the plot.
+    ShowPeakLabels(s, w.get(), 0, 0, {Rect{10, 140, 110, 240}});
+    EXPECT_NE(s.FindText("1 0 0"), nullptr);
+    EXPECT_EQ(s.FindText("2 0 0"), nullptr);
 }
 
 TEST(PeakLabels, LabelTooLongForThePlotIsLeftOut)

@@ -123,7 +123,17 @@ TEST_F(PlotCommandsTest, ProfileExportChecksAndChannelCount)
     EXPECT_EQ(ExportProfileRefusal(doc.get()), "Please_Select_Crystal");
     doc->plotSpecs.plotMixture = true;
     EXPECT_EQ(ExportProfileRefusal(doc.get()), "");
+    // 75 degrees over 750 pixels: 0.1 a pixel, unless the narrowest peak in view is narrower
+    // than five of those; never more than 32000 channels.
+    for (auto& p : doc->fileList)
+        for (ReflexionRec& r : p->crystal->refs)
+            r.halfWidth = 0.5f;  // FWHM 1: 0.2 a channel would be coarser than a pixel
     EXPECT_FLOAT_EQ(ProposedChannelWidth(doc.get(), 750), 0.1f);
+    doc->fileList.front()->crystal->refs.back().halfWidth = 0.05f;
+    doc->fileList.front()->crystal->refs.back().tth = 40;  // in view, FWHM 0.1
+    EXPECT_FLOAT_EQ(ProposedChannelWidth(doc.get(), 750), 0.02f);
+    doc->fileList.front()->crystal->refs.back().halfWidth = 1e-6f;
+    EXPECT_FLOAT_EQ(ProposedChannelWidth(doc.get(), 750), static_cast<float>(75.0 / 32000));
     EXPECT_EQ(ExportChannelCountText(doc.get(), 0.1), "750");
     EXPECT_EQ(ExportChannelCountText(doc.get(), 0.0), "????");
     EXPECT_EQ(ExportChannelCountText(doc.get(), 75.0 / 32766), "????");

@@ -23,7 +23,7 @@ const Rect kPane{0, 0, 600, 1000};
 std::unique_ptr<WinInfoRec> FlatCrystalWindow(float level, float ymax)
 {
     auto w = MakePlotWindow({}, 5, 80, 0, ymax);
-    AddTestCrystal(w.get(), {TestReflexion(1, 1, 1, 30, 1)}, std::vector<float>(947, level));
+    AddTestCrystal(w.get(), {TestReflexion(1, 1, 1, 30, 1)}, std::vector<float>(933, level));
     return w;
 }
 
@@ -36,12 +36,13 @@ struct LayoutCase {
 };
 
 const LayoutCase kLayouts[] = {
-    // Screen: the pane's bottom moves up by 1; margins 38, 10, 15 and 28.
-    {false, false, {0, 0, 600, 1000}, {10, 38, 571, 985}, {0, 0, 599, 1000}},
+    // Screen: the pane's bottom moves up by 1; margins 52, 10, 15 and 34.
+    {false, false, {0, 0, 600, 1000}, {10, 52, 565, 985}, {0, 0, 599, 1000}},
     // With the residual the plot takes the top two thirds: lower edge 2 × 599 / 3 = 399.
-    {false, true, {0, 0, 600, 1000}, {10, 38, 371, 985}, {399, 38, 589, 985}},
-    // Printing at 300 dpi: r = 300 / 72; the page's top moves down by 62 (15 r).
-    {true, false, {0, 0, 2500, 4166}, {103, 158, 2383, 4103}, {62, 0, 2500, 4166}},
+    {false, true, {0, 0, 600, 1000}, {10, 52, 365, 985}, {399, 52, 589, 985}},
+    // Printing at 300 dpi: r = 300 / 72; the page's top moves down by 62 (15 r), the left margin
+    // is 216.7 dots, the bottom one 141.7.
+    {true, false, {0, 0, 2500, 4166}, {103, 216, 2358, 4103}, {62, 0, 2500, 4166}},
 };
 
 }  // namespace
@@ -71,7 +72,7 @@ TEST(PlotPattern, ResidualWithOnlyCrystalsIsSwitchedOff)
     w->plotSpecs.showResidual = true;
     GetCurPlotRect(w.get(), kPane);
     EXPECT_FALSE(w->plotSpecs.showResidual);
-    EXPECT_EQ(w->plotRect.bottom, 571);
+    EXPECT_EQ(w->plotRect.bottom, 565);
 }
 
 TEST(PlotPattern, PenSizeForPrinting)
@@ -102,7 +103,7 @@ TEST(PlotPattern, EmptyWindowShowsTheDropMessageCentred)
     EXPECT_NEAR(text->origin.x + 0.6 * text->font.size * message.size() / 2, (box.left + box.right) / 2.0, 0.6 * 11);
     EXPECT_EQ(text->font.family, kSystemFontName);
     // Axes are there, no legend or curve.
-    EXPECT_NE(s.FindText("Two Theta [degrees]"), nullptr);
+    EXPECT_NE(s.FindText("2\u03B8 (\u00B0)"), nullptr);
     EXPECT_EQ(s.FindText("Calculated Data"), nullptr);
     EXPECT_TRUE(s.Calls(RecordingSurface::Op::Stroke).empty());
 }
@@ -131,8 +132,8 @@ TEST(PlotPattern, EqualXLimitsAreResetWithACaution)
     EXPECT_EQ(sink.events[0].value, static_cast<int>(AlertKind::Caution));
     EXPECT_FLOAT_EQ(w->plotSpecs.xmin, 0);
     EXPECT_FLOAT_EQ(w->plotSpecs.xmax, 180);
-    // ... and the intensity axis is fitted to the curve: 2 is the highest value.
-    EXPECT_FLOAT_EQ(w->plotSpecs.ymax, 2);
+    // ... and the intensity axis is fitted to the curve: 2 is the highest value, 5 % below the top.
+    EXPECT_FLOAT_EQ(w->plotSpecs.ymax, static_cast<float>(2 / 0.95));
 }
 
 TEST(PlotPattern, PlotTypeZeroIsReportedAndResetToAGraph)
@@ -154,7 +155,7 @@ TEST(PlotPattern, DarkWindowColourTurnsAxisTextWhiteOnTheWindowColour)
     w->plotSpecs.windowColor = {0x1000, 0x2000, 0x3000};  // mean 8192
     RecordingSurface s;
     DrawPatterns(s, w.get(), kPane, true, false);
-    const RecordingSurface::Call* title = s.FindText("Two Theta [degrees]");
+    const RecordingSurface::Call* title = s.FindText("2\u03B8 (\u00B0)");
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->color, kRGBWhite);
     // White text needs the window colour behind it, not the white pane.
@@ -184,10 +185,11 @@ TEST(PlotPattern, CurvesAndFillsStayInsideThePlot)
     for (UInt16 style = kPlotStyleCrosses; style <= kPlotStyleTranslucent; ++style) {
         auto w = FlatCrystalWindow(0, 1);
         VLPatternPtr c = w->plotList.front();
-        for (int i = 0; i < 947; ++i)
+        for (int i = 0; i < 933; ++i)
             c->crystal->plotBuffer[static_cast<std::size_t>(i)] = (i / 20) % 3 == 0 ? 40.0f : (i / 20) % 3 == 1 ? 0.5f : -40.0f;
         c->crystal->plotStyle = style;
         c->crystal->plotColor = {1, 2, 3};
+        w->plotSpecs.showLegend = false;  // its disc has the crystal's colour
         RecordingSurface s;
         DrawPatterns(s, w.get(), kPane, false, false);
         const Rect plot = w->plotRect;
@@ -247,7 +249,8 @@ TEST(PlotPattern, ResidualAxisIsNumberedInTheCurvesScale)
     // ... and the residual axis has its tick for 20 on that row.
     const YTicksRec ticks = ComputeYTicks(static_cast<float>(-rr.Height() * 0.5 / scale),
                                           static_cast<float>(rr.Height() * 0.5 / scale), rr.Height(), 27);
-    const std::string label = FormatYTickLabel(20 / ticks.scale, ticks.step);
+    // (A range of tens: the numbers are the intensities themselves.)
+    const std::string label = FormatYTickLabel(20, static_cast<float>(ticks.step * ticks.scale));
     const RecordingSurface::Call* number = nullptr;
     for (const RecordingSurface::Call* t : s.Calls(RecordingSurface::Op::Text))
         if (t->text == label && t->origin.y > rr.top)

@@ -10,6 +10,7 @@
 #include "DocumentCommands.h"
 #include "FileTypes.h"
 #include "Globals.h"
+#include "GraphicsPane.h"
 #include "MainWindow.h"
 #include "PrefsFile.h"
 #include "ShellTestSupport.h"
@@ -17,9 +18,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <clocale>
 
 namespace {
@@ -115,18 +119,31 @@ TEST_F(ApplicationTest, AlertsAboutAFileNameIt)
     EXPECT_EQ(ExplainWithFile("x", ""), "");
 }
 
-TEST_F(ApplicationTest, QuitWritesThePreferencesAndDoesNotAskAboutChanges)
+TEST_F(ApplicationTest, QuitAsksAboutChangesAsClosingDoesAndWritesThePreferences)
 {
     MainWindow* w = Start();
     app->OpenDoc(Example("silicon.cif"));
     Settle();
+    ASSERT_FALSE(w->IsModified());
+    FindCommand(w, "*Grd")->trigger();
+    Settle();
     ASSERT_TRUE(w->IsModified());
     const Rect bounds = w->ContentBounds();
     QPointer<MainWindow> guard(w);
-    app->DoQuit();
+    // Cancelled: the program goes on with its windows.
+    dialogs.saveChangesAnswers.push_back(SaveChangesAnswer::Cancel);
+    EXPECT_FALSE(app->DoQuit());
+    Settle();
+    EXPECT_FALSE(guard.isNull());
+    EXPECT_EQ(dialogs.asked, QStringList{QStringLiteral("saveChanges")});
+    EXPECT_FALSE(PrefsWritten());
+    // Not saved: the window goes, and so do its changes.
+    dialogs.saveChangesAnswers.push_back(SaveChangesAnswer::DontSave);
+    EXPECT_TRUE(app->DoQuit());
     Settle();
     EXPECT_TRUE(guard.isNull());
-    EXPECT_TRUE(dialogs.asked.isEmpty());
+    EXPECT_EQ(dialogs.asked.size(), 2);
+    EXPECT_TRUE(QDir(RecoveryFolder()).entryList({QStringLiteral("*.vlmf")}, QDir::Files).isEmpty());
     ASSERT_TRUE(PrefsWritten());
     PrefDataRec read = gFactoryPrefs;
     ASSERT_TRUE(ReadPrefsFile(PrefsFilePath(), &read));
@@ -196,6 +213,26 @@ TEST_F(ApplicationTest, DecimalCommaLocaleReachesNoFileOrReport)
     const QString text = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("\\d\\.\\d"))));
     EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\d,\\d"))));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ApplicationTest, AFirstWindowTakesTwoThirdsOfTheScreen)
+{
+    EXPECT_EQ(DefaultWindowSize(QRect(0, 0, 1920, 1080)), QSize(1280, 720));
+    EXPECT_EQ(DefaultWindowSize(QRect(0, 0, 600, 200)), QSize(kMainWindowMinWidth, kMainWindowMinHeight));
+    MainWindow* w = Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_NEAR(w->width(), std::max(kMainWindowMinWidth, screen.width() * 2 / 3), 2);
+    // On a common screen the plot has most of the width, the parameters and the drawer shown.
+    w->resize(DefaultWindowSize(QRect(0, 0, 1920, 1080)));
+    if (!w->DrawerOpen())
+        w->ToggleFilesDrawer();
+    w->ShowParametersList(true);
+    Settle();
+    EXPECT_GT(w->Pane()->width(), w->width() / 2);
 }
 
 }  // namespace

@@ -29,10 +29,13 @@ protected:
         window = Start();
         ASSERT_TRUE(window);
     }
-    // The silicon example in the window, which then has unsaved changes.
+    // The silicon example in the window, given unsaved changes (grid lines switched).
     void OpenSilicon()
     {
         ASSERT_EQ(app->OpenDoc(Example("silicon.cif")), window);
+        Settle();
+        ASSERT_FALSE(window->IsModified());  // just opened: nothing to save
+        FindCommand(window, "*Grd")->trigger();
         Settle();
         ASSERT_TRUE(window->IsModified());
     }
@@ -145,7 +148,7 @@ TEST_F(DocumentCommandsTest, SessionSavedAndReopenedKeepsDocumentAndWindow)
     dialogs.saveAnswers.push_back(path);
     FindCommand(window, "svas")->trigger();
     ASSERT_TRUE(QFileInfo::exists(path));
-    EXPECT_EQ(dialogs.saveProposals.value(0), QStringLiteral("silicon.cif.vlmf"));
+    EXPECT_EQ(dialogs.saveProposals.value(0), QStringLiteral("silicon.vlmf"));
     EXPECT_FALSE(window->IsModified());
     EXPECT_TRUE(window->windowTitle().contains(QStringLiteral("my sample")));
     EXPECT_EQ(window->Doc()->sessionFilePtr, path.toStdString());
@@ -182,8 +185,8 @@ TEST_F(DocumentCommandsTest, ReportsAreExportedUnderTheProposedNames)
         const char* proposal;
         const char* file;
         const char* contains;  // a line every such report has
-    } reports[] = {{"xLst", "silicon.cif Listing.txt", "listing.txt", "d(hkl)    2-Theta     Intensity"},
-                   {"xFac", "silicon.cif Fhkl.txt", "fhkl.txt", "F(Re)"}};
+    } reports[] = {{"xLst", "silicon Listing.txt", "listing.txt", "d(hkl)    2-Theta     Intensity"},
+                   {"xFac", "silicon Fhkl.txt", "fhkl.txt", "F(Re)"}};
     for (const auto& r : reports) {
         dialogs.saveAnswers.push_back(Path(QString::fromLatin1(r.file)));
         FindCommand(window, r.code)->trigger();
@@ -267,6 +270,54 @@ TEST_F(DocumentCommandsTest, FailedSaveKeepsTheWindowOpen)
     EXPECT_FALSE(Closes(window));
     EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
     EXPECT_TRUE(window->IsModified());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DocumentCommandsTest, AFileJustOpenedHasNothingToSaveAndClosesWithoutAsking)
+{
+    ASSERT_EQ(app->OpenDoc(Example("quartz.cif")), window);
+    Settle();
+    EXPECT_FALSE(window->IsModified());
+    EXPECT_FALSE(window->windowTitle().remove(QStringLiteral("[*]")).contains(QLatin1Char('*')));
+    EXPECT_TRUE(Closes(window));
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+}
+
+struct SaveNameCase {
+    const char* document;
+    const char* session;
+    const char* listing;
+};
+
+// The name a save dialog proposes keeps only the document's own name.
+const SaveNameCase kSaveNames[] = {
+    {"quartz.cif", "quartz.vlmf", "quartz Listing.txt"},
+    {"corundum.obdf", "corundum.vlmf", "corundum Listing.txt"},
+    {"scan 7.xy", "scan 7.vlmf", "scan 7 Listing.txt"},
+    {"old.vlmf", "old.vlmf", "old Listing.txt"},
+    {"Na0.5 K0.5 Cl", "Na0.5 K0.5 Cl.vlmf", "Na0.5 K0.5 Cl Listing.txt"},
+};
+
+TEST_F(DocumentCommandsTest, SaveAsProposesTheDocumentsNameInTheFolderSavedToLast)
+{
+    for (const SaveNameCase& c : kSaveNames) {
+        window->Doc()->filename = c.document;
+        EXPECT_EQ(DefaultSaveName(window->Doc(), SaveKind::Session), QString::fromUtf8(c.session)) << c.document;
+        EXPECT_EQ(DefaultSaveName(window->Doc(), SaveKind::Listing), QString::fromUtf8(c.listing)) << c.document;
+    }
+    // Not in the folder a file was opened from (the examples, say), but where the user saved.
+    ShellDialogs standard;
+    standard.lastFolder = QFileInfo(Example("quartz.cif")).absolutePath();
+    const QString first = standard.SaveDialogStart(QStringLiteral("quartz.vlmf"));
+    EXPECT_EQ(QFileInfo(first).fileName(), QStringLiteral("quartz.vlmf"));
+    EXPECT_NE(QFileInfo(first).absolutePath(), standard.lastFolder);
+    standard.lastSaveFolder = folder.path();
+    EXPECT_EQ(standard.SaveDialogStart(QStringLiteral("quartz.vlmf")), Path(QStringLiteral("quartz.vlmf")));
+    // A session saved before keeps its own place.
+    EXPECT_EQ(standard.SaveDialogStart(QStringLiteral("/data/old.vlmf")), QStringLiteral("/data/old.vlmf"));
 }
 
 }  // namespace

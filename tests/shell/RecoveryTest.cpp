@@ -83,6 +83,9 @@ TEST_F(RecoveryTest, AChangedDocumentIsWrittenPrivatelyAndGoesWhenSavedOrClosed)
     ASSERT_TRUE(window);
     RecoveryKeeper& recovery = app->Recovery();
     ASSERT_TRUE(recovery.Active());
+    EXPECT_FALSE(recovery.Pending(window));  // just opened: nothing to recover
+    FindCommand(window, "*Grd")->trigger();
+    Settle();
     EXPECT_EQ(ModeOf(RecoveryFolder()), 0700u);
     EXPECT_EQ(ModeOf(QFileInfo(RecoveryFolder()).path()), 0700u);
 

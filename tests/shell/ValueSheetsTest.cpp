@@ -12,8 +12,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -228,10 +230,15 @@ TEST_F(ValueSheetsTest, ExportProfileShowsTheChannelCountAndSavesWithTheChosenWi
     ASSERT_TRUE(sheet);
     QLineEdit* width = sheet->findChild<QLineEdit*>(QStringLiteral("width"));
     QLineEdit* count = sheet->findChild<QLineEdit*>(QStringLiteral("count"));
-    // The proposal: one channel per pixel of the plot as drawn.
+    // The proposal: one channel per pixel of the plot as drawn, but at least five across the
+    // narrowest peak in view.
     const int pixels = doc->plotRect.Width();
     ASSERT_GT(pixels, 100);
-    EXPECT_NEAR(width->text().toDouble(), 40.0 / pixels, 0.0001);
+    double narrowest = 1e9;
+    for (const ReflexionRec& r : GetFrontCrystal(doc)->refs)
+        if (r.tth >= 20 && r.tth <= 60)
+            narrowest = std::min(narrowest, 2.0 * r.halfWidth);
+    EXPECT_NEAR(width->text().toDouble(), std::min(40.0 / pixels, narrowest / 5), 0.0001);
     width->setText(QStringLiteral("0.001"));  // 40000 channels: too many
     EXPECT_EQ(count->text(), QStringLiteral("????"));
     sheet->accept();
@@ -246,7 +253,7 @@ TEST_F(ValueSheetsTest, ExportProfileShowsTheChannelCountAndSavesWithTheChosenWi
     sheet->accept();
     EXPECT_FALSE(sheet->isVisible());
     ASSERT_EQ(dialogs.saveProposals.size(), 1);
-    EXPECT_EQ(dialogs.saveProposals[0], QStringLiteral("silicon.cif Profile.txt"));
+    EXPECT_EQ(dialogs.saveProposals[0], QStringLiteral("silicon Profile.txt"));
     QFile file(Path(QStringLiteral("profile.txt")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
@@ -274,6 +281,35 @@ TEST_F(ValueSheetsTest, OneChangeRedrawsOnce)
     Settle();
     EXPECT_EQ(window->Pane()->RenderCount(), before + 2);
     EXPECT_EQ(doc->plotSpecs.axisType, kAxisTimeOfFlight);
+}
+
+}  // namespace
+
+namespace {
+
+// Typing a value and pressing Return applies it: the first field has the focus with its text
+// selected, whatever the sheet.
+TEST_F(ValueSheetsTest, SheetsOpenWithTheFirstFieldReadyForTyping)
+{
+    for (const Opener& open : std::vector<Opener>{RequestPeakWidth, RequestWavelength, RequestPlotLimits,
+                                                   DoShowFindPeakSheet, RequestExportProfile}) {
+        ValueSheet* sheet = open(window);
+        ASSERT_TRUE(sheet);
+        QLineEdit* first = Fields(sheet).value(0);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(sheet->focusWidget(), first);
+        EXPECT_EQ(sheet->FirstField(), first);
+        EXPECT_EQ(first->selectedText(), first->text());
+        EXPECT_FALSE(first->text().isEmpty());
+        sheet->reject();
+        Settle();
+    }
+    ValueSheet* sheet = RequestPeakWidth(window);
+    QLineEdit* field = sheet->FirstField();
+    QTest::keyClicks(field, QStringLiteral("0.3"));  // replaces the selected text
+    QTest::keyClick(field, Qt::Key_Return);
+    Settle();
+    EXPECT_FLOAT_EQ(doc->plotSpecs.fwhm, 0.3f);
 }
 
 }  // namespace

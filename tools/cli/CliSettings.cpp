@@ -202,7 +202,9 @@ void AddSettingOptions(CLI::App& app, SimulationSettings& s)
         ->type_name("Z")->group(sample);
 
     app.add_option("--xrange", s.xrange, "x range, in units of the x axis")->type_name("LO:HI")->group(plot);
-    app.add_option("--channel", s.channel, "x step of the profile (default: the x range over the plot width)")
+    app.add_option("--channel", s.channel,
+                   "x step of the profile (default: the x range over the plot width, at most a fifth of the "
+                   "narrowest peak's FWHM)")
         ->type_name("STEP")->group(plot);
     app.add_option("--width", s.width, "plot width, pixels (PDF: points)")
         ->type_name("PX")->check(CLI::Range(100, kMaxPlotPixels).description(""))->capture_default_str()->group(plot);
