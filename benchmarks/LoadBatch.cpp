@@ -89,8 +89,9 @@ Outcome Run(const fs::path& root, int count, const std::string& good)
     o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     o.peakKiB = usage.ru_maxrss;
 
+    // Every listing, beside the run's own summary.
     for (const fs::directory_entry& e : fs::directory_iterator(out))
-        o.outputs += e.is_regular_file();
+        o.outputs += e.is_regular_file() && e.path().filename().string().rfind("velmora-batch", 0) != 0;
     std::istringstream lines(ReadText(log));
     for (std::string line; std::getline(lines, line);)
         for (const std::string& name : bad)

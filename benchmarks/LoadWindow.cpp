@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -25,21 +24,19 @@
 
 namespace {
 
-long ResidentKiB()
+// A figure of /proc/self/status in KiB: VmRSS now, VmHWM the peak (both counted the same way).
+long StatusKiB(const char* field)
 {
     std::ifstream status("/proc/self/status");
+    const std::string key = std::string(field) + ':';
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
+        if (line.rfind(key, 0) == 0)
+            return std::atol(line.c_str() + key.size());
     return 0;
 }
 
-long PeakKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
+long ResidentKiB() { return StatusKiB("VmRSS"); }
+long PeakKiB() { return StatusKiB("VmHWM"); }
 
 void Settle()
 {

@@ -56,6 +56,19 @@ std::string LowerExtension(const std::string& fileName)
 
 // Whether every format the library lists for an extension is binary: such a file that only the
 // plain-text fallback accepts is not of its format at all.
+bool HasLineStartingWith(const std::string& text, std::string_view start)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        if (std::string_view(text).substr(at, start.size()) == start)
+            return true;
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    return false;
+}
+
 bool ExtensionIsBinaryOnly(const std::string& ext)
 {
     bool any = false;
@@ -101,6 +114,10 @@ Loaded Load(const std::string& contents, const std::string& fileName, ImportProb
             problem = {"Measured_Data_Unreadable", out.formatName, 0, {}};
             return out;
         }
+        // The text reader's guess at simulation logs (a line starting "LAMMPS (") never ends on
+        // some inputs; read strictly, such a line is text like any other.
+        if (std::string_view(fi->name) == "text" && HasLineStartingWith(contents, "LAMMPS ("))
+            out.data->set_options("strict");
         std::istringstream data(contents);
         out.data->load_data(data, fileName.c_str());
     } catch (const std::bad_alloc&) {

@@ -2,13 +2,16 @@
 #include "Profile.h"
 
 #include "Diffraction.h"
+#include "Intensity.h"
 #include "Document.h"
 #include "Status.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -128,6 +131,15 @@ inline double SumLines(const LineSet& set, const Window& win, Float32 x, const P
         sum += p.weight * v;  // exact for the weight 1 of a single wavelength
     }
     return sum;
+}
+
+// Threads for a profile of about this many peak evaluations: below a few hundred thousand a
+// second thread costs more than it saves.
+int ProfileThreads(double evaluations)
+{
+    int n = EngineThreadCount() > 0 ? EngineThreadCount() : static_cast<int>(std::thread::hardware_concurrency());
+    n = std::max(n, 1);
+    return static_cast<int>(std::clamp(evaluations / 300000.0, 1.0, static_cast<double>(n)));
 }
 
 }  // namespace
@@ -268,10 +280,8 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
     }
     const double step = dx / n;
 
-    firstPt = std::max<AtomIndex>(firstPt, 0);
-    lastPt = std::min<AtomIndex>(lastPt, nPix - 1);
-    double samples[kMaxSubSamples + 2];
-    for (AtomIndex i = firstPt; i <= lastPt; ++i) {
+    // One column of the buffer, from the lines near it; samples is scratch space.
+    auto column = [&](AtomIndex i, double* samples) {
         double x0 = i * dx + plot->xmin;
         if (n > 1)
             x0 -= step;
@@ -305,6 +315,41 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
             value = total / n;
         }
         xp->plotBuffer[static_cast<std::size_t>(i)] = static_cast<Float32>(value);
+    };
+
+    firstPt = std::max<AtomIndex>(firstPt, 0);
+    lastPt = std::min<AtomIndex>(lastPt, nPix - 1);
+    // Columns depend only on the lines, so a large profile is shared out among threads in runs
+    // of columns taken one after another (peaks crowd some runs more than others).
+    const double span = std::max(static_cast<double>(plot->xmax) - plot->xmin, dx);
+    double evaluations = 0;
+    for (int k = 0; k < 4; ++k)
+        evaluations += static_cast<double>(lines.sets[k].lines.size()) * std::min(1.0, (2 * R[k] + dx) / span);
+    evaluations *= static_cast<double>(m + 1) * std::max<AtomIndex>(lastPt - firstPt + 1, 0);
+    const int nThreads = ProfileThreads(evaluations);
+    if (nThreads <= 1) {
+        double samples[kMaxSubSamples + 2];
+        for (AtomIndex i = firstPt; i <= lastPt; ++i)
+            column(i, samples);
+        return true;
+    }
+    constexpr AtomIndex kRun = 16;
+    std::atomic<AtomIndex> next{firstPt};
+    auto work = [&] {
+        double samples[kMaxSubSamples + 2];
+        for (;;) {
+            const AtomIndex from = next.fetch_add(kRun);
+            if (from > lastPt)
+                break;
+            for (AtomIndex i = from; i <= std::min<AtomIndex>(from + kRun - 1, lastPt); ++i)
+                column(i, samples);
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (int t = 1; t < nThreads; ++t)
+            helpers.emplace_back(work);
+        work();
     }
     return true;
 }

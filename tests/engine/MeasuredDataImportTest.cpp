@@ -163,3 +163,14 @@ TEST_F(MeasuredDataImport, ShippedSyntheticPatternLoads)
     }
     EXPECT_GE(count, 1);
 }
+
+// Found by fuzzing: a line starting "LAMMPS (" sent the text reader into a loop that never ended.
+// Read strictly, the numbers after it are the data.
+TEST_F(MeasuredDataImport, SimulationLogHeaderDoesNotHangTheTextReader)
+{
+    MeasuredDataResult r = ReadMeasuredData("LAMMPS (    316\n 10.42 293\n 10.44 279\n 10.46 293\n", "scan.xy");
+    ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
+    ASSERT_EQ(r.dataset->nData(), 3);
+    EXPECT_FLOAT_EQ(r.dataset->x[0], 10.42f);
+    EXPECT_FLOAT_EQ(r.dataset->profile[2], 293.0f);
+}

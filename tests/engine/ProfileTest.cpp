@@ -2,6 +2,7 @@
 #include "Diffraction.h"
 #include "Document.h"
 #include "Globals.h"
+#include "Intensity.h"
 #include "Profile.h"
 #include "TestSupport.h"
 
@@ -313,4 +314,42 @@ TEST(Profile, ZeroInstrumentWidthNeverDividesByZero)
     ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 800, 0, 799));
     for (float v : xp->plotBuffer)
         EXPECT_TRUE(std::isfinite(v));
+}
+
+// A profile large enough to be shared among threads gives, column for column, the numbers of one
+// thread, whatever the columns asked for.
+TEST(Profile, ProfileOnSeveralThreadsEqualsOneThread)
+{
+    InitVLGlobals();
+    auto xp = CreateCrystal();
+    // 3000 lines crowded towards low angles, so that runs of columns differ in cost.
+    for (int i = 0; i < 3000; ++i) {
+        const float x = 5.0f + 75.0f * std::pow(i / 3000.0f, 2.0f);
+        xp->refs.push_back(ReflexionRec{1, 0, 0, 2, 1.0f, x, 1.0f + static_cast<float>(i % 7), 0.04f});
+    }
+    PlotSpecsRec ps = Specs(kPeakFunctionPseudoVoigt, 5, 80);
+    ps.eta = 0.5f;
+    ps.fwhm = 0.08f;
+    ps.monochromatic = false;
+    ps.lambdaRatio = 2;
+    xp->particleSize = 1e9f;
+    const int previous = EngineThreadCount();
+    const struct {
+        AtomIndex first, last;
+    } ranges[] = {{0, 1199}, {0, 0}, {17, 18}, {300, 1199}, {1199, 1199}};
+    for (const auto& r : ranges) {
+        SetEngineThreadCount(1);
+        ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 1200, r.first, r.last));
+        const std::vector<Float32> one = xp->plotBuffer;
+        std::fill(xp->plotBuffer.begin(), xp->plotBuffer.end(), -1.0f);
+        SetEngineThreadCount(2);
+        ASSERT_TRUE(CalculateProfileForCrystal(xp.get(), &ps, 1200, r.first, r.last));
+        for (AtomIndex i = r.first; i <= r.last; ++i) {
+            ASSERT_EQ(xp->plotBuffer[static_cast<std::size_t>(i)], one[static_cast<std::size_t>(i)]) << "column " << i;
+        }
+        // Columns outside the range asked for are left alone.
+        if (r.first > 0)
+            EXPECT_EQ(xp->plotBuffer[static_cast<std::size_t>(r.first - 1)], -1.0f);
+    }
+    SetEngineThreadCount(previous);
 }
