@@ -478,16 +478,6 @@ std::uint64_t FriedelKey(const ReflexionRec& r)
     return (std::uint64_t(std::uint16_t(h)) << 32) | (std::uint64_t(std::uint16_t(k)) << 16) | std::uint16_t(l);
 }
 
-int ThreadsFor(std::size_t work)
-{
-    int n = tEngineThreads > 0 ? tEngineThreads : static_cast<int>(std::thread::hardware_concurrency());
-    if (n < 1)
-        n = 1;
-    // Below a few hundred thousand atom terms a second thread costs more than it saves.
-    const std::size_t perThread = 200000;
-    return static_cast<int>(std::clamp<std::size_t>(work / perThread, 1, static_cast<std::size_t>(n)));
-}
-
 // The polarisation factor of the Lorentz-polarisation factor: 1 + cos²2θ for an unpolarised X-ray
 // beam; neutrons are not polarised by scattering, so they get the Lorentz factor alone.
 double Polarisation(const PlotSpecsRec& ps, Float32 twoTheta)
@@ -526,6 +516,13 @@ void SetEngineThreadCount(int n)
 int EngineThreadCount()
 {
     return tEngineThreads;
+}
+
+int EngineThreadsFor(double work, double perThread)
+{
+    int n = tEngineThreads > 0 ? tEngineThreads : static_cast<int>(std::thread::hardware_concurrency());
+    n = std::max(n, 1);
+    return static_cast<int>(std::clamp(work / perThread, 1.0, static_cast<double>(n)));
 }
 
 Float32 GetSiteTFactor(const CrystalDataRec* xp, const InputDataRec* site, const ReflexionRec& ref)
@@ -669,7 +666,8 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
                 ProgressBar(theWindow, static_cast<int>(end * 100 / todo.size()));
         }
     };
-    const int nThreads = ThreadsFor(todo.size() * std::max<std::size_t>(prep.X.size(), 1));
+    const double terms = static_cast<double>(todo.size()) * static_cast<double>(std::max<std::size_t>(prep.X.size(), 1));
+    const int nThreads = EngineThreadsFor(terms, 200000);
     {
         std::vector<std::jthread> helpers;
         for (int t = 1; t < nThreads; ++t)

@@ -40,3 +40,6 @@ void SetSiteGrouping(bool on);
 // that already runs one calculation per core sets 1 on each worker.
 void SetEngineThreadCount(int n);
 int EngineThreadCount();
+// Threads for about this much work, one per perThread units of it, within that count: below a
+// few hundred thousand terms a second thread costs more than it saves.
+int EngineThreadsFor(double work, double perThread);

@@ -133,15 +133,6 @@ inline double SumLines(const LineSet& set, const Window& win, Float32 x, const P
     return sum;
 }
 
-// Threads for a profile of about this many peak evaluations: below a few hundred thousand a
-// second thread costs more than it saves.
-int ProfileThreads(double evaluations)
-{
-    int n = EngineThreadCount() > 0 ? EngineThreadCount() : static_cast<int>(std::thread::hardware_concurrency());
-    n = std::max(n, 1);
-    return static_cast<int>(std::clamp(evaluations / 300000.0, 1.0, static_cast<double>(n)));
-}
-
 }  // namespace
 
 Float32 GetPeakBroadeningAtPoint(const PlotSpecsRec* plot, const CrystalDataRec* xp, Float32 x)
@@ -326,7 +317,7 @@ bool CalculateProfileForCrystal(CrystalDataRec* xp, const PlotSpecsRec* plot, At
     for (int k = 0; k < 4; ++k)
         evaluations += static_cast<double>(lines.sets[k].lines.size()) * std::min(1.0, (2 * R[k] + dx) / span);
     evaluations *= static_cast<double>(m + 1) * std::max<AtomIndex>(lastPt - firstPt + 1, 0);
-    const int nThreads = ProfileThreads(evaluations);
+    const int nThreads = EngineThreadsFor(evaluations, 300000);
     if (nThreads <= 1) {
         double samples[kMaxSubSamples + 2];
         for (AtomIndex i = firstPt; i <= lastPt; ++i)
