@@ -14,6 +14,7 @@
 #include "MainWindow.h"
 #include "PlotExport.h"
 #include "PlotCommands.h"
+#include "PreferencesWindow.h"
 #include "Settings.h"
 #include "Status.h"
 #include "StringTable.h"
@@ -123,7 +124,8 @@ std::vector<CommandEntry> MakeTable()
     add("redo", "Edit", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         OnWindow([](MainWindow* w) { w->RedoParameterChange(); }));
     add("sall", "Edit", "Select &All Patterns", QKeySequence::SelectAll, OnDoc(SelectAllFiles));
-    add("pref", "Edit", "&Preferences…", {}, later);
+    add("pref", "Edit", "&Preferences…", QKeySequence::Preferences,
+        [](Application& a, MainWindow*, QAction*) { DoPreferences(a); });
 
     // Diffraction
     add("RCal", "Diffraction", "&Recalculate", QKeySequence(Qt::CTRL | Qt::Key_R), OnDoc(DoRecalculate));
