@@ -14,6 +14,8 @@
 #include "MainWindow.h"
 #include "PlotExport.h"
 #include "PlotCommands.h"
+#include "PlotTransfer.h"
+#include "PreferencesWindow.h"
 #include "Settings.h"
 #include "Status.h"
 #include "StringTable.h"
@@ -108,6 +110,7 @@ std::vector<CommandEntry> MakeTable()
     add("xFac", "File", "Export &Structure Factors…", {},
         OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::StructureFactors); }));
     add("xPro", "File", "Export &Profile…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), OnWindow(RequestExportProfile));
+    add("xPlt", "File", "Export P&lot…", {}, OnWindow([](MainWindow* w) { RequestExportPlot(w); }));
     add("page", "File", "Page Set&up…", {}, [](Application& a, MainWindow* w, QAction*) {
             if (w)
                 Dialogs().PageSetup(w, a.Printer());
@@ -122,8 +125,10 @@ std::vector<CommandEntry> MakeTable()
     add("undo", "Edit", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), OnWindow([](MainWindow* w) { w->UndoParameterChange(); }));
     add("redo", "Edit", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         OnWindow([](MainWindow* w) { w->RedoParameterChange(); }));
+    add("copy", "Edit", "&Copy", QKeySequence::Copy, OnWindow(CopyPlot));
     add("sall", "Edit", "Select &All Patterns", QKeySequence::SelectAll, OnDoc(SelectAllFiles));
-    add("pref", "Edit", "&Preferences…", {}, later);
+    add("pref", "Edit", "&Preferences…", QKeySequence::Preferences,
+        [](Application& a, MainWindow*, QAction*) { DoPreferences(a); });
 
     // Diffraction
     add("RCal", "Diffraction", "&Recalculate", QKeySequence(Qt::CTRL | Qt::Key_R), OnDoc(DoRecalculate));
@@ -276,7 +281,7 @@ const SubmenuRec kSubmenus[] = {
 
 // Items that open a new group of their menu (a separator above them).
 const char* const kGroupStarts[] = {"xLst", "page", "quit", "pref", "2Tht", "XRay", "Dlta", "^Wav", "^Xtl",
-                                    "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou"};
+                                    "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou", "copy"};
 
 // Items of which exactly one is in force, shown with radio marks.
 const std::vector<std::vector<std::string_view>> kChoiceGroups = {

@@ -5,13 +5,18 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QStandardPaths>
 
 namespace {
@@ -97,6 +102,10 @@ QStringList FileDialogFilters(FileFilter filter)
         return {Filter(QObject::tr("Velmora sessions"), {QStringLiteral("*.vlmf")}), all};
     case FileFilter::TextReport:
         return {Filter(QObject::tr("Text files"), {QStringLiteral("*.txt")}), all};
+    case FileFilter::PlotImage:
+        return {Filter(QObject::tr("PNG image"), {QStringLiteral("*.png")}),
+                Filter(QObject::tr("SVG drawing"), {QStringLiteral("*.svg")}),
+                Filter(QObject::tr("PDF document"), {QStringLiteral("*.pdf")})};
     }
     return {all};
 }
@@ -145,6 +154,13 @@ QString ShellDialogs::SaveFile(QWidget* parent, const QString& prompt, const QSt
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(FileDialogFilters(filter));
     dialog.setDefaultSuffix(defaultSuffix);
+    // A name typed without an extension takes the one of the kind of file chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& chosen) {
+        static const QRegularExpression kOne(QStringLiteral("\\(\\*\\.(\\w+)\\)$"));
+        const QRegularExpressionMatch m = kOne.match(chosen);
+        if (m.hasMatch())
+            dialog.setDefaultSuffix(m.captured(1));
+    });
     dialog.selectFile(QFileInfo(start).fileName());
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -235,4 +251,37 @@ ShellDialogs& Dialogs()
 void SetDialogs(ShellDialogs* dialogs)
 {
     gDialogs = dialogs ? dialogs : &gStandardDialogs;
+}
+
+bool ShellDialogs::AskPlotSize(QWidget* parent, QSize& size)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QObject::tr("Export Plot"));
+    dialog.setWindowModality(Qt::WindowModal);
+    auto* form = new QFormLayout(&dialog);  // children are owned by the dialog
+    auto* width = new QSpinBox(&dialog);
+    auto* height = new QSpinBox(&dialog);
+    for (QSpinBox* box : {width, height}) {
+        box->setSuffix(QObject::tr(" px"));
+        box->setMaximum(8000);
+    }
+    width->setRange(100, 8000);
+    height->setRange(60, 8000);
+    width->setValue(size.width());
+    height->setValue(size.height());
+    form->addRow(QObject::tr("Width:"), width);
+    form->addRow(QObject::tr("Height:"), height);
+    auto* note = new QLabel(QObject::tr("The size of the pane on screen at first. A PDF page takes the numbers as "
+                                        "points; the format follows the file name chosen next."),
+                            &dialog);
+    note->setWordWrap(true);
+    form->addRow(note);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    size = QSize(width->value(), height->value());
+    return true;
 }

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class QPrinter;
+class QSize;
 class QWidget;
 
 // The groups of files a dialog offers.
@@ -19,6 +20,7 @@ enum class FileFilter {
     AddFiles,    // what can be added to a window: crystals, CIF, measured data
     Session,     // saving a session
     TextReport,  // saving a listing, profile or structure-factor report
+    PlotImage,   // exporting the plot: PNG, SVG or PDF
 };
 
 enum class SaveChangesAnswer { Save, DontSave, Cancel };
@@ -47,6 +49,8 @@ public:
     virtual bool Choice(QWidget* parent, const QString& text, const QString& confirm);
     // The colour picker; false when cancelled.
     virtual bool PickColour(QWidget* parent, const QString& prompt, RGBColor& colour);
+    // The size of an exported plot, pixels (PDF: points), starting from size; false when cancelled.
+    virtual bool AskPlotSize(QWidget* parent, QSize& size);
     // Page set-up and the print dialog on the program's printer; false when cancelled.
     virtual bool PageSetup(QWidget* parent, QPrinter& printer);
     virtual bool Print(QWidget* parent, QPrinter& printer);

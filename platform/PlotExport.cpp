@@ -185,6 +185,38 @@ bool WritePlotImage(const QImage& image, const std::string& path, std::string* e
     return CommitOrReport(bytes, path, error);
 }
 
+bool RenderPlotToSvg(WinInfoRec* theWindow, const PlotExportOptions& options, QByteArray* svg, std::string* error)
+{
+    if (!theWindow || !svg)
+        return false;
+    if (!CheckPlotExportOptions(PlotFileFormat::SVG, options, error))
+        return false;
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QSvgGenerator generator;
+    generator.setOutputDevice(&file);
+    generator.setSize(QSize(options.width, options.height));
+    generator.setViewBox(QRect(0, 0, options.width, options.height));
+    generator.setResolution(96);  // a pixel of the pane is a CSS pixel
+    generator.setTitle(QString::fromStdString(theWindow->filename));
+    {
+        DrawingStateSaver saver(theWindow);
+        QPainter painter;
+        if (!painter.begin(&generator)) {
+            if (error)
+                *error = "The SVG drawing could not be started.";
+            return false;
+        }
+        painter.fillRect(QRect(0, 0, options.width, options.height), Qt::white);
+        DrawPane(theWindow, painter, options.width, options.height, options.calculateProfile, nullptr);
+    }
+    file.close();
+    *svg = std::move(bytes);
+    return true;
+}
+
 bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileFormat format,
                    const PlotExportOptions& options, std::string* error)
 {
@@ -196,32 +228,14 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
         QImage image;
         return RenderPlotToImage(theWindow, options, &image, error) && WritePlotImage(image, path, error);
     }
+    if (format == PlotFileFormat::SVG) {
+        QByteArray svg;
+        return RenderPlotToSvg(theWindow, options, &svg, error) && CommitOrReport(svg, path, error);
+    }
     QByteArray bytes;
     QBuffer file(&bytes);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-
-    if (format == PlotFileFormat::SVG) {
-        QSvgGenerator generator;
-        generator.setOutputDevice(&file);
-        generator.setSize(QSize(options.width, options.height));
-        generator.setViewBox(QRect(0, 0, options.width, options.height));
-        generator.setResolution(96);  // a pixel of the pane is a CSS pixel
-        generator.setTitle(QString::fromStdString(theWindow->filename));
-        {
-            DrawingStateSaver saver(theWindow);
-            QPainter painter;
-            if (!painter.begin(&generator)) {
-                if (error)
-                    *error = "The SVG drawing \"" + path + "\" could not be started.";
-                return false;
-            }
-            painter.fillRect(QRect(0, 0, options.width, options.height), Qt::white);
-            DrawPane(theWindow, painter, options.width, options.height, options.calculateProfile, nullptr);
-        }
-        file.close();
-        return CommitOrReport(bytes, path, error);
-    }
 
     // PDF: a page of the pane's size in points, drawn as a printed page.
     const int dpi = options.printResolution;

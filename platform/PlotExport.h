@@ -5,6 +5,7 @@
 
 #include <string>
 
+class QByteArray;
 class QImage;
 class QPagedPaintDevice;
 struct WinInfoRec;
@@ -39,6 +40,10 @@ bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, 
 // false with a message in error when it cannot. Encoding takes far longer than drawing and touches
 // no drawing state, so callers that draw one plot at a time may encode several at once.
 bool WritePlotImage(const QImage& image, const std::string& path, std::string* error);
+
+// Draws the window's pane as an SVG drawing of width × height pixels into svg (the bytes a .svg
+// file holds). The document's drawing state is as it was afterwards.
+bool RenderPlotToSvg(WinInfoRec* theWindow, const PlotExportOptions& options, QByteArray* svg, std::string* error);
 
 // Writes the plot to path in format; false with a message in error when it cannot.
 bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileFormat format,

@@ -53,7 +53,7 @@ CommandStatus GetCommandStatus(std::string_view code, const CommandContext& cont
 
     if (In(code, {"clos", "page", "ttlW", "^Wav", "^FWH", "^PSz", "^Str", "^Rng", "^FrC"})) {
         st.enabled = present;
-    } else if (In(code, {"save", "svas", "prnt", "+Dat", "*Lst", "clnW", "=PPr", "SFCl", "aClz"})) {
+    } else if (In(code, {"save", "svas", "prnt", "+Dat", "*Lst", "clnW", "=PPr", "SFCl", "aClz", "xPlt", "copy"})) {
         st.enabled = patterns > 0;
     } else if (In(code, {"xLst", "xFac", "RCal", "^Xtl", "Ghkl", "OPk "})) {
         st.enabled = crystals > 0;

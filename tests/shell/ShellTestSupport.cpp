@@ -77,6 +77,16 @@ RecoveryAnswer ScriptedDialogs::AskRecovery(QWidget*, const QStringList& names)
     return answer;
 }
 
+bool ScriptedDialogs::AskPlotSize(QWidget*, QSize& size)
+{
+    asked << QStringLiteral("plotSize");
+    if (!plotSizeAnswers.empty()) {
+        size = plotSizeAnswers.front();
+        plotSizeAnswers.pop_front();
+    }
+    return true;
+}
+
 bool ScriptedDialogs::PageSetup(QWidget*, QPrinter&)
 {
     asked << QStringLiteral("pageSetup");

@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "Status.h"
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@ struct ScriptedDialogs : ShellDialogs {
     std::deque<RGBColor> colourAnswers;
     std::deque<RecoveryAnswer> recoveryAnswers;  // none prepared: kept for later
     QStringList recoveryNames;                   // the documents the recovery question named
+    std::deque<QSize> plotSizeAnswers;           // none prepared: the size proposed is taken
     QString printToFile;  // the print dialog chooses a PDF file of this name; empty: cancelled
 
     QStringList asked;          // "open", "save", "saveChanges", "choice", "colour", in order
@@ -40,6 +42,7 @@ struct ScriptedDialogs : ShellDialogs {
     bool Choice(QWidget*, const QString& text, const QString&) override;
     bool PickColour(QWidget*, const QString&, RGBColor& colour) override;
     RecoveryAnswer AskRecovery(QWidget*, const QStringList& names) override;
+    bool AskPlotSize(QWidget*, QSize& size) override;
     bool PageSetup(QWidget*, QPrinter&) override;
     bool Print(QWidget*, QPrinter& printer) override;
 };
