@@ -78,13 +78,31 @@ public:
 };
 
 // What the plot showed when the read-out cursor was put on a reflexion (Find Peak): the cursor
-// goes away with the next change of range, patterns or mode.
+// goes away with the next change of range, patterns or mode. A cursor the user placed stays.
 struct CursorAnchorRec {
+    bool active = false;  // the cursor marks a found peak
     bool set = false;
     Float32 xmin = 0, xmax = 0;
     SInt16 plotType = 0, axisType = 0;
     Boolean plotMixture = false;
     std::vector<const VLPatternRec*> plotted;
+};
+
+// One position of the distance tool.
+struct DistanceMarkerRec {
+    Float32 x = 0;      // axis units
+    SInt16 xpix = 0;    // pixel column in the pane
+    Boolean set = false;
+};
+// The distance tool of a window: marker0 set while it tracks the mouse after the first click on
+// the plot, marker1 the first position recorded, marker2 the second (while tracking, its x is
+// the live position). The live line's column, and the plot and xmin it was drawn over.
+struct DistanceToolRec {
+    DistanceMarkerRec marker0, marker1, marker2;
+    bool liveShown = false;
+    SInt16 liveColumn = 0;
+    Rect livePlotRect{};
+    Float32 liveXMin = 0;
 };
 
 struct WinInfoRec {
@@ -103,6 +121,10 @@ struct WinInfoRec {
     std::vector<VLPatternPtr> plotList;                   // plotted patterns, drawing order
     CursorInfoRec cursorInfo{};
     CursorAnchorRec cursorAnchor;  // not saved: a reopened cursor is anchored at its first drawing
+    DistanceToolRec distance;      // not saved
+    // The intensity axis was scaled by hand since it was last fitted: changes of the picture
+    // (limits, axis, radiation, wavelength, peak shape) then leave it alone.
+    Boolean yRangeByHand = false;
     UInt16 nextPlotColor = 0;      // index into gMenuFileColor of the next new pattern's colour
 
     StatusSink* statusSink = nullptr;  // information bar and progress; null: the current sink

@@ -28,6 +28,23 @@ void ShowAlert(AlertKind kind, const std::string& key)
 
 }  // namespace
 
+std::string InfoBarReadoutRec::PlainText() const
+{
+    std::string text;
+    for (const InfoBarFieldRec& f : fields) {
+        if (f.caption.empty() && f.value.empty())
+            continue;
+        if (!text.empty())
+            text += "   ";
+        text += f.caption;
+        for (char c : f.value)
+            text += c == '\xF8' ? '-' : c;  // the overbar marker before a negative index's digits
+    }
+    if (!comment.empty())
+        text += (text.empty() ? "" : "   ") + comment;
+    return text;
+}
+
 // ---- RecordingStatusSink ----
 
 void RecordingStatusSink::InfoBarText(const std::string& text)
@@ -116,6 +133,12 @@ void DrawInfoBarText(WinInfoRec* theWindow, const std::string* text)
     if (!theWindow)
         return;
     GetWindowStatusSink(theWindow).InfoBarText(text ? *text : std::string());
+}
+
+void DrawInfoBarReadout(WinInfoRec* theWindow, const InfoBarReadoutRec& readout)
+{
+    if (theWindow)
+        GetWindowStatusSink(theWindow).InfoBarReadout(readout);
 }
 
 void DrawInfoBarText(WinInfoRec* theWindow, const std::string& text)

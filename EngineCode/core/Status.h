@@ -10,6 +10,25 @@ struct WinInfoRec;
 
 enum class AlertKind { Stop, Caution, Note };
 
+// One field of the information bar's read-out: the caption flush right in a box captionWidth
+// pixels wide, then the value centred in a box fieldWidth wide (pixels at the bar's 10-pixel
+// text). A rich value carries the overbar markers of RichText.h (negative indices).
+struct InfoBarFieldRec {
+    std::string caption;
+    int captionWidth = 0;
+    int fieldWidth = 0;
+    std::string value;
+    bool richValue = false;
+};
+// A row of fields centred in the bar, and a comment flush left after the last field shown.
+struct InfoBarReadoutRec {
+    std::vector<InfoBarFieldRec> fields;
+    std::string comment;
+    // The fields in one line of plain text (overbars written as minus signs), for a bar that
+    // shows text only.
+    std::string PlainText() const;
+};
+
 // Where status reports end up. Every method has an empty default, so a sink overrides only what
 // it shows. Texts arrive already localised.
 class StatusSink {
@@ -17,6 +36,9 @@ public:
     virtual ~StatusSink() = default;
     // Information-bar text of a window; an empty text clears the bar.
     virtual void InfoBarText(const std::string& text) { (void)text; }
+    // The read-out of the cursor or the distance tool; a sink that shows text only shows it as
+    // plain text.
+    virtual void InfoBarReadout(const InfoBarReadoutRec& readout) { InfoBarText(readout.PlainText()); }
     // Progress bar of a window: shown with a status text, advanced 0..100, hidden.
     virtual void ProgressStart(const std::string& text) { (void)text; }
     virtual void ProgressValue(int percent) { (void)percent; }
@@ -83,6 +105,7 @@ StatusSink& GetWindowStatusSink(WinInfoRec* theWindow);
 void ClearStatusBar(WinInfoRec* theWindow);
 void DrawInfoBarText(WinInfoRec* theWindow, const std::string* text);
 void DrawInfoBarText(WinInfoRec* theWindow, const std::string& text);
+void DrawInfoBarReadout(WinInfoRec* theWindow, const InfoBarReadoutRec& readout);
 void ShowLocalizedStatus(WinInfoRec* theWindow, const std::string& key);
 void StartProgressBar(WinInfoRec* theWindow, const std::string& text);
 // Advances the bar of the window that started it; never moves back, ignores other windows.

@@ -103,7 +103,11 @@ void DoPlotLimits(WinInfoRec* theWindow, Float32 lower, Float32 upper)
         return;
     ps->xmin = std::max(lower, ps->xminLimit);
     ps->xmax = std::min(upper, ps->xmaxLimit);
+    // The intensity axis follows the new range unless the user scaled it by hand.
+    const Boolean saved = gAutoScaleY;
+    gAutoScaleY = saved || !theWindow->yRangeByHand;
     Redraw(theWindow, true, true);
+    gAutoScaleY = saved;
 }
 
 std::string WindowTitleProposal(const std::string& filename)
@@ -185,6 +189,7 @@ bool DoGoToHKL(WinInfoRec* theWindow, CrystalDataRec* xp, int h, int k, int l)
     ps->xmax = static_cast<Float32>(x + width / 2);
     ps->cursorXPos = static_cast<Float32>(x);
     ps->showCursor = true;
+    theWindow->cursorAnchor.active = true;
     theWindow->cursorAnchor.set = false;  // anchored at the drawing that follows
     gAutoScaleY = true;
     Redraw(theWindow, true, true);

@@ -22,6 +22,24 @@ void Redraw(WinInfoRec* w, bool recalc, bool progress)
         w->hooks->RedrawWindow(w, recalc, progress);
 }
 
+// A redraw after a change of what the plot shows: the intensity axis is fitted anew, unless
+// the user scaled it by hand since.
+void RedrawRefitted(WinInfoRec* w, bool recalc, bool progress)
+{
+    const Boolean saved = gAutoScaleY;
+    gAutoScaleY = saved || !w->yRangeByHand;
+    Redraw(w, recalc, progress);
+    gAutoScaleY = saved;
+}
+
+void Recalculate(WinInfoRec* w)
+{
+    if (GetNumCrystalsInPlotList(w) > 0)
+        Diffract(w);
+    else if (GetNumDatasetsInPlotList(w) > 0)
+        RedrawRefitted(w, true, true);
+}
+
 void RedrawParameterList(WinInfoRec* w)
 {
     if (w->hooks)
@@ -130,6 +148,14 @@ void DoAxisType(WinInfoRec* theWindow, SInt16 axisType)
         break;
     default: break;
     }
+    // Time of flight and energy run the other way and over ranges of their own: the old window
+    // converted would show a sliver; they open on their whole default range.
+    if (axisType != ps->axisType && (axisType == kAxisTimeOfFlight || axisType == kAxisEnergy)) {
+        Float32 defaultLo, defaultHi;
+        GetPlotLimitsForAxisType(axisType, &defaultLo, &defaultHi, nullptr, nullptr);
+        newLo = defaultLo;
+        newHi = defaultHi;
+    }
     auto clampToLimits = [&](double v) { return v < newMinLimit ? static_cast<double>(newMinLimit) : std::min<double>(v, newMaxLimit); };
     newLo = clampToLimits(newLo);
     newHi = clampToLimits(newHi);
@@ -142,7 +168,7 @@ void DoAxisType(WinInfoRec* theWindow, SInt16 axisType)
     ps->axisType = axisType;
     DoAxisTypeLimits(theWindow);
     if (!HasCrystal(theWindow))
-        Redraw(theWindow, false, false);
+        RedrawRefitted(theWindow, false, false);
     else
         Diffract(theWindow);
     RenewTitle(theWindow);
@@ -156,9 +182,9 @@ void DoPeakFunction(WinInfoRec* theWindow, SInt16 func)
     ps->plotType = ps->plotType < 1 ? static_cast<SInt16>(-func) : func;
     if (func != kPeakFunctionDelta) {
         RecomputeAllWidths(theWindow);
-        Redraw(theWindow, true, true);
+        RedrawRefitted(theWindow, true, true);
     } else {
-        Redraw(theWindow, true, false);
+        RedrawRefitted(theWindow, true, false);
     }
 }
 
@@ -168,7 +194,8 @@ void ToggleRadiation(WinInfoRec* theWindow)
     if (!ps)
         return;
     ps->radType = ps->radType == kRadiationNeutrons ? kRadiationXRays : kRadiationNeutrons;
-    DoRecalculate(theWindow);
+    Recalculate(theWindow);
+    RenewTitle(theWindow);
 }
 
 void ToggleAnomalous(WinInfoRec* theWindow)
@@ -177,20 +204,17 @@ void ToggleAnomalous(WinInfoRec* theWindow)
     if (!ps)
         return;
     ps->anomalous = !ps->anomalous;
-    DoRecalculate(theWindow);
+    Recalculate(theWindow);
+    RenewTitle(theWindow);
 }
 
 void DoRecalculate(WinInfoRec* theWindow)
 {
     if (!GetWindowPlotSpecs(theWindow))
         return;
-    if (HasCrystal(theWindow)) {
-        gAutoScaleY = true;
-        Diffract(theWindow);
-        gAutoScaleY = false;
-    } else if (GetNumDatasetsInPlotList(theWindow) > 0) {
-        Redraw(theWindow, true, true);
-    }
+    // Asked for by name, it fits the intensity axis whatever was set by hand.
+    theWindow->yRangeByHand = false;
+    Recalculate(theWindow);
     RenewTitle(theWindow);
 }
 
@@ -223,7 +247,7 @@ void DoWavelength(WinInfoRec* theWindow, Float32 lambda1, Float32 lambda2, Float
             CalculatePeakWidths(theWindow, xp);
         }
     }
-    Redraw(theWindow, true, true);
+    RedrawRefitted(theWindow, true, true);
     RedrawParameterList(theWindow);
 }
 

@@ -136,10 +136,12 @@ void Diffract(WinInfoRec* theWindow)
             return;
         JustDiffract(theWindow, pp->crystal.get(), nullptr);
     }
-    gAutoScaleY = true;
+    // The intensity axis is fitted to the new pattern unless the user scaled it by hand.
+    const Boolean saved = gAutoScaleY;
+    gAutoScaleY = saved || !theWindow->yRangeByHand;
     if (theWindow->hooks)
         theWindow->hooks->RedrawWindow(theWindow, true, true);
-    gAutoScaleY = false;
+    gAutoScaleY = saved;
     if (theWindow->hooks)
         theWindow->hooks->RebuildParameterList(theWindow);
 }

@@ -1,6 +1,8 @@
 // The read-out cursor line and its bobs.
 #include "CursorBox.h"
 
+#include "CursorReadout.h"
+
 #include "Document.h"
 #include "Globals.h"
 #include "PlotPixels.h"
@@ -147,6 +149,10 @@ void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow)
             bobs.push_back({crystalRow(calculated), ps.crystalMixColor});
     }
 
+    // With the arrow tool the information bar reads out what lies under the cursor.
+    if (theWindow->currentTool == 0)
+        DrawInfoBarDiffractionData(theWindow, MakeCursorReadout(theWindow));
+
     const RGBColor marker = gThemeBrushHilite;
     {
         VectorLayer layer(s);
@@ -178,18 +184,18 @@ void ForgetCursorAfterChange(WinInfoRec* theWindow)
         return;
     PlotSpecsRec& ps = theWindow->plotSpecs;
     CursorAnchorRec& anchor = theWindow->cursorAnchor;
-    if (!ps.showCursor) {
-        anchor.set = false;
+    if (!ps.showCursor || !anchor.active) {
+        anchor.set = anchor.active = false;
         return;
     }
     std::vector<const VLPatternRec*> plotted(theWindow->plotList.begin(), theWindow->plotList.end());
     if (!anchor.set) {
-        anchor = {true, ps.xmin, ps.xmax, ps.plotType, ps.axisType, ps.plotMixture, std::move(plotted)};
+        anchor = {true, true, ps.xmin, ps.xmax, ps.plotType, ps.axisType, ps.plotMixture, std::move(plotted)};
         return;
     }
     if (anchor.xmin != ps.xmin || anchor.xmax != ps.xmax || anchor.plotType != ps.plotType ||
         anchor.axisType != ps.axisType || anchor.plotMixture != ps.plotMixture || anchor.plotted != plotted) {
         ps.showCursor = false;
-        anchor.set = false;
+        anchor.set = anchor.active = false;
     }
 }

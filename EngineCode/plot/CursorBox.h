@@ -10,7 +10,8 @@ struct WinInfoRec;
 
 // Draws the cursor when showCursor is set and xmin ≤ cursorXPos ≤ xmax, and sets cursorRect, the
 // rectangle around the line that accepts clicks. The cursor is a dashed line in the selection
-// colour with a pointer at the top frame, so that it is not taken for a reflexion.
+// colour with a pointer at the top frame, so that it is not taken for a reflexion. With the arrow
+// tool the information bar then reads out the values under the cursor (CursorReadout.h).
 void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow);
 
 // Called at each drawing: the first drawing with the cursor shown notes what the plot shows

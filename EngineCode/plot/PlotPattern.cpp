@@ -124,7 +124,7 @@ Rect GetCurPlotRect(WinInfoRec* theWindow, const Rect& paneRect)
 }
 
 void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect, bool calculateProfile,
-                  bool showProgress)
+                  bool showProgress, bool drawCursor)
 {
     if (!theWindow || gLockScreen)
         return;
@@ -358,7 +358,7 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
         s.RGBForeColor(kRGBBlack);
         DrawTextBox(s, PrintedTitle(theWindow), {RectCoord(plot.top - 18 * r), plot.left, plot.bottom, plot.right},
                     TextJustify::Centre);
-    } else if (ps.showCursor && nCrystals + nDatasets > 0) {
+    } else if (drawCursor && ps.showCursor && nCrystals + nDatasets > 0) {
         DrawCursorBox(s, theWindow);
     }
 

@@ -24,9 +24,11 @@ extern Float32 gResolutionFactor;
 
 // Draws the pane paneRect of the window's graphics (on screen: the graphics pane; when printing:
 // the page). calculateProfile recomputes the plotted crystals' profiles first; showProgress shows
-// "Plotting_Pattern" in the information bar while drawing.
+// "Plotting_Pattern" in the information bar while drawing. Without drawCursor the read-out
+// cursor is left for the caller to draw over the picture (DrawCursorBox), so that moving it
+// does not draw the plot again.
 void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect, bool calculateProfile,
-                  bool showProgress);
+                  bool showProgress, bool drawCursor = true);
 
 // Sets gResolutionFactor, stores the plot and residual rectangles in the window (clearing
 // showResidual when the plot list lacks crystals or datasets) and returns the pane actually used.

@@ -97,6 +97,7 @@ TEST(CursorBox, FindPeaksCursorGoesWithTheNextChangeOfRangePatternsOrMode)
         AddTestCrystal(w.get(), {}, std::vector<float>(200, 30));
         w->plotSpecs.showCursor = true;
         w->plotSpecs.cursorXPos = 5;
+        w->cursorAnchor.active = true;     // put on a found peak
         ForgetCursorAfterChange(w.get());  // the drawing that shows it
         ForgetCursorAfterChange(w.get());  // drawn again unchanged (uncovered, say)
         EXPECT_TRUE(w->plotSpecs.showCursor) << change.what;
