@@ -183,6 +183,7 @@ struct Prepared {
     std::vector<std::size_t> classStart;  // atoms of class c: [classStart[c], classStart[c + 1])
     std::vector<float> X, Y, Z;           // per atom
     std::vector<int> classOfAtom;
+    bool oneAtomPerClass = false;  // atom i is the only atom of class i
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -351,6 +352,9 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
         p.classOfAtom[i] = rank[static_cast<std::size_t>(a.cls)];
     }
     p.anomalous = !p.kindFp.empty();
+    p.oneAtomPerClass = true;
+    for (std::size_t c = 0; c < classes.size(); ++c)
+        p.oneAtomPerClass = p.oneAtomPerClass && p.classStart[c + 1] == c + 1;
     return p;
 }
 
@@ -433,6 +437,9 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
     }
     s.W.resize(std::min(nAtoms, kAtomBlock));
     s.W2.resize(two ? s.W.size() : 0);
+    // When every atom is a class of its own (a structure in P1 with its own displacement on
+    // each site, say), the atoms' powers are the classes' powers as they stand.
+    const bool ownClasses = p.oneAtomPerClass;
     for (std::size_t begin = 0; begin < nAtoms; begin += kAtomBlock) {
         const std::size_t end = std::min(nAtoms, begin + kAtomBlock);
         for (std::size_t r = 0; r < n; ++r) {
@@ -446,16 +453,21 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
                               (!two || std::equal(s.w2.begin() + static_cast<std::ptrdiff_t>(r * nClasses),
                                                   s.w2.begin() + static_cast<std::ptrdiff_t>((r + 1) * nClasses),
                                                   s.w2.begin() + static_cast<std::ptrdiff_t>((r - 1) * nClasses)));
-            if (!same)
+            const float* W = s.W.data();
+            const float* W2 = two ? s.W2.data() : nullptr;
+            if (ownClasses) {
+                W = s.w.data() + r * nClasses + begin;
+                W2 = two ? s.w2.data() + r * nClasses + begin : nullptr;
+            } else if (!same) {
                 FillPowers(s.w.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end,
                            s.W.data());
-            if (two && !same)
-                FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
-                           end, s.W2.data());
+                if (two)
+                    FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
+                               end, s.W2.data());
+            }
             double out[4] = {};
-            StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, s.W.data(),
-                                two ? s.W2.data() : nullptr, end - begin, static_cast<float>(ref.h),
-                                static_cast<float>(ref.k), static_cast<float>(ref.l), out);
+            StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, W, W2, end - begin,
+                                static_cast<float>(ref.h), static_cast<float>(ref.k), static_cast<float>(ref.l), out);
             A[r] += out[0];
             B[r] += out[1];
             if (two) {
