@@ -184,6 +184,7 @@ struct Prepared {
     std::vector<float> X, Y, Z;           // per atom
     std::vector<int> classOfAtom;
     bool oneAtomPerClass = false;  // atom i is the only atom of class i
+    std::vector<float> isoU;       // the B values of the isotropic classes (the first numIso)
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -352,6 +353,8 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
         p.classOfAtom[i] = rank[static_cast<std::size_t>(a.cls)];
     }
     p.anomalous = !p.kindFp.empty();
+    for (std::size_t c = 0; c < p.numIso; ++c)
+        p.isoU.push_back(p.classes[c].t.uIso);
     p.oneAtomPerClass = true;
     for (std::size_t c = 0; c < classes.size(); ++c)
         p.oneAtomPerClass = p.oneAtomPerClass && p.classStart[c + 1] == c + 1;
@@ -399,16 +402,16 @@ void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* 
     }
     s.T.assign(nClasses, 1.0f);
     if (p.ellipsoids) {
-        // The same arithmetic as TFactorExponent, group by group.
-        const std::size_t nExp = p.numIso + p.numAniso;
-        s.exponent.resize(nExp);
+        // The temperature factors, group by group.
+        // Isotropic classes in single precision (to a few parts in 10⁷ of T, far below what the
+        // intensities need), the anisotropic ones through exponents in double.
         const double d = ref.dsp, d2 = d * d;
-        for (std::size_t c = 0; c < p.numIso; ++c)
-            s.exponent[c] = -0.25 * p.classes[c].t.uIso / d2;
+        IsotropicTFactors(p.isoU.data(), static_cast<float>(0.25 / d2), p.numIso, s.T.data());
+        s.exponent.resize(p.numAniso);
         const double h = ref.h, k = ref.k, l = ref.l;
-        for (std::size_t c = p.numIso; c < nExp; ++c)
-            s.exponent[c] = AnisotropicExponent(p.classes[c].t.c, h, k, l);
-        ExpToFloat(s.exponent.data(), s.T.data(), nExp);
+        for (std::size_t c = 0; c < p.numAniso; ++c)
+            s.exponent[c] = AnisotropicExponent(p.classes[p.numIso + c].t.c, h, k, l);
+        ExpToFloat(s.exponent.data(), s.T.data() + p.numIso, p.numAniso);
     }
     for (std::size_t c = 0; c < nClasses; ++c)
         w[c] = s.kindF[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];

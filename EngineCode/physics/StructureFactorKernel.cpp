@@ -213,6 +213,17 @@ void FillPowers(const float* w, const std::size_t* start, std::size_t n, const i
     }
 }
 
+void IsotropicTFactors(const float* u, float q, std::size_t n, float* T)
+{
+    switch (Path()) {
+#if defined(__x86_64__)
+    case KernelPath::Avx512: IsotropicTFactorsAvx512(u, q, n, T); return;
+    case KernelPath::Avx2: IsotropicTFactorsAvx2(u, q, n, T); return;
+#endif
+    default: IsotropicTFactorsPortable(u, q, n, T); return;
+    }
+}
+
 float PhaseAngle(float h, float k, float l, float x, float y, float z)
 {
     float t = h * x;
