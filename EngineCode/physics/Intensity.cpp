@@ -186,6 +186,7 @@ struct Prepared {
     bool oneAtomPerClass = false;  // atom i is the only atom of class i
     std::size_t atomsPerClass = 0; // m when every class has m atoms (atom i of class i / m), else 0
     std::vector<float> isoU;       // the B values of the isotropic classes (the first numIso)
+    std::vector<int> classKind;    // the kind of each class
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -356,6 +357,8 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
     p.anomalous = !p.kindFp.empty();
     for (std::size_t c = 0; c < p.numIso; ++c)
         p.isoU.push_back(p.classes[c].t.uIso);
+    for (const ScatteringClass& sc : p.classes)
+        p.classKind.push_back(sc.kind);
     p.atomsPerClass = classes.empty() ? 0 : p.classStart[1];
     for (std::size_t c = 0; c < classes.size(); ++c)
         if (p.classStart[c + 1] - p.classStart[c] != p.atomsPerClass)
@@ -404,11 +407,13 @@ void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* 
                 s.kindF[i] += p.kindFp[i];
         s.lastDsp = ref.dsp;
     }
-    s.T.assign(nClasses, 1.0f);
+    // The temperature factors, group by group: isotropic classes in single precision (to a few
+    // parts in 10⁷ of T, far below what the intensities need), the anisotropic ones through
+    // exponents in double, 1 for the rest.
+    s.T.resize(nClasses);
+    const std::size_t withFactor = p.ellipsoids ? p.numIso + p.numAniso : 0;
+    std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(withFactor), s.T.end(), 1.0f);
     if (p.ellipsoids) {
-        // The temperature factors, group by group.
-        // Isotropic classes in single precision (to a few parts in 10⁷ of T, far below what the
-        // intensities need), the anisotropic ones through exponents in double.
         const double d = ref.dsp, d2 = d * d;
         IsotropicTFactors(p.isoU.data(), static_cast<float>(0.25 / d2), p.numIso, s.T.data());
         s.exponent.resize(p.numAniso);
@@ -417,11 +422,20 @@ void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* 
             s.exponent[c] = AnisotropicExponent(p.classes[p.numIso + c].t.c, h, k, l);
         ExpToFloat(s.exponent.data(), s.T.data() + p.numIso, p.numAniso);
     }
-    for (std::size_t c = 0; c < nClasses; ++c)
-        w[c] = s.kindF[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
+    const int* kind = p.classKind.data();
+    const float* T = s.T.data();
+    if (nKinds == 1) {
+        const float f = s.kindF[0];
+        for (std::size_t c = 0; c < nClasses; ++c)
+            w[c] = f * T[c];
+    } else {
+        const float* f = s.kindF.data();
+        for (std::size_t c = 0; c < nClasses; ++c)
+            w[c] = f[kind[c]] * T[c];
+    }
     if (w2)
         for (std::size_t c = 0; c < nClasses; ++c)
-            w2[c] = p.kindFpp[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
+            w2[c] = p.kindFpp[static_cast<std::size_t>(kind[c])] * T[c];
 }
 
 // A and B of a batch of reflexions: the sums of w·cos φ and w·sin φ over the real parts w of the
