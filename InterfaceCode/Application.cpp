@@ -15,6 +15,9 @@
 #include "SessionFile.h"
 #include "Status.h"
 #include "StringTable.h"
+#if VELMORA_UPDATE_CHECK
+#include "UpdateCheck.h"
+#endif
 #include "Versions.h"
 
 #include "ByteStream.h"
@@ -26,6 +29,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSize>
+#include <QTimer>
 
 #include <algorithm>
 #include <clocale>
@@ -83,6 +87,15 @@ bool Application::Start(const QStringList& files)
     const bool recovering = recovery_.Start();
     if (!OpenMainWindow(Localized("Untitled")))
         return false;
+#if VELMORA_UPDATE_CHECK
+    // Start-up does not wait for the server: the check runs later, and on its own.
+    constexpr int kUpdateCheckDelayMs = 3000;
+    if (gPrefs.updateCheckAuto && automaticUpdateCheck)
+        QTimer::singleShot(kUpdateCheckDelayMs, this, [this] {
+            if (gPrefs.updateCheckAuto)
+                Updates().CheckForUpdate(true);
+        });
+#endif
     for (const QString& file : files)
         OpenDoc(file);
     if (recovering)
@@ -276,6 +289,15 @@ void Application::DoOpen()
     for (const QString& file : files)
         OpenDoc(file);
 }
+
+#if VELMORA_UPDATE_CHECK
+UpdateChecker& Application::Updates()
+{
+    if (!updates_)
+        updates_ = std::make_unique<UpdateChecker>();
+    return *updates_;
+}
+#endif
 
 QPrinter& Application::Printer()
 {

@@ -16,6 +16,7 @@
 
 class MainWindow;
 class QPrinter;
+class UpdateChecker;
 class QRect;
 class QSize;
 
@@ -73,6 +74,12 @@ public:
     // Opens a left-over recovery session as a document with unsaved changes, which then has a
     // recovery file of this program; the left-over goes. Null when it cannot be read.
     MainWindow* RestoreDocument(const RecoveredDocument& document);
+#if VELMORA_UPDATE_CHECK
+    // The update check of the Help menu and of start-up (made on first use).
+    UpdateChecker& Updates();
+    // Whether Start schedules the automatic update check (tests switch it off).
+    bool automaticUpdateCheck = true;
+#endif
     // The printer of page set-up and printing, kept for the whole run (made on first use).
     QPrinter& Printer();
 
@@ -87,4 +94,7 @@ private:
     RecoveryKeeper recovery_;
     std::vector<QPointer<MainWindow>> windows_;  // most recently active last
     std::unique_ptr<QPrinter> printer_;
+#if VELMORA_UPDATE_CHECK
+    std::unique_ptr<UpdateChecker> updates_;
+#endif
 };

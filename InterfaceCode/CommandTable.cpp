@@ -22,6 +22,9 @@
 #include "StructuresList.h"
 #include "Styling.h"
 #include "TextLines.h"
+#if VELMORA_UPDATE_CHECK
+#include "UpdateCheck.h"
+#endif
 #include "ValueSheets.h"
 #include "ViewTransforms.h"
 
@@ -258,9 +261,12 @@ std::vector<CommandEntry> MakeTable()
     add("synW", "Window", "S&ynchronise Windows", {}, later);
 
     // Help
+#if VELMORA_UPDATE_CHECK
     add("HMau", "Help", "Check for Updates Automatically", {},
         [](Application&, MainWindow*, QAction*) { gPrefs.updateCheckAuto = !gPrefs.updateCheckAuto; }, true);
-    add("HMcu", "Help", "Check for Updates Now", {}, later);
+    add("HMcu", "Help", "Check for Updates Now", {},
+        [](Application& a, MainWindow*, QAction*) { a.Updates().CheckForUpdate(false); });
+#endif
     add("abou", "Help", "&About Velmora", {}, [](Application&, MainWindow* w, QAction*) { ShowAbout(w); });
     return t;
 }

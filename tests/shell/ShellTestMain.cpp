@@ -33,6 +33,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    // No update check reaches past this machine: the discard port refuses at once.
+    qputenv("VELMORA_UPDATE_URL", "http://127.0.0.1:9/");
     if (qEnvironmentVariableIsEmpty("XDG_STATE_HOME"))
         qputenv("XDG_STATE_HOME", state.path().toUtf8());
     gQtHandler = qInstallMessageHandler(QuietOffscreen);

@@ -113,6 +113,9 @@ void ShellTest::SetUp()
     quittingTime = false;
     app = std::make_unique<Application>();
     app->quitWhenLastWindowCloses = false;
+#if VELMORA_UPDATE_CHECK
+    app->automaticUpdateCheck = false;
+#endif
     SetStatusSink(&sink);
     SetDialogs(&dialogs);
 }
