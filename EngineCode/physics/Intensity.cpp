@@ -183,6 +183,8 @@ struct Prepared {
     std::vector<std::size_t> classStart;  // atoms of class c: [classStart[c], classStart[c + 1])
     std::vector<float> X, Y, Z;           // per atom
     std::vector<int> classOfAtom;
+    bool oneAtomPerClass = false;  // atom i is the only atom of class i
+    std::vector<float> isoU;       // the B values of the isotropic classes (the first numIso)
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -351,6 +353,11 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
         p.classOfAtom[i] = rank[static_cast<std::size_t>(a.cls)];
     }
     p.anomalous = !p.kindFp.empty();
+    for (std::size_t c = 0; c < p.numIso; ++c)
+        p.isoU.push_back(p.classes[c].t.uIso);
+    p.oneAtomPerClass = true;
+    for (std::size_t c = 0; c < classes.size(); ++c)
+        p.oneAtomPerClass = p.oneAtomPerClass && p.classStart[c + 1] == c + 1;
     return p;
 }
 
@@ -395,16 +402,16 @@ void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* 
     }
     s.T.assign(nClasses, 1.0f);
     if (p.ellipsoids) {
-        // The same arithmetic as TFactorExponent, group by group.
-        const std::size_t nExp = p.numIso + p.numAniso;
-        s.exponent.resize(nExp);
+        // The temperature factors, group by group.
+        // Isotropic classes in single precision (to a few parts in 10⁷ of T, far below what the
+        // intensities need), the anisotropic ones through exponents in double.
         const double d = ref.dsp, d2 = d * d;
-        for (std::size_t c = 0; c < p.numIso; ++c)
-            s.exponent[c] = -0.25 * p.classes[c].t.uIso / d2;
+        IsotropicTFactors(p.isoU.data(), static_cast<float>(0.25 / d2), p.numIso, s.T.data());
+        s.exponent.resize(p.numAniso);
         const double h = ref.h, k = ref.k, l = ref.l;
-        for (std::size_t c = p.numIso; c < nExp; ++c)
-            s.exponent[c] = AnisotropicExponent(p.classes[c].t.c, h, k, l);
-        ExpToFloat(s.exponent.data(), s.T.data(), nExp);
+        for (std::size_t c = 0; c < p.numAniso; ++c)
+            s.exponent[c] = AnisotropicExponent(p.classes[p.numIso + c].t.c, h, k, l);
+        ExpToFloat(s.exponent.data(), s.T.data() + p.numIso, p.numAniso);
     }
     for (std::size_t c = 0; c < nClasses; ++c)
         w[c] = s.kindF[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
@@ -433,6 +440,9 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
     }
     s.W.resize(std::min(nAtoms, kAtomBlock));
     s.W2.resize(two ? s.W.size() : 0);
+    // When every atom is a class of its own (a structure in P1 with its own displacement on
+    // each site, say), the atoms' powers are the classes' powers as they stand.
+    const bool ownClasses = p.oneAtomPerClass;
     for (std::size_t begin = 0; begin < nAtoms; begin += kAtomBlock) {
         const std::size_t end = std::min(nAtoms, begin + kAtomBlock);
         for (std::size_t r = 0; r < n; ++r) {
@@ -446,16 +456,21 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
                               (!two || std::equal(s.w2.begin() + static_cast<std::ptrdiff_t>(r * nClasses),
                                                   s.w2.begin() + static_cast<std::ptrdiff_t>((r + 1) * nClasses),
                                                   s.w2.begin() + static_cast<std::ptrdiff_t>((r - 1) * nClasses)));
-            if (!same)
+            const float* W = s.W.data();
+            const float* W2 = two ? s.W2.data() : nullptr;
+            if (ownClasses) {
+                W = s.w.data() + r * nClasses + begin;
+                W2 = two ? s.w2.data() + r * nClasses + begin : nullptr;
+            } else if (!same) {
                 FillPowers(s.w.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end,
                            s.W.data());
-            if (two && !same)
-                FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
-                           end, s.W2.data());
+                if (two)
+                    FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
+                               end, s.W2.data());
+            }
             double out[4] = {};
-            StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, s.W.data(),
-                                two ? s.W2.data() : nullptr, end - begin, static_cast<float>(ref.h),
-                                static_cast<float>(ref.k), static_cast<float>(ref.l), out);
+            StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, W, W2, end - begin,
+                                static_cast<float>(ref.h), static_cast<float>(ref.k), static_cast<float>(ref.l), out);
             A[r] += out[0];
             B[r] += out[1];
             if (two) {
