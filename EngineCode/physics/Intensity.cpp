@@ -184,6 +184,7 @@ struct Prepared {
     std::vector<float> X, Y, Z;           // per atom
     std::vector<int> classOfAtom;
     bool oneAtomPerClass = false;  // atom i is the only atom of class i
+    std::size_t atomsPerClass = 0; // m when every class has m atoms (atom i of class i / m), else 0
     std::vector<float> isoU;       // the B values of the isotropic classes (the first numIso)
 };
 
@@ -355,9 +356,11 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
     p.anomalous = !p.kindFp.empty();
     for (std::size_t c = 0; c < p.numIso; ++c)
         p.isoU.push_back(p.classes[c].t.uIso);
-    p.oneAtomPerClass = true;
+    p.atomsPerClass = classes.empty() ? 0 : p.classStart[1];
     for (std::size_t c = 0; c < classes.size(); ++c)
-        p.oneAtomPerClass = p.oneAtomPerClass && p.classStart[c + 1] == c + 1;
+        if (p.classStart[c + 1] - p.classStart[c] != p.atomsPerClass)
+            p.atomsPerClass = 0;
+    p.oneAtomPerClass = p.atomsPerClass == 1;
     return p;
 }
 
@@ -366,6 +369,7 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
 // batch passes over them.
 constexpr std::size_t kBatch = 16;
 constexpr std::size_t kAtomBlock = 1024;
+constexpr std::size_t kVectorSlack = 16;  // floats: the widest vector
 
 // Per-thread scratch space for one batch of reflexions.
 struct Scratch {
@@ -428,8 +432,9 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
 {
     const std::size_t nClasses = p.classes.size(), nAtoms = p.X.size();
     const bool two = p.anomalous && A2 && B2;
-    s.w.resize(n * nClasses);
-    s.w2.resize(two ? n * nClasses : 0);
+    // Room for a vector read beyond the last class (ExpandPowers).
+    s.w.resize(n * nClasses + kVectorSlack);
+    s.w2.resize(two ? n * nClasses + kVectorSlack : 0);
     for (std::size_t r = 0; r < n; ++r) {
         ClassPowers(p, *refs[r], s, s.w.data() + r * nClasses, two ? s.w2.data() + r * nClasses : nullptr,
                     r > 0 ? s.w.data() + (r - 1) * nClasses : nullptr,
@@ -462,11 +467,14 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
                 W = s.w.data() + r * nClasses + begin;
                 W2 = two ? s.w2.data() + r * nClasses + begin : nullptr;
             } else if (!same) {
-                FillPowers(s.w.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end,
-                           s.W.data());
-                if (two)
-                    FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
-                               end, s.W2.data());
+                const float* w = s.w.data() + r * nClasses;
+                if (!ExpandPowers(w, p.atomsPerClass, begin, end, s.W.data()))
+                    FillPowers(w, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end, s.W.data());
+                if (two) {
+                    const float* w2 = s.w2.data() + r * nClasses;
+                    if (!ExpandPowers(w2, p.atomsPerClass, begin, end, s.W2.data()))
+                        FillPowers(w2, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end, s.W2.data());
+                }
             }
             double out[4] = {};
             StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, W, W2, end - begin,

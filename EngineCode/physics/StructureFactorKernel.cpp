@@ -213,6 +213,17 @@ void FillPowers(const float* w, const std::size_t* start, std::size_t n, const i
     }
 }
 
+bool ExpandPowers(const float* w, std::size_t m, std::size_t begin, std::size_t end, float* W)
+{
+    switch (Path()) {
+#if defined(__x86_64__)
+    case KernelPath::Avx512: return ExpandPowersAvx512(w, m, begin, end, W);
+    case KernelPath::Avx2: return ExpandPowersAvx2(w, m, begin, end, W);
+#endif
+    default: return ExpandPowersPortable(w, m, begin, end, W);
+    }
+}
+
 void IsotropicTFactors(const float* u, float q, std::size_t n, float* T)
 {
     switch (Path()) {

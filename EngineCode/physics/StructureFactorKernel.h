@@ -34,6 +34,12 @@ void StructureFactorSums(const float* X, const float* Y, const float* Z, const f
 void FillPowers(const float* w, const std::size_t* start, std::size_t n, const int* cls, std::size_t begin,
                 std::size_t end, float* W);
 
+// The same when every class has m atoms, atom i being of class i / m: false (W untouched) when
+// this processor's vectors cannot do it in one shuffle (m must divide the vector width and begin
+// be a multiple of it; a begin that is a multiple of 16 always is). w must have 16 readable floats
+// beyond the class of the last atom.
+[[nodiscard]] bool ExpandPowers(const float* w, std::size_t m, std::size_t begin, std::size_t end, float* W);
+
 // What the processor can do at best for the same number of terms: the sine and cosine of n given
 // phases, summed, reps times over (n a multiple of 32); out = the two totals.
 void IdealSinCosSums(const float* phi, std::size_t n, std::size_t reps, double out[2]);

@@ -183,6 +183,27 @@ __attribute__((always_inline)) inline void FillPowers(const float* w, const unsi
     }
 }
 
+// W[i − begin] = w[i / m] for the atoms i = begin .. end − 1, when every class has m atoms: m
+// dividing the vector width and begin a multiple of it, a vector of atoms is one shuffle of the
+// powers of kLanes / m classes (w is read up to kLanes floats beyond the class of the last atom).
+__attribute__((always_inline)) inline bool ExpandPowers(const float* w, unsigned long m, unsigned long begin,
+                                                        unsigned long end, float* W)
+{
+    if (m == 0 || m > static_cast<unsigned long>(kLanes) || kLanes % m != 0 || begin % kLanes != 0)
+        return false;
+    VI mask;
+    for (int lane = 0; lane < kLanes; ++lane)
+        mask[lane] = static_cast<int>(static_cast<unsigned long>(lane) / m);
+    unsigned long i = begin;
+    for (; i + kLanes <= end; i += kLanes) {
+        const VF v = __builtin_shuffle(Load(w + i / m), mask);
+        __builtin_memcpy(W + (i - begin), &v, sizeof v);
+    }
+    for (; i < end; ++i)
+        W[i - begin] = w[i / m];
+    return true;
+}
+
 // out[0..1] = Σ W cos φ, Σ W sin φ over n atoms; with W2, out[2..3] the same sums over W2.
 template <bool kTwo>
 __attribute__((always_inline)) inline void Sums(const float* X, const float* Y, const float* Z, const float* W,

@@ -188,6 +188,31 @@ TEST(StructureFactorKernel, TemperatureFactorsMatchTheLibraryExponential)
     EXPECT_LT(T[1], 1e-37f);
 }
 
+// Classes of m atoms each: the powers of the atoms are those of their classes, by shuffles where
+// m divides the vector width, and refused (nothing written) where it does not.
+TEST(StructureFactorKernel, PowersOfClassesOfEqualSize)
+{
+    std::vector<float> w(300 + 16);
+    for (std::size_t c = 0; c < w.size(); ++c)
+        w[c] = 0.25f + static_cast<float>(c);
+    OnEachPath([&] {
+        const int lanes = CurrentKernelPath() == KernelPath::Avx512 ? 16 : CurrentKernelPath() == KernelPath::Avx2 ? 8 : 4;
+        for (std::size_t m : {2, 3, 4, 8, 16}) {
+            for (auto [begin, end] : {std::pair<std::size_t, std::size_t>{0, 300}, {32, 77}, {256, 300}}) {
+                std::vector<float> W(end - begin, -1);
+                const bool done = ExpandPowers(w.data(), m, begin, end, W.data());
+                EXPECT_EQ(done, static_cast<int>(m) <= lanes && lanes % static_cast<int>(m) == 0) << "m " << m;
+                if (!done) {
+                    EXPECT_EQ(W[0], -1.0f);
+                    continue;
+                }
+                for (std::size_t i = begin; i < end; ++i)
+                    ASSERT_EQ(W[i - begin], w[i / m]) << "m " << m << ", atom " << i;
+            }
+        }
+    });
+}
+
 TEST(StructureFactorKernel, PathsOnOffer)
 {
     EXPECT_TRUE(KernelPathAvailable(KernelPath::Portable));
