@@ -166,14 +166,14 @@ static void BM_DSpaceOverIndexBox(benchmark::State& state)
     InitVLGlobals();
     auto xp = Triclinic(1, 25.0f, 1);
     RecipCell(xp.get());
-    InitDSpaceCalc(xp.get());
+    const DSpaceForm form = InitDSpaceCalc(xp.get());
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
         float sum = 0;
         for (int h = -n; h <= n; ++h)
             for (int k = -n; k <= n; ++k)
                 for (int l = -n; l <= n; ++l)
-                    sum += DSpace(static_cast<SInt16>(h), static_cast<SInt16>(k), static_cast<SInt16>(l));
+                    sum += form.DSpace(static_cast<SInt16>(h), static_cast<SInt16>(k), static_cast<SInt16>(l));
         benchmark::DoNotOptimize(sum);
     }
     const long long calls = static_cast<long long>(2 * n + 1) * (2 * n + 1) * (2 * n + 1);

@@ -167,12 +167,14 @@ struct Fixture {
         xp = CrystalOf(cell);
         gemmi = GemmiOf(cell);
         RecipCell(xp.get());
-        HKLList(doc.get(), xp.get(), 0.8f, false, 0);
+        ReflexionWorkspace work;
+        if (!HKLList(work, doc.get(), xp.get(), 0.8f, false, 0))
+            return;
         std::vector<ReflexionRec> half;
-        for (const ReflexionRec& r : WorkingReflexions())
+        for (const ReflexionRec& r : work.gTempRef)
             if (r.h > 0 || (r.h == 0 && (r.k > 0 || (r.k == 0 && r.l > 0))))
                 half.push_back(r);
-        PurgeTempRefs();
+        PurgeTempRefs(work);
         const std::size_t step = std::max<std::size_t>(half.size() / kTimedReflexions, 1);
         for (std::size_t i = 0; i < half.size() && refs.size() < kTimedReflexions; i += step)
             refs.push_back(half[i]);
@@ -192,15 +194,16 @@ void Report(benchmark::State& state, double termsPerIteration)
 // Arg: 0 224 atoms, 1 1008 atoms, 2 4032 atoms.
 static void BM_VelmoraStructureFactors(benchmark::State& state)
 {
+    ReflexionWorkspace work;
     Fixture f(static_cast<int>(state.range(0)));
     SetEngineThreadCount(1);
     for (auto _ : state) {
-        WorkingReflexions() = f.refs;
-        Intensity(f.doc.get(), f.xp.get(), nullptr);
-        benchmark::DoNotOptimize(WorkingReflexions().data());
+        work.gTempRef = f.refs;
+        Intensity(work, f.doc.get(), f.xp.get(), nullptr);
+        benchmark::DoNotOptimize(work.gTempRef.data());
     }
     SetEngineThreadCount(0);
-    PurgeTempRefs();
+    PurgeTempRefs(work);
     Report(state, f.Terms());
 }
 BENCHMARK(BM_VelmoraStructureFactors)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
@@ -275,17 +278,18 @@ void PathArgs(benchmark::internal::Benchmark* b)
 // The whole structure-factor calculation (form factors, temperature factors, sums) on each path.
 static void BM_StructureFactorsByPath(benchmark::State& state)
 {
+    ReflexionWorkspace work;
     if (!ForcePath(state))
         return;
     Fixture f(static_cast<int>(state.range(1)));
     SetEngineThreadCount(1);
     for (auto _ : state) {
-        WorkingReflexions() = f.refs;
-        Intensity(f.doc.get(), f.xp.get(), nullptr);
-        benchmark::DoNotOptimize(WorkingReflexions().data());
+        work.gTempRef = f.refs;
+        Intensity(work, f.doc.get(), f.xp.get(), nullptr);
+        benchmark::DoNotOptimize(work.gTempRef.data());
     }
     SetEngineThreadCount(0);
-    PurgeTempRefs();
+    PurgeTempRefs(work);
     UseKernelPath(BestKernelPath());
     Report(state, f.Terms());
 }

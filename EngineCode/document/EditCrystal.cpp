@@ -1,6 +1,7 @@
 // The crystal editor's working copy, its table and the writing back of an edit.
 #include "EditCrystal.h"
 
+#include "Constants.h"
 #include "Document.h"
 #include "RichText.h"
 #include "Settings.h"
@@ -14,8 +15,6 @@
 #include <new>
 
 namespace {
-
-constexpr double kDegToRad = 0.0174532925199;
 
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }

@@ -1,6 +1,7 @@
 // The parameter list: folders, items, slider mappings and the actions of every folder.
 #include "ParameterList.h"
 
+#include "Constants.h"
 #include "CellGeometry.h"
 #include "Diffraction.h"
 #include "Document.h"
@@ -20,7 +21,6 @@ const RGBColor kLocalItemBackColor{0xFFFF, 0xEFEF, 0xEFEF};
 
 namespace {
 
-constexpr double kDegToRad = 0.0174532925199;
 constexpr Float32 kHugeValue = 1e37f;
 
 // ---- what a change recomputes ----

@@ -167,8 +167,7 @@ bool DoGoToHKL(WinInfoRec* theWindow, CrystalDataRec* xp, int h, int k, int l)
     if (h == 0 && k == 0 && l == 0)
         h = k = l = 1;
     RecipCell(xp);
-    InitDSpaceCalc(xp);
-    const double d = DSpace(static_cast<SInt16>(h), static_cast<SInt16>(k), static_cast<SInt16>(l));
+    const double d = InitDSpaceCalc(xp).DSpace(static_cast<SInt16>(h), static_cast<SInt16>(k), static_cast<SInt16>(l));
     double x;
     switch (ps->axisType) {
     case kAxisTwoTheta:

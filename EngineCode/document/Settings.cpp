@@ -1,6 +1,7 @@
 // Radiation, axis and peak-shape settings.
 #include "Settings.h"
 
+#include "Constants.h"
 #include "Diffraction.h"
 #include "Document.h"
 #include "Globals.h"
@@ -104,8 +105,8 @@ void DoAxisType(WinInfoRec* theWindow, SInt16 axisType)
     const double sinE = std::sin(static_cast<double>(ps->thetaEnergy));
     switch (ps->axisType) {
     case kAxisTwoTheta:
-        dA = 0.5 * ps->lambda / std::sin(hi * 0.0174532925199 * 0.5);
-        dB = 0.5 * ps->lambda / std::sin(lo * 0.0174532925199 * 0.5);
+        dA = 0.5 * ps->lambda / std::sin(hi * kDegToRad * 0.5);
+        dB = 0.5 * ps->lambda / std::sin(lo * kDegToRad * 0.5);
         break;
     case kAxisDSpacing: dA = lo; dB = hi; break;
     case kAxisReciprocalD: dA = 1 / hi; dB = 1 / lo; break;

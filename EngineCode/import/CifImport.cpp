@@ -13,6 +13,8 @@
 
 #include "CifImport.h"
 
+#include "Constants.h"
+
 #include <gemmi/cif.hpp>
 #include <gemmi/cifdoc.hpp>
 #include <gemmi/elem.hpp>
@@ -38,7 +40,6 @@ namespace {
 
 namespace cif = gemmi::cif;
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kEightPi2 = 8 * kPi * kPi;  // B = 8π²U
 // An occupancy may exceed 1 by rounding only; the occupants of one site together by this much.
 constexpr double kOccupancySlack = 1e-4;

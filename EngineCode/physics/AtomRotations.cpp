@@ -1,6 +1,8 @@
 // Finding the symmetry operation behind each atom of a site.
 #include "AtomRotations.h"
 
+#include "Constants.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -45,7 +47,7 @@ double CosDegrees(double degrees)
         return 0.5;
     if (degrees == 120)
         return -0.5;
-    return std::cos(degrees * (3.14159265358979323846 / 180));
+    return std::cos(degrees * (kPi / 180));
 }
 
 // The rotations of the lattice: integer matrices with entries −1..1 and determinant ±1 that keep

@@ -1,37 +1,13 @@
-// Reciprocal cell, volume, density and the cached d-spacing form.
+// Reciprocal cell, volume, density and the single-precision d-spacing form.
 #include "CellGeometry.h"
 
 #include <cmath>
 
 namespace {
 
-struct DSpaceCache {
-    Float32 aStarSq = 0;
-    Float32 bStarSq = 0;
-    Float32 cStarSq = 0;
-    Float32 aS_bS_cosGS = 0;
-    Float32 aS_cS_cosBS = 0;
-    Float32 bS_cS_cosAS = 0;
-};
-thread_local DSpaceCache gDSpace;
-
 inline Float32 ToRadians(Float32 degrees)
 {
     return static_cast<Float32>(degrees * kDegToRad);
-}
-
-inline Float32 DSpaceSum(SInt16 h, SInt16 k, SInt16 l)
-{
-    const std::int32_t hh = h * h, kk = k * k, ll = l * l;
-    const std::int32_t hk = h * k, hl = h * l, kl = k * l;
-    const DSpaceCache& c = gDSpace;
-    Float32 sum = static_cast<Float32>(hh) * c.aStarSq;
-    sum += static_cast<Float32>(kk) * c.bStarSq;
-    sum += static_cast<Float32>(ll) * c.cStarSq;
-    sum += static_cast<Float32>(hk) * c.aS_bS_cosGS;
-    sum += static_cast<Float32>(hl) * c.aS_cS_cosBS;
-    sum += static_cast<Float32>(kl) * c.bS_cS_cosAS;
-    return sum;
 }
 
 // Cosine of an angle in degrees, exact for the angles of the symmetric lattices.
@@ -43,10 +19,24 @@ double CosDegrees(double degrees)
         return 0.5;
     if (degrees == 120)
         return -0.5;
-    return std::cos(degrees * (3.14159265358979323846 / 180));
+    return std::cos(degrees * (kPi / 180));
 }
 
 }  // namespace
+
+Float32 DSpaceForm::Sum(SInt16 h, SInt16 k, SInt16 l) const
+{
+    const std::int32_t hh = h * h, kk = k * k, ll = l * l;
+    const std::int32_t hk = h * k, hl = h * l, kl = k * l;
+    const DSpaceForm& c = *this;
+    Float32 sum = static_cast<Float32>(hh) * c.aStarSq;
+    sum += static_cast<Float32>(kk) * c.bStarSq;
+    sum += static_cast<Float32>(ll) * c.cStarSq;
+    sum += static_cast<Float32>(hk) * c.aS_bS_cosGS;
+    sum += static_cast<Float32>(hl) * c.aS_cS_cosBS;
+    sum += static_cast<Float32>(kl) * c.bS_cS_cosAS;
+    return sum;
+}
 
 #define SYM(s) PackSymbol(s)
 const ElementDataRec gElementData[106] = {
@@ -106,27 +96,29 @@ void RecipCell(CrystalDataRec* xp)
     xp->density = GetDensity(xp);
 }
 
-void InitDSpaceCalc(const CrystalDataRec* xp)
+DSpaceForm InitDSpaceCalc(const CrystalDataRec* xp)
 {
+    DSpaceForm form;
     if (!xp)
-        return;
+        return form;
     const double aS = xp->aStar, bS = xp->bStar, cS = xp->cStar;
-    gDSpace.aStarSq = static_cast<Float32>(aS * aS);
-    gDSpace.bStarSq = static_cast<Float32>(bS * bS);
-    gDSpace.cStarSq = static_cast<Float32>(cS * cS);
-    gDSpace.aS_bS_cosGS = static_cast<Float32>(2.0 * aS * bS * std::cos(static_cast<double>(ToRadians(xp->gammaStar))));
-    gDSpace.aS_cS_cosBS = static_cast<Float32>(2.0 * aS * cS * std::cos(static_cast<double>(ToRadians(xp->betaStar))));
-    gDSpace.bS_cS_cosAS = static_cast<Float32>(2.0 * bS * cS * std::cos(static_cast<double>(ToRadians(xp->alphaStar))));
+    form.aStarSq = static_cast<Float32>(aS * aS);
+    form.bStarSq = static_cast<Float32>(bS * bS);
+    form.cStarSq = static_cast<Float32>(cS * cS);
+    form.aS_bS_cosGS = static_cast<Float32>(2.0 * aS * bS * std::cos(static_cast<double>(ToRadians(xp->gammaStar))));
+    form.aS_cS_cosBS = static_cast<Float32>(2.0 * aS * cS * std::cos(static_cast<double>(ToRadians(xp->betaStar))));
+    form.bS_cS_cosAS = static_cast<Float32>(2.0 * bS * cS * std::cos(static_cast<double>(ToRadians(xp->alphaStar))));
+    return form;
 }
 
-Float32 ReciprocalDSpace(SInt16 h, SInt16 k, SInt16 l)
+Float32 DSpaceForm::ReciprocalDSpace(SInt16 h, SInt16 k, SInt16 l) const
 {
-    return static_cast<Float32>(std::sqrt(static_cast<double>(DSpaceSum(h, k, l))));
+    return static_cast<Float32>(std::sqrt(static_cast<double>(Sum(h, k, l))));
 }
 
-Float32 DSpace(SInt16 h, SInt16 k, SInt16 l)
+Float32 DSpaceForm::DSpace(SInt16 h, SInt16 k, SInt16 l) const
 {
-    return static_cast<Float32>(1.0 / std::sqrt(static_cast<double>(DSpaceSum(h, k, l))));
+    return static_cast<Float32>(1.0 / std::sqrt(static_cast<double>(Sum(h, k, l))));
 }
 
 Float32 ElementWeight(UInt16 symbol)

@@ -1,13 +1,9 @@
 // Unit-cell geometry: reciprocal cell, volume, density and fast d-spacings of h k l.
-// The d-spacing coefficients of one crystal are cached per thread by InitDSpaceCalc; every user
-// calls it for its crystal first. Reflexion generation (Reflexions.h) is the main caller.
+// The single-precision d-spacing form of a crystal is a value its users keep (InitDSpaceCalc).
 #pragma once
 
+#include "Constants.h"
 #include "Records.h"
-
-// Degrees to radians, the constant every conversion uses; the converted angle is rounded to
-// Float32 before its sine or cosine is taken.
-inline constexpr double kDegToRad = 0.0174532925199;
 
 // Atomic weight of an element, g/mol (element table of 106 entries, with the pseudo-species
 // HO and OH and deuterium D).
@@ -22,12 +18,25 @@ extern const ElementDataRec gElementData[106];
 // such cells before they get here (see CellIsValid).
 void RecipCell(CrystalDataRec* xp);
 
-// Fills the cached quadratic form from the crystal's reciprocal cell.
-void InitDSpaceCalc(const CrystalDataRec* xp);
+// The quadratic form of 1/d² in single precision, from a crystal's reciprocal cell (Å⁻²).
+struct DSpaceForm {
+    Float32 aStarSq = 0;
+    Float32 bStarSq = 0;
+    Float32 cStarSq = 0;
+    Float32 aS_bS_cosGS = 0;
+    Float32 aS_cS_cosBS = 0;
+    Float32 bS_cS_cosAS = 0;
 
-// 1/d and d (Å) from the cached form, in single precision with one square root.
-Float32 ReciprocalDSpace(SInt16 h, SInt16 k, SInt16 l);
-Float32 DSpace(SInt16 h, SInt16 k, SInt16 l);
+    // 1/d and d (Å) in single precision with one square root.
+    Float32 ReciprocalDSpace(SInt16 h, SInt16 k, SInt16 l) const;
+    Float32 DSpace(SInt16 h, SInt16 k, SInt16 l) const;
+
+private:
+    Float32 Sum(SInt16 h, SInt16 k, SInt16 l) const;
+};
+
+// The form of the crystal's reciprocal cell (RecipCell first); all zero without a crystal.
+DSpaceForm InitDSpaceCalc(const CrystalDataRec* xp);
 
 // The reciprocal metric in double precision, from the direct cell: 1/d² of h k l is
 // g[0]h² + g[1]k² + g[2]l² + g[3]hk + g[4]hl + g[5]kl. Angles of 90°, 60° and 120° enter with

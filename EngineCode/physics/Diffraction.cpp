@@ -61,11 +61,17 @@ std::string ShortenedPatternText(const PlotSpecsRec& ps, double dsp, double xOff
 
 void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
 {
+    ReflexionWorkspace work;
+    JustDiffract(work, theWindow, xp, fp);
+}
+
+void JustDiffract(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
+{
     if (!theWindow || !xp)
         return;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
     const bool progress = !theWindow->mouseButtonDown;
-    SetShowProgress(progress);
+    work.showProgress = progress;
 
     RecipCell(xp);
 
@@ -78,7 +84,7 @@ void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
         dspMin = physical;
 
     HKLListCut cut;
-    if (!HKLList(theWindow, xp, dspMin, ps.restrictNumRefs, ps.maxNumRefs, &cut))
+    if (!HKLList(work, theWindow, xp, dspMin, ps.restrictNumRefs, ps.maxNumRefs, &cut))
         return;
 
     ASFIndexSites(xp);
@@ -87,7 +93,7 @@ void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
         // rather than a wrong one. Said once per calculation, not at every step of a drag.
         const std::string missing = SpeciesWithoutNeutronLength(xp);
         if (!missing.empty()) {
-            PurgeTempRefs();
+            PurgeTempRefs(work);
             DestroyReflexionsArray(xp);
             xp->intMax = 0;
             if (progress) {
@@ -101,18 +107,18 @@ void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     // Anisotropic displacements are rotated with the copies they describe; where the operation
     // behind a copy is not known it is found once from the structure.
     const std::string unrotated = DeriveAtomRotations(xp);
-    Intensity(theWindow, xp, fp);
+    Intensity(work, theWindow, xp, fp);
 
     if (progress)
         ShowLocalizedStatus(theWindow, "Sorting_Reflexions");
-    OrderRefsList();
+    OrderRefsList(work);
     if (progress)
         ShowLocalizedStatus(theWindow, "Merging_Reflexions");
-    MergeRefs(fp ? 0.0f : kWeakReflexionLimit);
+    MergeRefs(work, fp ? 0.0f : kWeakReflexionLimit);
     if (progress)
-        DrawInfoBarText(theWindow, FormatCount(LocalizedString("Copying_N_Reflexions"), NumTempRefs()));
-    CopyRefs(xp);
-    PurgeTempRefs();
+        DrawInfoBarText(theWindow, FormatCount(LocalizedString("Copying_N_Reflexions"), work.NumTempRefs()));
+    CopyRefs(work, xp);
+    PurgeTempRefs(work);
 
     GetXValues(xp, &ps);
     CalculatePeakWidths(theWindow, xp);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+struct ReflexionWorkspace;
 struct WinInfoRec;
 
 // Physical constants of the axis conversions.
@@ -20,6 +21,8 @@ inline constexpr double kHalfHcKeVAngstrom = 6.1993;          // half of hc, keV
 // Full calculation of one crystal with the window's settings; fp receives the structure-factor
 // lines when given. A failed generation leaves the crystal's previous reflexions in place.
 void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp);
+// The same in a workspace of the caller's (its generation budget applies; its list is empty after).
+void JustDiffract(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp);
 
 // Recalculates every crystal of the plot list, redraws and rebuilds the parameter list.
 void Diffract(WinInfoRec* theWindow);

@@ -12,6 +12,7 @@
 // - the batches are shared out among the cores.
 #include "Intensity.h"
 
+#include "Constants.h"
 #include "AnomalousScattering.h"
 #include "AtomRotations.h"
 #include "Document.h"
@@ -33,9 +34,8 @@
 
 namespace {
 
-thread_local int tEngineThreads = 0;
+std::atomic<int> gEngineThreads{0};
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The temperature factor of a site is exp(TFactorExponent): its coefficients depend only on the
 // site and the reciprocal cell, so they are formed once per run.
@@ -510,17 +510,18 @@ void SetSiteGrouping(bool on)
 
 void SetEngineThreadCount(int n)
 {
-    tEngineThreads = n < 0 ? 0 : n;
+    gEngineThreads.store(n < 0 ? 0 : n, std::memory_order_relaxed);
 }
 
 int EngineThreadCount()
 {
-    return tEngineThreads;
+    return gEngineThreads.load(std::memory_order_relaxed);
 }
 
 int EngineThreadsFor(double work, double perThread)
 {
-    int n = tEngineThreads > 0 ? tEngineThreads : static_cast<int>(std::thread::hardware_concurrency());
+    const int set = gEngineThreads.load(std::memory_order_relaxed);
+    int n = set > 0 ? set : static_cast<int>(std::thread::hardware_concurrency());
     n = std::max(n, 1);
     return static_cast<int>(std::clamp(work / perThread, 1.0, static_cast<double>(n)));
 }
@@ -579,12 +580,12 @@ bool LorentzFactor(const PlotSpecsRec& ps, Float32 dsp, double& scale, Float32& 
     }
 }
 
-void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
+void Intensity(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
 {
     if (!xp || xp->AU.empty() || xp->atoms.empty() || !theWindow)
         return;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
-    std::vector<ReflexionRec>& refs = WorkingReflexions();
+    std::vector<ReflexionRec>& refs = work.gTempRef;
     const std::size_t count = refs.size();
 
     std::vector<AuxReflexionRec> aux;
@@ -595,7 +596,7 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
             return;
         }
     }
-    const bool progress = ShowProgress();
+    const bool progress = work.showProgress;
     if (progress)
         StartProgressBar(theWindow, FormatCount(LocalizedString("Calculating_N_Reflexions"), static_cast<long long>(count)));
 
@@ -640,7 +641,7 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     std::vector<double> As(count, 0.0), Bs(count, 0.0);
     std::vector<double> As2(prep.anomalous ? count : 0, 0.0), Bs2(prep.anomalous ? count : 0, 0.0);
     std::atomic<std::size_t> next{0};
-    auto work = [&](bool reportProgress) {
+    auto computeBatches = [&](bool reportProgress) {
         Scratch scratch;
         for (;;) {
             const std::size_t start = next.fetch_add(kBatch);
@@ -671,8 +672,8 @@ void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp)
     {
         std::vector<std::jthread> helpers;
         for (int t = 1; t < nThreads; ++t)
-            helpers.emplace_back([&work] { work(false); });
-        work(progress);
+            helpers.emplace_back([&computeBatches] { computeBatches(false); });
+        computeBatches(progress);
     }
 
     for (std::size_t i = 0; i < count; ++i) {

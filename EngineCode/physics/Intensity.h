@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+struct ReflexionWorkspace;
 struct WinInfoRec;
 
 // Temperature factor of one site for one reflexion (1 without displacement parameters).
@@ -17,9 +18,9 @@ Float32 GetSiteTFactor(const CrystalDataRec* xp, const InputDataRec* site, const
 // them as a whole (MergeRefs), unless the structure-factor lines are being written.
 inline constexpr Float32 kWeakReflexionLimit = 0.00001f;
 
-// Computes inty of every working entry; entries beyond 2θ = 180° get dsp = 0. With fp, one line
-// per entry is written to fp, ordered by descending d.
-void Intensity(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp);
+// Computes inty of every working entry of work; entries beyond 2θ = 180° get dsp = 0. With fp, one
+// line per entry is written to fp, ordered by descending d.
+void Intensity(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp);
 
 // Lorentz-polarisation factor and scale of one reflexion for the window's experiment (for
 // neutrons the Lorentz factor without the X-ray polarisation term). Returns false when the
@@ -36,8 +37,8 @@ double AnomalousWavelength(const PlotSpecsRec& ps);
 // same either way, to the rounding of double-precision sums (for tests and benchmarks).
 void SetSiteGrouping(bool on);
 
-// Number of threads the intensity loop may use on the calling thread (0: all cores). A batch
-// that already runs one calculation per core sets 1 on each worker.
+// Number of threads the intensity and profile loops may use (0: all cores), for the whole
+// program. A batch that already runs one calculation per core sets 1 while it runs.
 void SetEngineThreadCount(int n);
 int EngineThreadCount();
 // Threads for about this much work, one per perThread units of it, within that count: below a

@@ -1,6 +1,7 @@
 // Peak widths, peak shapes, per-pixel profiles and phase proportions.
 #include "Profile.h"
 
+#include "Constants.h"
 #include "Diffraction.h"
 #include "Intensity.h"
 #include "Document.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265359;
 constexpr double kSqrtLn2OverPi = 0.4697186;  // √(ln 2 / π)
 constexpr int kMaxSubSamples = 48;
 
@@ -143,8 +143,8 @@ Float32 GetPeakBroadeningAtPoint(const PlotSpecsRec* plot, const CrystalDataRec*
     const Float32 eps = xp->strain;
     Float32 S = 0, E = 0;
     if (plot->axisType == kAxisTwoTheta) {
-        const double theta = x * 0.0174532925199 * 0.5;
-        S = static_cast<Float32>(plot->lambda * 57.2957795131 * s / std::cos(theta));
+        const double theta = x * kDegToRad * 0.5;
+        S = static_cast<Float32>(plot->lambda * kRadToDeg * s / std::cos(theta));
         E = eps > 0 ? static_cast<Float32>(eps * 269.8425001872801 * std::tan(theta)) : 0.0f;
     } else {
         // On the other axes size and strain broadening are relative widths Δd/d, the same as
@@ -184,7 +184,7 @@ void CalculatePeakWidths(WinInfoRec* theWindow, CrystalDataRec* xp)
 Float32 Lorentzian(Float32 Ip, Float32 peakPos, Float32 halfWidth, Float32 x)
 {
     const Float32 u = (x - peakPos) / halfWidth;
-    return static_cast<Float32>(Ip / (halfWidth * kPi * (1.0 + static_cast<double>(u) * u)));
+    return static_cast<Float32>(Ip / (halfWidth * kRoundedPi * (1.0 + static_cast<double>(u) * u)));
 }
 
 Float32 Gaussian(Float32 Ip, Float32 B, Float32 C, Float32 x)
@@ -403,10 +403,10 @@ Float32 PeakArea2Height(const PlotSpecsRec* plot)
         return 1;
     const double fwhm = plot->fwhm;
     switch (plot->plotType) {
-    case kPeakFunctionLorentzian: return static_cast<Float32>(2 / (kPi * fwhm));
+    case kPeakFunctionLorentzian: return static_cast<Float32>(2 / (kRoundedPi * fwhm));
     case kPeakFunctionGaussian: return static_cast<Float32>(2 * kSqrtLn2OverPi / fwhm);
     case kPeakFunctionPseudoVoigt:
-        return static_cast<Float32>(2 * plot->eta / (kPi * fwhm) + 2 * (1 - plot->eta) * kSqrtLn2OverPi / fwhm);
+        return static_cast<Float32>(2 * plot->eta / (kRoundedPi * fwhm) + 2 * (1 - plot->eta) * kSqrtLn2OverPi / fwhm);
     default: return 1;
     }
 }

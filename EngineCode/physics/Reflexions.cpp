@@ -15,14 +15,8 @@
 
 namespace {
 
-thread_local std::vector<ReflexionRec> gTempRef;
-thread_local bool gShowProgress = false;
-
 // Working lists beyond this many entries (6 GB) are refused like a failed allocation.
 constexpr std::uint64_t kMaxWorkingEntries = std::uint64_t(1) << 28;
-// A calculation generates at most this many reflexions (400 MB); beyond, the list stops at the d
-// where it fits.
-thread_local std::uint64_t tGenerationBudget = kDefaultGenerationBudget;
 
 bool AllocateWorkingList(std::vector<ReflexionRec>& list, std::uint64_t n)
 {
@@ -80,32 +74,17 @@ std::size_t EndOfDGroup(std::size_t n, std::size_t head, const std::function<Flo
     return end;
 }
 
-void SetGenerationBudget(std::uint64_t entries)
+void ReflexionWorkspace::SetGenerationBudget(std::uint64_t entries)
 {
-    tGenerationBudget = std::clamp<std::uint64_t>(entries, 2048, kMaxWorkingEntries);
+    generationBudget = std::clamp<std::uint64_t>(entries, 2048, kMaxWorkingEntries);
 }
 
-std::vector<ReflexionRec>& WorkingReflexions()
-{
-    return gTempRef;
-}
-
-UInt32 NumTempRefs()
+UInt32 ReflexionWorkspace::NumTempRefs() const
 {
     return static_cast<UInt32>(gTempRef.size());
 }
 
-bool ShowProgress()
-{
-    return gShowProgress;
-}
-
-void SetShowProgress(bool show)
-{
-    gShowProgress = show;
-}
-
-bool InitTempRefs(std::uint64_t numRefs)
+bool InitTempRefs(ReflexionWorkspace& work, std::uint64_t numRefs)
 {
     std::vector<ReflexionRec> fresh;
     bool ok = numRefs <= kMaxWorkingEntries;
@@ -120,13 +99,13 @@ bool InitTempRefs(std::uint64_t numRefs)
         MyCFCautionAlert("Error_Creating_Reflexions");
         return false;
     }
-    gTempRef.swap(fresh);
+    work.gTempRef.swap(fresh);
     return true;
 }
 
-void PurgeTempRefs()
+void PurgeTempRefs(ReflexionWorkspace& work)
 {
-    std::vector<ReflexionRec>().swap(gTempRef);
+    std::vector<ReflexionRec>().swap(work.gTempRef);
 }
 
 int CentringMultiplicity(const CrystalDataRec* xp)
@@ -165,18 +144,18 @@ bool SystAbs(const CrystalDataRec* xp, int h, int k, int l)
     }
 }
 
-bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool restrictNumRefs, UInt32 maxUserRefs,
-             HKLListCut* cut)
+bool HKLList(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin,
+             bool restrictNumRefs, UInt32 maxUserRefs, HKLListCut* cut)
 {
+    std::vector<ReflexionRec>& gTempRef = work.gTempRef;
     if (cut)
         *cut = HKLListCut{};
     if (!xp)
         return false;
-    if (gShowProgress)
+    if (work.showProgress)
         ShowLocalizedStatus(theWindow, "Generating_HKL_Listing");
 
     const int centring = CentringMultiplicity(xp);
-    InitDSpaceCalc(xp);
 
     double limit;
     if (dspMin < 0.01f) {
@@ -189,7 +168,7 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
     // within 1/d ≤ limit is about (4/3)π V limit³.
     bool memoryCut = false;
     if (xp->volume > 0 && std::isfinite(xp->volume)) {
-        const double fits = (static_cast<double>(tGenerationBudget) - 1024) / 1.05;
+        const double fits = (static_cast<double>(work.generationBudget) - 1024) / 1.05;
         const double sphere = 4.18879020479 * xp->volume * limit * limit * limit;
         if (sphere > fits) {
             limit = std::cbrt(fits / (4.18879020479 * xp->volume));
@@ -215,7 +194,7 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
         estimate = std::min<std::uint64_t>(box, static_cast<std::uint64_t>(sphere * 1.05 + 1024));
     }
     if (box > 0xFFFFFFFFull || !AllocateWorkingList(gTempRef, estimate)) {
-        PurgeTempRefs();
+        PurgeTempRefs(work);
         MyCFCautionAlert("Error_Creating_Reflexions");
         return false;
     }
@@ -245,7 +224,7 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
             }
         }
     } catch (const std::bad_alloc&) {
-        PurgeTempRefs();
+        PurgeTempRefs(work);
         MyCFCautionAlert("Error_Creating_Reflexions");
         return false;
     }
@@ -258,12 +237,12 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
     }
 
     if (restrictNumRefs && maxUserRefs < gTempRef.size()) {
-        if (gShowProgress)
+        if (work.showProgress)
             ShowLocalizedStatus(theWindow, "Sorting_HKL_Listing");
         const std::vector<UInt32> order =
             SortReflexions(gTempRef.data(), static_cast<AtomIndex>(gTempRef.size()), kSortReflexionsByDSpacing);
         if (order.size() != gTempRef.size()) {
-            PurgeTempRefs();
+            PurgeTempRefs(work);
             return false;
         }
         // The cap ends at a whole group of equal d, as merging will form the groups: a group cut
@@ -276,7 +255,7 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
         if (keep < order.size()) {
             std::vector<ReflexionRec> kept;
             if (!CreateReflexionsArray(kept, static_cast<AtomIndex>(keep))) {
-                PurgeTempRefs();
+                PurgeTempRefs(work);
                 return false;
             }
             for (std::size_t i = 0; i < keep; ++i)
@@ -293,48 +272,49 @@ void OrderReflexions(ReflexionRec* refs, std::size_t n)
 {
     if (n < 2)
         return;
-    // Positions counted from 1.
-    ReflexionRec* ra = refs - 1;
+    // Positions counted from 1, as the heap's arithmetic wants them.
+    const auto ra = [refs](std::size_t i) -> ReflexionRec& { return refs[i - 1]; };
     std::size_t l = n / 2 + 1;
     std::size_t ir = n;
     for (;;) {
         ReflexionRec t;
         if (l > 1) {
-            t = ra[--l];
+            t = ra(--l);
         } else {
-            t = ra[ir];
-            ra[ir] = ra[1];
+            t = ra(ir);
+            ra(ir) = ra(1);
             if (--ir == 1) {
-                ra[1] = t;
+                ra(1) = t;
                 return;
             }
         }
         std::size_t i = l;
         std::size_t j = l + l;
         while (j <= ir) {
-            if (j < ir && ra[j].dsp > ra[j + 1].dsp)
+            if (j < ir && ra(j).dsp > ra(j + 1).dsp)
                 ++j;
-            if (t.dsp > ra[j].dsp) {
-                ra[i] = ra[j];
+            if (t.dsp > ra(j).dsp) {
+                ra(i) = ra(j);
                 i = j;
                 j += j;
             } else {
                 break;
             }
         }
-        ra[i] = t;
+        ra(i) = t;
     }
 }
 
-void OrderRefsList()
+void OrderRefsList(ReflexionWorkspace& work)
 {
-    OrderReflexions(gTempRef.data(), gTempRef.size());
+    OrderReflexions(work.gTempRef.data(), work.gTempRef.size());
 }
 
-void MergeRefs(Float32 weakLimit)
+void MergeRefs(ReflexionWorkspace& work, Float32 weakLimit)
 {
+    std::vector<ReflexionRec>& gTempRef = work.gTempRef;
     const std::size_t n = gTempRef.size();
-    const auto dspAt = [](std::size_t i) { return gTempRef[i].dsp; };
+    const auto dspAt = [&gTempRef](std::size_t i) { return gTempRef[i].dsp; };
     for (std::size_t i = 0; i < n; ++i) {
         ReflexionRec& ri = gTempRef[i];
         if (!(ri.dsp > 0.01))
@@ -364,10 +344,11 @@ void MergeRefs(Float32 weakLimit)
         MyCFStopAlert("No_Reflexions_Range");
 }
 
-void CopyRefs(CrystalDataRec* xp)
+void CopyRefs(const ReflexionWorkspace& work, CrystalDataRec* xp)
 {
     if (!xp)
         return;
+    const std::vector<ReflexionRec>& gTempRef = work.gTempRef;
     const bool orthogonal = xp->alpha == 90 && xp->beta == 90 && xp->gamma == 90;
     const double scale = 1.0 / (static_cast<double>(xp->volume) * xp->volume);
 

@@ -3,7 +3,8 @@
 // copy into the crystal (intensities per Å³ of material).
 // Structure factors come in between (Intensity.h); the driver (Diffraction.h) runs the sequence.
 //
-// The working list is per thread: one calculation at a time on each thread.
+// The working list lives in a workspace its caller owns: one calculation at a time on each
+// workspace, any number of workspaces at once.
 #pragma once
 
 #include "Records.h"
@@ -18,17 +19,26 @@ struct WinInfoRec;
 inline constexpr int kMaxIndexRange = 32000;
 // The number of reflexions one calculation may generate before the list is shortened to fit.
 inline constexpr std::uint64_t kDefaultGenerationBudget = std::uint64_t(1) << 24;
-// Sets that number for the calling thread (kept within 2048 .. 2^28), for tests of the guard.
-void SetGenerationBudget(std::uint64_t entries);
+// What one calculation of reflexions works on, from generation through intensities and merging
+// to the copy into the crystal.
+struct ReflexionWorkspace {
+    // The working list of the run; dsp = 0 marks an entry to be discarded.
+    std::vector<ReflexionRec> gTempRef;
+    // Whether the steps say what they do in the information bar and progress bar (not while a
+    // slider or curve is dragged).
+    bool showProgress = false;
+    // The reflexions one calculation may generate before the list is shortened to fit
+    // (400 MB by default); SetGenerationBudget keeps it within 2048 .. 2^28, for tests of the guard.
+    std::uint64_t generationBudget = kDefaultGenerationBudget;
 
-// The working list of the current run; dsp = 0 marks an entry to be discarded.
-std::vector<ReflexionRec>& WorkingReflexions();
-UInt32 NumTempRefs();  // gNumTempRefs: the number of valid entries
+    void SetGenerationBudget(std::uint64_t entries);
+    UInt32 NumTempRefs() const;  // gNumTempRefs: the number of valid entries
+};
 
 // Allocates the working list (numRefs blank entries); caution alert "Error_Creating_Reflexions"
 // and false on failure.
-bool InitTempRefs(std::uint64_t numRefs);
-void PurgeTempRefs();
+[[nodiscard]] bool InitTempRefs(ReflexionWorkspace& work, std::uint64_t numRefs);
+void PurgeTempRefs(ReflexionWorkspace& work);
 
 // True when h k l is absent for the crystal's lattice centring.
 bool SystAbs(const CrystalDataRec* xp, int h, int k, int l);
@@ -49,8 +59,8 @@ struct HKLListCut {
 // stops at the d where it fits. With restrictNumRefs keeps the maxUserRefs of largest d, and the
 // rest of the group of equal d the last of them belongs to. *cut (when given) tells where the
 // list was shortened. False when memory runs out.
-bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool restrictNumRefs, UInt32 maxUserRefs,
-             HKLListCut* cut = nullptr);
+[[nodiscard]] bool HKLList(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin,
+                           bool restrictNumRefs, UInt32 maxUserRefs, HKLListCut* cut = nullptr);
 
 // In a list ordered by descending d, one past the last entry of the group of equal d headed by
 // entry head: the entries within 0.0001 Å of the head, and those whose d equals the last of them
@@ -59,18 +69,18 @@ bool HKLList(WinInfoRec* theWindow, CrystalDataRec* xp, Float32 dspMin, bool res
 std::size_t EndOfDGroup(std::size_t n, std::size_t head, const std::function<Float32(std::size_t)>& dspAt);
 
 // Sorts the working list by descending dsp with a heapsort whose tie order is reproducible.
-void OrderRefsList();
+void OrderRefsList(ReflexionWorkspace& work);
 // The same heapsort on any array of reflexions.
 void OrderReflexions(ReflexionRec* refs, std::size_t n);
 
 // Merges the groups of equal d (EndOfDGroup) and compacts the working list; a group whose summed
 // intensity is below weakLimit is dropped as a whole. Stop alert "No_Reflexions_Range" when
 // nothing remains.
-void MergeRefs(Float32 weakLimit = 0);
+void MergeRefs(ReflexionWorkspace& work, Float32 weakLimit = 0);
 
 // Replaces the crystal's reflexions by the working entries, with intensities divided by the
 // squared cell volume and indices in a canonical sign.
-void CopyRefs(CrystalDataRec* xp);
+void CopyRefs(const ReflexionWorkspace& work, CrystalDataRec* xp);
 
 // An index list into refs in the given order, (0,0,0) entries left out. Empty on failure.
 std::vector<UInt32> SortReflexions(const ReflexionRec* refs, AtomIndex numRefs, ReflexionSortType sortOrder);
@@ -79,7 +89,3 @@ std::vector<UInt32> SortReflexions(const ReflexionRec* refs, AtomIndex numRefs, 
 int CompareReflexionsByDSpacing(const ReflexionRec& a, const ReflexionRec& b);
 int CompareReflexionsByIntensity(const ReflexionRec& a, const ReflexionRec& b);
 int CompareReflexionsByHKL(const ReflexionRec& a, const ReflexionRec& b);
-
-// Whether the current run reports progress (set by the driver at the start of every run).
-bool ShowProgress();
-void SetShowProgress(bool show);

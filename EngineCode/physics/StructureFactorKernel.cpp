@@ -2,6 +2,7 @@
 // temperature factors (vectorised, in double precision, so that the loop has no calls).
 #include "StructureFactorKernel.h"
 
+#include "Constants.h"
 #include "StructureFactorKernelPaths.h"
 
 #include <atomic>
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr double kTwoPi = 6.28318530718;
+constexpr double kTwoPi = kRoundedTwoPi;
 constexpr double kRoundMagic = 6755399441055744.0;  // 1.5 × 2^52: adding it rounds to an integer
 
 bool HasAvx2()

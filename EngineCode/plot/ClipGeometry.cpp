@@ -1,6 +1,8 @@
 // Clipping of segments, polylines and polygons to a rectangle.
 #include "ClipGeometry.h"
 
+#include "Constants.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -123,7 +125,7 @@ std::vector<PointF> EllipsePolygon(const RectF& box, int n)
     const double rx = box.Width() / 2, ry = box.Height() / 2;
     pts.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-        const double a = 2 * M_PI * i / n;
+        const double a = 2 * kPi * i / n;
         pts.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
     }
     return pts;

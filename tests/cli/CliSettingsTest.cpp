@@ -2,6 +2,7 @@
 // checked against the values the desktop program's settings would store.
 #include "CliSettings.h"
 
+#include "Constants.h"
 #include "Diffraction.h"
 #include "Document.h"
 #include "Globals.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 class CliSettingsTest : public ::testing::Test {
 protected:

@@ -50,16 +50,16 @@ protected:
         ASSERT_TRUE(LoadShippedScatteringTable());
         doc = CreateWindowInfo();
     }
-    void TearDown() override { PurgeTempRefs(); }
+    ReflexionWorkspace work;
 
     std::vector<ReflexionRec> Compute(CrystalDataRec* xp, float dspMin, bool anomalous)
     {
         doc->plotSpecs.anomalous = anomalous;
         RecipCell(xp);
-        EXPECT_TRUE(HKLList(doc.get(), xp, dspMin, false, 0));
+        EXPECT_TRUE(HKLList(work, doc.get(), xp, dspMin, false, 0));
         ASFIndexSites(xp);
-        Intensity(doc.get(), xp, nullptr);
-        return WorkingReflexions();
+        Intensity(work, doc.get(), xp, nullptr);
+        return work.gTempRef;
     }
 
     // The largest change of any intensity relative to the strongest one, between the option off

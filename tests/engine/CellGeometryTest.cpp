@@ -56,12 +56,12 @@ TEST(CellGeometry, CubicCellByHand)
     EXPECT_NEAR(xp->betaStar, 90, 1e-4);
     EXPECT_NEAR(xp->gammaStar, 90, 1e-4);
     EXPECT_NEAR(xp->volume, 64, 1e-4);
-    InitDSpaceCalc(xp.get());
-    EXPECT_FLOAT_EQ(DSpace(1, 0, 0), 4.0f);
-    EXPECT_NEAR(DSpace(1, 1, 1), 4 / std::sqrt(3.0), 1e-6);
-    EXPECT_FLOAT_EQ(ReciprocalDSpace(2, 0, 0), 0.5f);
+    const DSpaceForm form = InitDSpaceCalc(xp.get());
+    EXPECT_FLOAT_EQ(form.DSpace(1, 0, 0), 4.0f);
+    EXPECT_NEAR(form.DSpace(1, 1, 1), 4 / std::sqrt(3.0), 1e-6);
+    EXPECT_FLOAT_EQ(form.ReciprocalDSpace(2, 0, 0), 0.5f);
     // The cross terms are zero to rounding.
-    EXPECT_NEAR(DSpace(1, 1, 0), DSpace(1, -1, 0), 1e-6);
+    EXPECT_NEAR(form.DSpace(1, 1, 0), form.DSpace(1, -1, 0), 1e-6);
 }
 
 struct CellCase {
@@ -77,7 +77,7 @@ TEST_P(CellGeometryCells, DSpacingsAndVolumeMatchMetricTensor)
     const CellCase& p = GetParam();
     auto xp = MakeCell(p.a, p.b, p.c, p.al, p.be, p.ga);
     RecipCell(xp.get());
-    InitDSpaceCalc(xp.get());
+    const DSpaceForm form = InitDSpaceCalc(xp.get());
     EXPECT_NEAR(xp->volume, p.volume, p.volume * 2e-6) << p.name;
     for (int h = -3; h <= 3; ++h)
         for (int k = -3; k <= 3; ++k)
@@ -85,7 +85,7 @@ TEST_P(CellGeometryCells, DSpacingsAndVolumeMatchMetricTensor)
                 if (!h && !k && !l)
                     continue;
                 const double ref = ReferenceD(p.a, p.b, p.c, p.al, p.be, p.ga, h, k, l);
-                EXPECT_NEAR(DSpace(h, k, l), ref, ref * 2e-6) << p.name << " " << h << k << l;
+                EXPECT_NEAR(form.DSpace(h, k, l), ref, ref * 2e-6) << p.name << " " << h << k << l;
             }
 }
 

@@ -2,6 +2,7 @@
 // displacement parameters, the positions generated from each way of giving the space group, the
 // refusals, and the shipped example structures.
 #include "CifImport.h"
+#include "Constants.h"
 #include "Diffraction.h"
 #include "Document.h"
 #include "Globals.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 std::string Cubic(const std::string& s)
 {
@@ -770,4 +770,37 @@ TEST_F(CifImport, OneBadBlockLeavesTheOthers)
     EXPECT_EQ(r.crystals[1].name, "one_bad_block.cif: gold");
     EXPECT_TRUE(Has(r.note, "“broken”")) << r.note;
     EXPECT_TRUE(Has(r.note, "x,y,w")) << r.note;
+}
+
+// β and B forms of the anisotropic parameters become U by hand: in a 4 × 5 × 8 Å orthorhombic
+// cell a* = 1/a, so Uij = βij · aᵢaⱼ / (2π²), and Uij = Bij / (8π²).
+TEST_F(CifImport, BetaAndBFormsOfTheAnisotropicParametersBecomeU)
+{
+    const std::string head = "data_x\n_cell_length_a 4\n_cell_length_b 5\n_cell_length_c 8\n"
+                             "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+                             "_space_group_name_H-M_alt 'P 1'\n" +
+                             kSiteLoop + "Cu1 Cu 0.1 0.2 0.3\n";
+    const double beta[6] = {0.0020, 0.0030, 0.0010, 0.0004, -0.0002, 0.0003};  // 11 22 33 12 13 23
+    const double edges[6][2] = {{4, 4}, {5, 5}, {8, 8}, {4, 5}, {4, 8}, {5, 8}};
+    const int where[6][2] = {{0, 0}, {1, 1}, {2, 2}, {0, 1}, {0, 2}, {1, 2}};
+    for (const char* form : {"beta", "B"}) {
+        SCOPED_TRACE(form);
+        std::string loop = "loop_\n_atom_site_aniso_label\n";
+        for (const char* ij : {"11", "22", "33", "12", "13", "23"})
+            loop += std::string("_atom_site_aniso_") + form + "_" + ij + "\n";
+        loop += "Cu1";
+        for (double v : beta)
+            loop += " " + std::to_string(v);
+        loop += "\n";
+        CifImportResult r = Read(head + loop);
+        ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
+        ASSERT_EQ(r.crystals.size(), 1u);
+        const InputDataRec& site = r.crystals[0].crystal->AU.at(0);
+        ASSERT_EQ(site.adpType, kADPTypeUij);
+        for (int k = 0; k < 6; ++k) {
+            const double expected = std::string(form) == "B" ? beta[k] / (8 * kPi * kPi)
+                                                             : beta[k] * edges[k][0] * edges[k][1] / (2 * kPi * kPi);
+            EXPECT_NEAR(site.uAni[where[k][0]][where[k][1]], expected, 1e-6 * std::fabs(expected) + 1e-9) << "k = " << k;
+        }
+    }
 }

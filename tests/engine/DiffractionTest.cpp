@@ -218,13 +218,13 @@ TEST_F(DiffractionTest, RunReportsProgressUnlessTheMouseIsDown)
 
 TEST_F(DiffractionTest, ListBeyondTheMemoryGuardIsShortenedAndSaysSo)
 {
+    ReflexionWorkspace work;
     CrystalDataRec* xp = AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    SetGenerationBudget(30000);
+    work.SetGenerationBudget(30000);
     xp->a = xp->b = xp->c = 40;  // about 268,000 reflexions down to 1 Å: more than the guard allows
-    JustDiffract(doc.get(), xp, nullptr);
-    SetGenerationBudget(kDefaultGenerationBudget);
+    JustDiffract(work, doc.get(), xp, nullptr);
     ASSERT_FALSE(xp->refs.empty());
     EXPECT_GT(xp->refs.back().dsp, 1.5f);
     EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 0);
@@ -380,6 +380,7 @@ TEST_F(DiffractionTest, LargeCellIsCompleteAtFactorySettings)
 
 TEST_F(DiffractionTest, WeakCutoffRemovesWholeGroupsOnly)
 {
+    ReflexionWorkspace work;
     // Quartz on the time-of-flight axis, down to d = 0.2 Å: trigonal, so h k l and k h l share a d
     // but not an intensity, and many reflexions are near the cutoff. Each group kept must have the
     // multiplicity of its d-spacing as generation and merging alone give it.
@@ -402,11 +403,11 @@ TEST_F(DiffractionTest, WeakCutoffRemovesWholeGroupsOnly)
 
     // The groups as generation alone forms them (no intensities, so nothing is cut).
     RecipCell(xp);
-    ASSERT_TRUE(HKLList(nullptr, xp, 0.2f, false, 0));
-    OrderRefsList();
-    MergeRefs();
-    std::vector<ReflexionRec> all = WorkingReflexions();
-    PurgeTempRefs();
+    ASSERT_TRUE(HKLList(work, nullptr, xp, 0.2f, false, 0));
+    OrderRefsList(work);
+    MergeRefs(work);
+    std::vector<ReflexionRec> all = work.gTempRef;
+    PurgeTempRefs(work);
     int compared = 0;
     for (const ReflexionRec& r : xp->refs) {
         for (const ReflexionRec& g : all)

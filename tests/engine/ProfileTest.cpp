@@ -1,4 +1,5 @@
 // Peak widths, shapes, per-pixel profiles, background and phase proportions.
+#include "Constants.h"
 #include "Diffraction.h"
 #include "Document.h"
 #include "Globals.h"
@@ -352,4 +353,60 @@ TEST(Profile, ProfileOnSeveralThreadsEqualsOneThread)
             EXPECT_EQ(xp->plotBuffer[static_cast<std::size_t>(r.first - 1)], -1.0f);
     }
     SetEngineThreadCount(previous);
+}
+
+// The shapes away from their maxima, against the closed forms written out by hand:
+// Lorentzian I/(πw(1 + u²)), Gaussian I√(ln2/π)/w · exp(−ln2·u²), u = (x − x0)/w, and the
+// pseudo-Voigt's η on the Lorentzian part.
+TEST(Profile, ShapeValuesAwayFromTheMaximumMatchTheirFormulas)
+{
+    const double I = 50, w = 0.08f, x0 = 30;
+    const double ln2 = std::log(2.0);
+    for (double step : {0.0, 0.5, 1.0, 2.0, 3.5, 7.0}) {
+        const float xf = static_cast<float>(x0 + step * w);
+        const double u = (xf - x0) / w;  // of the point as it is passed
+        const double lorentz = I / (kPi * w * (1 + u * u));
+        const double gauss = I * std::sqrt(ln2 / kPi) / w * std::exp(-ln2 * u * u);
+        EXPECT_NEAR(GetProfileIntensityAtPoint(xf, 30.0f, 50.0f, 0.08f, kPeakFunctionLorentzian, 0), lorentz,
+                    2e-6 * lorentz + 1e-9)
+            << "u = " << u;
+        EXPECT_NEAR(GetProfileIntensityAtPoint(xf, 30.0f, 50.0f, 0.08f, kPeakFunctionGaussian, 0), gauss,
+                    2e-5 * gauss + 1e-9)
+            << "u = " << u;
+        for (double eta : {0.0, 0.25, 1.0}) {
+            const double voigt = eta * lorentz + (1 - eta) * gauss;
+            EXPECT_NEAR(GetProfileIntensityAtPoint(xf, 30.0f, 50.0f, 0.08f, kPeakFunctionPseudoVoigt,
+                                                   static_cast<float>(eta)),
+                        voigt, 2e-5 * voigt + 1e-9)
+                << "u = " << u << ", eta = " << eta;
+        }
+    }
+}
+
+// A peak reaches 40 half widths with Lorentzian tails, 2(15η + 5) with the pseudo-Voigt, and no
+// further: a point just inside has the shape's value, one just outside nothing.
+TEST(Profile, EachPeakStopsAtItsCutOffRange)
+{
+    struct Row {
+        SInt16 shape;
+        float eta;
+        double reach;  // half widths
+    };
+    const double w = 0.05, x0 = 40, step = 0.001;
+    for (const Row& row : {Row{kPeakFunctionLorentzian, 0.5f, 40}, Row{kPeakFunctionPseudoVoigt, 0.5f, 25},
+                           Row{kPeakFunctionPseudoVoigt, 1.0f, 40}, Row{kPeakFunctionPseudoVoigt, 0.2f, 16}}) {
+        auto xp = PeaksAt({ReflexionRec{1, 0, 0, 1, 2.0f, static_cast<float>(x0), 10.0f, static_cast<float>(w)}});
+        PlotSpecsRec ps = Specs(row.shape, 30, 50);
+        ps.eta = row.eta;
+        ps.monochromatic = true;
+        const double edge = x0 + row.reach * w;
+        const double inside = edge - 3 * step, outside = edge + 3 * step;
+        const std::vector<Float32> y = ProfileAtPoints(xp.get(), &ps, inside, outside - inside, 2);
+        ASSERT_EQ(y.size(), 2u);
+        const double expected = GetProfileIntensityAtPoint(static_cast<float>(inside), static_cast<float>(x0), 10.0f,
+                                                           static_cast<float>(w), row.shape, row.eta);
+        EXPECT_GT(expected, 0);
+        EXPECT_NEAR(y[0], expected, 1e-6 * expected) << row.shape << " eta " << row.eta;
+        EXPECT_EQ(y[1], 0.0f) << row.shape << " eta " << row.eta;
+    }
 }

@@ -21,12 +21,13 @@ struct Merged {
 // Generation, ordering and merging of a crystal, without intensities.
 std::vector<ReflexionRec> GenerateAndMerge(CrystalDataRec* xp, float dspMin, bool restrict = false, UInt32 max = 0)
 {
+    ReflexionWorkspace work;
     RecipCell(xp);
-    EXPECT_TRUE(HKLList(nullptr, xp, dspMin, restrict, max));
-    OrderRefsList();
-    MergeRefs();
-    std::vector<ReflexionRec> out = WorkingReflexions();
-    PurgeTempRefs();
+    EXPECT_TRUE(HKLList(work, nullptr, xp, dspMin, restrict, max));
+    OrderRefsList(work);
+    MergeRefs(work);
+    std::vector<ReflexionRec> out = work.gTempRef;
+    PurgeTempRefs(work);
     return out;
 }
 
@@ -42,12 +43,13 @@ std::vector<Merged> Summary(const std::vector<ReflexionRec>& refs)
 
 TEST(Reflexions, PrimitiveCubicToTwoAngstrom)
 {
+    ReflexionWorkspace work;
     auto xp = MakeCrystal(4, 4, 4, 90, 90, 90, 'P');
     RecipCell(xp.get());
-    ASSERT_TRUE(HKLList(nullptr, xp.get(), 2.0f, false, 0));
+    ASSERT_TRUE(HKLList(work, nullptr, xp.get(), 2.0f, false, 0));
     // hmax = kmax = lmax = 2: of the 125 triples, those with d > 2 (d = 2 itself is excluded).
-    EXPECT_EQ(NumTempRefs(), 6u + 12u + 8u);
-    PurgeTempRefs();
+    EXPECT_EQ(work.NumTempRefs(), 6u + 12u + 8u);
+    PurgeTempRefs(work);
     const auto merged = Summary(GenerateAndMerge(xp.get(), 2.0f));
     ASSERT_EQ(merged.size(), 3u);
     EXPECT_FLOAT_EQ(merged[0].d, 4.0f);
@@ -102,12 +104,13 @@ INSTANTIATE_TEST_SUITE_P(Centrings, Absences,
 
 TEST(Reflexions, RhombohedralOnHexagonalAxesGenerates3nOnly)
 {
+    ReflexionWorkspace work;
     auto xp = MakeCrystal(4.9f, 4.9f, 12.0f, 90, 90, 120, 'R');
     RecipCell(xp.get());
-    ASSERT_TRUE(HKLList(nullptr, xp.get(), 1.5f, false, 0));
-    for (const ReflexionRec& r : WorkingReflexions())
+    ASSERT_TRUE(HKLList(work, nullptr, xp.get(), 1.5f, false, 0));
+    for (const ReflexionRec& r : work.gTempRef)
         EXPECT_EQ((-r.h + r.k + r.l) % 3, 0);
-    PurgeTempRefs();
+    PurgeTempRefs(work);
 }
 
 TEST(Reflexions, DifferentFormsWithEqualDAreMerged)
@@ -136,19 +139,20 @@ TEST(Reflexions, SmallestDSpacingBelowOneHundredthActsAsOneHundredth)
 
 TEST(Reflexions, RestrictionKeepsTheLargestDSpacings)
 {
+    ReflexionWorkspace work;
     auto xp = MakeCrystal(4, 5, 6, 90, 90, 90, 'P');
     RecipCell(xp.get());
-    ASSERT_TRUE(HKLList(nullptr, xp.get(), 1.0f, true, 10));
-    ASSERT_EQ(NumTempRefs(), 10u);
+    ASSERT_TRUE(HKLList(work, nullptr, xp.get(), 1.0f, true, 10));
+    ASSERT_EQ(work.NumTempRefs(), 10u);
     float smallestKept = 1e9f;
-    for (const ReflexionRec& r : WorkingReflexions())
+    for (const ReflexionRec& r : work.gTempRef)
         smallestKept = std::min(smallestKept, r.dsp);
-    PurgeTempRefs();
-    ASSERT_TRUE(HKLList(nullptr, xp.get(), 1.0f, false, 0));
+    PurgeTempRefs(work);
+    ASSERT_TRUE(HKLList(work, nullptr, xp.get(), 1.0f, false, 0));
     int larger = 0;
-    for (const ReflexionRec& r : WorkingReflexions())
+    for (const ReflexionRec& r : work.gTempRef)
         larger += r.dsp > smallestKept;
-    PurgeTempRefs();
+    PurgeTempRefs(work);
     EXPECT_LT(larger, 10);
 }
 
@@ -183,16 +187,17 @@ TEST(Reflexions, HeapsortOrdersByDescendingDWithReproducibleTies)
 
 TEST(Reflexions, CopyKeepsEveryMergedReflexionAndDividesByTheSquaredVolume)
 {
+    ReflexionWorkspace work;
     auto xp = MakeCrystal(2, 2, 2, 90, 90, 90, 'P');
     RecipCell(xp.get());
-    std::vector<ReflexionRec>& work = WorkingReflexions();
-    work.assign(5000, ReflexionRec{});
+    std::vector<ReflexionRec>& list = work.gTempRef;
+    list.assign(5000, ReflexionRec{});
     for (int i = 0; i < 5000; ++i) {
-        work[static_cast<std::size_t>(i)] = ReflexionRec{static_cast<SInt16>(-1 - i % 3), -2, 0, 1,
+        list[static_cast<std::size_t>(i)] = ReflexionRec{static_cast<SInt16>(-1 - i % 3), -2, 0, 1,
                                                          10.0f - i * 0.001f, 0, 64.0f * (i + 1), 0};
     }
-    CopyRefs(xp.get());
-    PurgeTempRefs();
+    CopyRefs(work, xp.get());
+    PurgeTempRefs(work);
     ASSERT_EQ(xp->nRefs(), 5000);  // no store cap: a long list is not cut short
     EXPECT_FLOAT_EQ(xp->refs[0].dsp, 10.0f);
     EXPECT_FLOAT_EQ(xp->refs[0].inty, 1.0f);  // 64 / 8²
@@ -203,12 +208,13 @@ TEST(Reflexions, CopyKeepsEveryMergedReflexionAndDividesByTheSquaredVolume)
 
 TEST(Reflexions, ObliqueCellIndicesTakeTheCanonicalSign)
 {
+    ReflexionWorkspace work;
     auto xp = MakeCrystal(5, 6, 7, 90, 100, 90, 'P');
     RecipCell(xp.get());
-    WorkingReflexions() = {ReflexionRec{-1, -2, 3, 1, 3.0f, 0, 1, 0}, ReflexionRec{-1, 2, 3, 1, 2.9f, 0, 1, 0},
+    work.gTempRef = {ReflexionRec{-1, -2, 3, 1, 3.0f, 0, 1, 0}, ReflexionRec{-1, 2, 3, 1, 2.9f, 0, 1, 0},
                            ReflexionRec{0, 0, -4, 1, 2.8f, 0, 1, 0}, ReflexionRec{0, -1, 0, 1, 2.7f, 0, 1, 0}};
-    CopyRefs(xp.get());
-    PurgeTempRefs();
+    CopyRefs(work, xp.get());
+    PurgeTempRefs(work);
     ASSERT_EQ(xp->nRefs(), 4);
     // Two negative indices: flipped. One: kept. Two zeros add one to the count of negatives.
     EXPECT_EQ(xp->refs[0].h, 1);
@@ -221,46 +227,47 @@ TEST(Reflexions, ObliqueCellIndicesTakeTheCanonicalSign)
 
 TEST(Reflexions, NothingLeftAfterMergingRaisesTheRangeAlert)
 {
+    ReflexionWorkspace work;
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    WorkingReflexions() = {ReflexionRec{1, 0, 0, 0, 0.0f, 0, 1, 0}};
-    MergeRefs();
-    EXPECT_EQ(NumTempRefs(), 0u);
+    work.gTempRef = {ReflexionRec{1, 0, 0, 0, 0.0f, 0, 1, 0}};
+    MergeRefs(work);
+    EXPECT_EQ(work.NumTempRefs(), 0u);
     ASSERT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
 }
 
 TEST(Reflexions, ListBeyondTheMemoryGuardStopsWhereItFits)
 {
+    ReflexionWorkspace work;
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    SetGenerationBudget(20000);
+    work.SetGenerationBudget(20000);
     // a = 30 Å: about (4/3)π·27000/d³ reflexions, so 20000 entries reach down to d ≈ 1.8 Å.
     auto xp = MakeCrystal(30, 30, 30, 90, 90, 90, 'P');
     RecipCell(xp.get());
     HKLListCut cut;
-    EXPECT_TRUE(HKLList(nullptr, xp.get(), 0.5f, false, 0, &cut));
-    SetGenerationBudget(kDefaultGenerationBudget);
+    EXPECT_TRUE(HKLList(work, nullptr, xp.get(), 0.5f, false, 0, &cut));
+    work.SetGenerationBudget(kDefaultGenerationBudget);
     EXPECT_TRUE(cut.byMemory);
-    EXPECT_LE(NumTempRefs(), 20000u);
-    EXPECT_GT(NumTempRefs(), 15000u);
+    EXPECT_LE(work.NumTempRefs(), 20000u);
+    EXPECT_GT(work.NumTempRefs(), 15000u);
     const double dFits = std::cbrt(4.18879 * 27000 * 1.05 / 20000.0);
     EXPECT_NEAR(cut.dsp, dFits, 0.05);
-    for (const ReflexionRec& r : WorkingReflexions())
+    for (const ReflexionRec& r : work.gTempRef)
         EXPECT_GE(r.dsp, cut.dsp);
-    PurgeTempRefs();
+    PurgeTempRefs(work);
     EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 0);
 }
 
-TEST(Reflexions, IndexBoxCoversObliqueCells)
+namespace {
+
+// Every h k l with d > dMin of a cell, counted by brute force in a box far larger than needed,
+// with the metric inverted independently of the engine.
+long CountIndexTriples(double a, double b, double c, double alpha, double beta, double gamma, double dMin)
 {
-    // Triclinic 8, 9, 10 Å; 75°, 65°, 105°: every h k l with d > 0.5 Å, counted here by brute force
-    // in a box far larger than needed, with the metric inverted independently.
-    auto xp = MakeCrystal(8, 9, 10, 75, 65, 105, 'P');
-    RecipCell(xp.get());
-    ASSERT_TRUE(HKLList(nullptr, xp.get(), 0.5f, false, 0));
     const double rad = 3.14159265358979323846 / 180;
-    const double ca = std::cos(75 * rad), cb = std::cos(65 * rad), cg = std::cos(105 * rad);
-    const double G[3][3] = {{64, 72 * cg, 80 * cb}, {72 * cg, 81, 90 * ca}, {80 * cb, 90 * ca, 100}};
+    const double ca = std::cos(alpha * rad), cb = std::cos(beta * rad), cg = std::cos(gamma * rad);
+    const double G[3][3] = {{a * a, a * b * cg, a * c * cb}, {a * b * cg, b * b, b * c * ca}, {a * c * cb, b * c * ca, c * c}};
     const double det = G[0][0] * (G[1][1] * G[2][2] - G[1][2] * G[2][1]) - G[0][1] * (G[1][0] * G[2][2] - G[1][2] * G[2][0]) +
                        G[0][2] * (G[1][0] * G[2][1] - G[1][1] * G[2][0]);
     double Gi[3][3];
@@ -269,21 +276,62 @@ TEST(Reflexions, IndexBoxCoversObliqueCells)
             const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
             Gi[j][i] = (G[i1][j1] * G[i2][j2] - G[i1][j2] * G[i2][j1]) / det;
         }
-    long expected = 0;
-    for (int h = -40; h <= 40; ++h)
-        for (int k = -40; k <= 40; ++k)
-            for (int l = -40; l <= 40; ++l) {
+    long count = 0;
+    for (int h = -45; h <= 45; ++h)
+        for (int k = -45; k <= 45; ++k)
+            for (int l = -45; l <= 45; ++l) {
                 const int v[3] = {h, k, l};
                 double q = 0;
                 for (int i = 0; i < 3; ++i)
                     for (int j = 0; j < 3; ++j)
                         q += v[i] * Gi[i][j] * v[j];
-                if (q > 0 && 1 / std::sqrt(q) > 0.5)
-                    ++expected;
+                if (q > 0 && 1 / std::sqrt(q) > dMin)
+                    ++count;
             }
-    EXPECT_EQ(expected, 19134);
-    EXPECT_EQ(static_cast<long>(NumTempRefs()), expected);
-    PurgeTempRefs();
+    return count;
+}
+
+}  // namespace
+
+TEST(Reflexions, IndexBoxCoversObliqueCells)
+{
+    struct Cell {
+        const char* name;
+        float a, b, c, alpha, beta, gamma, dMin;
+        long known;  // the count where it is known beforehand, else 0
+    };
+    for (const Cell& cell : {Cell{"triclinic", 8, 9, 10, 75, 65, 105, 0.5f, 19134},
+                             Cell{"monoclinic, wide beta", 7, 9, 11, 90, 118, 90, 0.6f, 0},
+                             Cell{"triclinic, flat", 5, 13, 6, 101, 79, 63, 0.7f, 0}}) {
+        ReflexionWorkspace work;
+        auto xp = MakeCrystal(cell.a, cell.b, cell.c, cell.alpha, cell.beta, cell.gamma, 'P');
+        RecipCell(xp.get());
+        ASSERT_TRUE(HKLList(work, nullptr, xp.get(), cell.dMin, false, 0));
+        const long expected = CountIndexTriples(cell.a, cell.b, cell.c, cell.alpha, cell.beta, cell.gamma, cell.dMin);
+        if (cell.known)
+            EXPECT_EQ(expected, cell.known) << cell.name;
+        EXPECT_GT(expected, 1000) << cell.name;
+        EXPECT_EQ(static_cast<long>(work.NumTempRefs()), expected) << cell.name;
+    }
+}
+
+// Equal d is d within 0.0001 Å of the group's first entry: a chain of close d-spacings does not
+// grow a group beyond that.
+TEST(Reflexions, MergeToleranceIsMeasuredFromTheFirstOfTheGroup)
+{
+    ReflexionWorkspace work;
+    work.gTempRef = {ReflexionRec{1, 0, 0, 0, 2.0f, 0, 1, 0},     ReflexionRec{0, 1, 0, 0, 1.99992f, 0, 1, 0},
+                     ReflexionRec{0, 0, 1, 0, 1.99984f, 0, 1, 0}, ReflexionRec{1, 1, 0, 0, 1.99977f, 0, 1, 0},
+                     ReflexionRec{1, 0, 1, 0, 1.99965f, 0, 1, 0}};
+    MergeRefs(work);
+    const std::vector<Merged> groups = Summary(work.gTempRef);
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_FLOAT_EQ(groups[0].d, 2.0f);  // 2.0 and 1.99992 (8e-5 apart)
+    EXPECT_EQ(groups[0].mul, 2);
+    EXPECT_FLOAT_EQ(groups[1].d, 1.99984f);  // 1.6e-4 from 2.0: a group of its own, with 1.99977
+    EXPECT_EQ(groups[1].mul, 2);
+    EXPECT_FLOAT_EQ(groups[2].d, 1.99965f);  // 1.9e-4 from that group's first, 1.99984
+    EXPECT_EQ(groups[2].mul, 1);
 }
 
 TEST(Reflexions, EquivalentReflexionsAreNeverSplitAcrossGroups)
@@ -315,6 +363,7 @@ TEST(Reflexions, EquivalentReflexionsAreNeverSplitAcrossGroups)
 
 TEST(Reflexions, CapAndWeakCutoffActOnWholeGroups)
 {
+    ReflexionWorkspace work;
     // Under a cap, generation keeps the rest of the group the last kept reflexion belongs to.
     auto salt = MakeRockSalt();
     const auto capped = GenerateAndMerge(salt.get(), 1.0f, true, 10);
@@ -323,12 +372,12 @@ TEST(Reflexions, CapAndWeakCutoffActOnWholeGroups)
     EXPECT_EQ(capped[1].mul, 6);  // 200, whole
 
     // The weak cutoff after merging: a group goes only when its summed intensity is weak.
-    WorkingReflexions() = {ReflexionRec{1, 0, 0, 0, 3.0f, 0, 0.6e-5f, 0}, ReflexionRec{0, 1, 0, 0, 3.0f, 0, 0.6e-5f, 0},
+    work.gTempRef = {ReflexionRec{1, 0, 0, 0, 3.0f, 0, 0.6e-5f, 0}, ReflexionRec{0, 1, 0, 0, 3.0f, 0, 0.6e-5f, 0},
                            ReflexionRec{1, 1, 0, 0, 2.5f, 0, 1e-6f, 0}, ReflexionRec{1, 0, 1, 0, 2.5f, 0, 5e-5f, 0},
                            ReflexionRec{1, 1, 1, 0, 2.0f, 0, 2e-6f, 0}, ReflexionRec{2, 0, 0, 0, 2.0f, 0, 3e-6f, 0}};
-    MergeRefs(1e-5f);
-    const std::vector<ReflexionRec> out = WorkingReflexions();
-    PurgeTempRefs();
+    MergeRefs(work, 1e-5f);
+    const std::vector<ReflexionRec> out = work.gTempRef;
+    PurgeTempRefs(work);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].mul, 2);
     EXPECT_FLOAT_EQ(out[0].inty, 1.2e-5f);

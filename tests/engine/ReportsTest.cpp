@@ -1,4 +1,5 @@
 // The text reports, checked against lines computed by hand for rock salt.
+#include "Constants.h"
 #include "Diffraction.h"
 #include "Document.h"
 #include "FileTestSupport.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 std::unique_ptr<VLPatternRec> RockSaltPattern(const char* name)
 {

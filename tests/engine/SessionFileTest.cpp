@@ -437,3 +437,27 @@ TEST_F(SessionFile, AnomalousScatteringHasItsOwnItemThatOlderFilesLack)
     EXPECT_FALSE(back->plotSpecs.anomalous);
     EXPECT_EQ(back->plotSpecs.eta, 0.35f);
 }
+
+// The site blocks are read field by field and must use up exactly the length they declare: four
+// bytes more inside either (its length grown to match) make the file damaged, not read in part.
+TEST_F(SessionFile, TrailingBytesInsideASiteBlockAreRefused)
+{
+    const ByteVector plain = Written(doc.get());
+    for (const char* tag : {"AUni", "AUEL"}) {
+        SCOPED_TRACE(tag);
+        const std::size_t at = FindTag(plain, tag);
+        const std::uint32_t length = (std::uint32_t(plain[at + 4]) << 24) | (std::uint32_t(plain[at + 5]) << 16) |
+                                     (std::uint32_t(plain[at + 6]) << 8) | std::uint32_t(plain[at + 7]);
+        ByteVector bytes = plain;
+        SetBigEndian32(bytes, at + 4, length + 4);
+        const ByteVector extra = {0, 0, 0, 1};
+        bytes.insert(bytes.begin() + static_cast<long>(at + 8 + length), extra.begin(), extra.end());
+        auto back = CreateWindowInfo();
+        back->filename = "kept";
+        sink.Clear();
+        EXPECT_FALSE(Read(bytes, back.get()));
+        EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
+        EXPECT_EQ(back->filename, "kept");
+        EXPECT_TRUE(back->plotList.empty());
+    }
+}

@@ -142,8 +142,6 @@ bool SimulateOne(BatchRun& run, std::size_t i, CliStatusSink& sink)
 
 void Worker(BatchRun& run)
 {
-    // One calculation per core already: the intensity loop of each stays on its thread.
-    SetEngineThreadCount(1);
     for (;;) {
         const std::size_t w = run.next++;
         if (w >= run.work.size())
@@ -443,10 +441,16 @@ int RunBatch(const CliOptions& options)
                                            : std::max(1u, std::thread::hardware_concurrency());
     threads = std::min(threads, work.size());
     std::vector<std::thread> workers;
-    for (std::size_t t = 0; t < threads; ++t)
-        workers.emplace_back(Worker, std::ref(run));
-    for (std::thread& w : workers)
-        w.join();
+    {
+        // One calculation per core already: the loops of each stay on its thread.
+        const int previousThreads = EngineThreadCount();
+        SetEngineThreadCount(1);
+        for (std::size_t t = 0; t < threads; ++t)
+            workers.emplace_back(Worker, std::ref(run));
+        for (std::thread& w : workers)
+            w.join();
+        SetEngineThreadCount(previousThreads);
+    }
     console.progress().Clear();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
 

@@ -1,0 +1,41 @@
+// Runs the engine tests in one process, in any order: every test finds the program-wide state
+// (preferences, drawing flags, message texts, kernel choice, thread count) as a fresh program
+// has it, whatever the tests before it changed.
+#include "Globals.h"
+#include "Intensity.h"
+#include "Resources.h"
+#include "StringTable.h"
+#include "StructureFactorKernel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class FreshProgramState : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        InitVLGlobals();
+        gPrefs = gFactoryPrefs;
+        gAutoScaleY = false;
+        gPrinting = false;
+        gPrintRes = 72;
+        gLockScreen = false;
+        quittingTime = false;
+        UseKernelPath(BestKernelPath());
+        SetEngineThreadCount(0);
+        SetSiteGrouping(true);
+        LoadStringTable(FindResourceFile("strings"));
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // The listener list takes ownership.
+    ::testing::UnitTest::GetInstance()->listeners().Append(std::make_unique<FreshProgramState>().release());
+    return RUN_ALL_TESTS();
+}
