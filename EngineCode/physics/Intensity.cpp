@@ -183,6 +183,9 @@ struct Prepared {
     std::vector<std::size_t> classStart;  // atoms of class c: [classStart[c], classStart[c + 1])
     std::vector<float> X, Y, Z;           // per atom
     std::vector<int> classOfAtom;
+    bool oneAtomPerClass = false;  // atom i is the only atom of class i
+    std::size_t atomsPerClass = 0; // m when every class has m atoms (atom i of class i / m), else 0
+    std::vector<float> isoU;       // the B values of the isotropic classes (the first numIso)
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -351,6 +354,13 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
         p.classOfAtom[i] = rank[static_cast<std::size_t>(a.cls)];
     }
     p.anomalous = !p.kindFp.empty();
+    for (std::size_t c = 0; c < p.numIso; ++c)
+        p.isoU.push_back(p.classes[c].t.uIso);
+    p.atomsPerClass = classes.empty() ? 0 : p.classStart[1];
+    for (std::size_t c = 0; c < classes.size(); ++c)
+        if (p.classStart[c + 1] - p.classStart[c] != p.atomsPerClass)
+            p.atomsPerClass = 0;
+    p.oneAtomPerClass = p.atomsPerClass == 1;
     return p;
 }
 
@@ -359,6 +369,7 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
 // batch passes over them.
 constexpr std::size_t kBatch = 16;
 constexpr std::size_t kAtomBlock = 1024;
+constexpr std::size_t kVectorSlack = 16;  // floats: the widest vector
 
 // Per-thread scratch space for one batch of reflexions.
 struct Scratch {
@@ -395,16 +406,16 @@ void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* 
     }
     s.T.assign(nClasses, 1.0f);
     if (p.ellipsoids) {
-        // The same arithmetic as TFactorExponent, group by group.
-        const std::size_t nExp = p.numIso + p.numAniso;
-        s.exponent.resize(nExp);
+        // The temperature factors, group by group.
+        // Isotropic classes in single precision (to a few parts in 10⁷ of T, far below what the
+        // intensities need), the anisotropic ones through exponents in double.
         const double d = ref.dsp, d2 = d * d;
-        for (std::size_t c = 0; c < p.numIso; ++c)
-            s.exponent[c] = -0.25 * p.classes[c].t.uIso / d2;
+        IsotropicTFactors(p.isoU.data(), static_cast<float>(0.25 / d2), p.numIso, s.T.data());
+        s.exponent.resize(p.numAniso);
         const double h = ref.h, k = ref.k, l = ref.l;
-        for (std::size_t c = p.numIso; c < nExp; ++c)
-            s.exponent[c] = AnisotropicExponent(p.classes[c].t.c, h, k, l);
-        ExpToFloat(s.exponent.data(), s.T.data(), nExp);
+        for (std::size_t c = 0; c < p.numAniso; ++c)
+            s.exponent[c] = AnisotropicExponent(p.classes[p.numIso + c].t.c, h, k, l);
+        ExpToFloat(s.exponent.data(), s.T.data() + p.numIso, p.numAniso);
     }
     for (std::size_t c = 0; c < nClasses; ++c)
         w[c] = s.kindF[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
@@ -421,8 +432,9 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
 {
     const std::size_t nClasses = p.classes.size(), nAtoms = p.X.size();
     const bool two = p.anomalous && A2 && B2;
-    s.w.resize(n * nClasses);
-    s.w2.resize(two ? n * nClasses : 0);
+    // Room for a vector read beyond the last class (ExpandPowers).
+    s.w.resize(n * nClasses + kVectorSlack);
+    s.w2.resize(two ? n * nClasses + kVectorSlack : 0);
     for (std::size_t r = 0; r < n; ++r) {
         ClassPowers(p, *refs[r], s, s.w.data() + r * nClasses, two ? s.w2.data() + r * nClasses : nullptr,
                     r > 0 ? s.w.data() + (r - 1) * nClasses : nullptr,
@@ -433,6 +445,9 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
     }
     s.W.resize(std::min(nAtoms, kAtomBlock));
     s.W2.resize(two ? s.W.size() : 0);
+    // When every atom is a class of its own (a structure in P1 with its own displacement on
+    // each site, say), the atoms' powers are the classes' powers as they stand.
+    const bool ownClasses = p.oneAtomPerClass;
     for (std::size_t begin = 0; begin < nAtoms; begin += kAtomBlock) {
         const std::size_t end = std::min(nAtoms, begin + kAtomBlock);
         for (std::size_t r = 0; r < n; ++r) {
@@ -446,16 +461,24 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
                               (!two || std::equal(s.w2.begin() + static_cast<std::ptrdiff_t>(r * nClasses),
                                                   s.w2.begin() + static_cast<std::ptrdiff_t>((r + 1) * nClasses),
                                                   s.w2.begin() + static_cast<std::ptrdiff_t>((r - 1) * nClasses)));
-            if (!same)
-                FillPowers(s.w.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end,
-                           s.W.data());
-            if (two && !same)
-                FillPowers(s.w2.data() + r * nClasses, p.classStart.data(), nClasses, p.classOfAtom.data(), begin,
-                           end, s.W2.data());
+            const float* W = s.W.data();
+            const float* W2 = two ? s.W2.data() : nullptr;
+            if (ownClasses) {
+                W = s.w.data() + r * nClasses + begin;
+                W2 = two ? s.w2.data() + r * nClasses + begin : nullptr;
+            } else if (!same) {
+                const float* w = s.w.data() + r * nClasses;
+                if (!ExpandPowers(w, p.atomsPerClass, begin, end, s.W.data()))
+                    FillPowers(w, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end, s.W.data());
+                if (two) {
+                    const float* w2 = s.w2.data() + r * nClasses;
+                    if (!ExpandPowers(w2, p.atomsPerClass, begin, end, s.W2.data()))
+                        FillPowers(w2, p.classStart.data(), nClasses, p.classOfAtom.data(), begin, end, s.W2.data());
+                }
+            }
             double out[4] = {};
-            StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, s.W.data(),
-                                two ? s.W2.data() : nullptr, end - begin, static_cast<float>(ref.h),
-                                static_cast<float>(ref.k), static_cast<float>(ref.l), out);
+            StructureFactorSums(p.X.data() + begin, p.Y.data() + begin, p.Z.data() + begin, W, W2, end - begin,
+                                static_cast<float>(ref.h), static_cast<float>(ref.k), static_cast<float>(ref.l), out);
             A[r] += out[0];
             B[r] += out[1];
             if (two) {

@@ -34,14 +34,24 @@ void StructureFactorSums(const float* X, const float* Y, const float* Z, const f
 void FillPowers(const float* w, const std::size_t* start, std::size_t n, const int* cls, std::size_t begin,
                 std::size_t end, float* W);
 
+// The same when every class has m atoms, atom i being of class i / m: false (W untouched) when
+// this processor's vectors cannot do it in one shuffle (m must divide the vector width and begin
+// be a multiple of it; a begin that is a multiple of 16 always is). w must have 16 readable floats
+// beyond the class of the last atom.
+[[nodiscard]] bool ExpandPowers(const float* w, std::size_t m, std::size_t begin, std::size_t end, float* W);
+
 // What the processor can do at best for the same number of terms: the sine and cosine of n given
 // phases, summed, reps times over (n a multiple of 32); out = the two totals.
 void IdealSinCosSums(const float* phi, std::size_t n, std::size_t reps, double out[2]);
 
-// out[i] = exp(x[i]) rounded to single precision, for n values; accurate to a unit or two in the
-// last place of double precision (so the single-precision result is, but for the rarest
-// ties, that of the C library's exp).
+// out[i] = exp(x[i]) rounded to single precision, for n values; within 3e-10 of the exact value
+// before the rounding (so the result is that of the C library's exp but for one value in a few
+// hundred, which differs in the last place).
 void ExpToFloat(const double* x, float* out, std::size_t n);
+
+// T[i] = exp(−u[i]·q) in single precision (about a unit in the last place), for n values: the
+// isotropic temperature factors of n sites with B values u at one d, q = 1/(4d²).
+void IsotropicTFactors(const float* u, float q, std::size_t n, float* T);
 
 // The phase angle of one atom, as used above.
 float PhaseAngle(float h, float k, float l, float x, float y, float z);

@@ -100,6 +100,49 @@ __attribute__((always_inline)) inline VF Phase(VF x, VF y, VF z, VF h, VF k, VF 
     return __builtin_convertvector(__builtin_convertvector(t, VD) * 6.28318530718, VF);
 }
 
+// e^x in single precision for x in [−87, 88] (clamped there): x = n ln 2 + r, |r| <= ln 2 / 2,
+// ln 2 in two parts (n·C1 is exact), e^r by a polynomial of degree 7, 2^n built in the exponent
+// bits. About a unit in the last place.
+__attribute__((always_inline)) inline VF Exp(VF x)
+{
+    x = x < Splat(-87.0f) ? Splat(-87.0f) : x;
+    x = x > Splat(88.0f) ? Splat(88.0f) : x;
+    const VF magic = Splat(12582912.0f);  // 1.5 × 2^23: adding it rounds to an integer
+    const VF y = Fma(x, Splat(1.44269504088896341f), magic);
+    const VF n = y - magic;
+    VF r = Fma(n, Splat(-0.693359375f), x);
+    r = Fma(n, Splat(2.12194440e-4f), r);
+    VF p = Fma(Splat(1.9875691500e-4f), r, Splat(1.3981999507e-3f));
+    p = Fma(p, r, Splat(8.3334519073e-3f));
+    p = Fma(p, r, Splat(4.1665795894e-2f));
+    p = Fma(p, r, Splat(1.6666665459e-1f));
+    p = Fma(p, r, Splat(5.0000001201e-1f));
+    const VF e = Fma(p, r * r, r + Splat(1.0f));
+    const VI scale = ((VI)y - (VI)magic + 127) << 23;  // the low bits of y are those of n
+    return e * (VF)scale;
+}
+
+// T[i] = exp(−u[i]·q) for n values: the isotropic temperature factors of n classes at one d
+// (u the B values, q = 1/(4d²)).
+__attribute__((always_inline)) inline void IsotropicTFactors(const float* u, float q, unsigned long n, float* T)
+{
+    const VF minusQ = Splat(-q);
+    unsigned long i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const VF t = Exp(Load(u + i) * minusQ);
+        __builtin_memcpy(T + i, &t, sizeof t);
+    }
+    if (i < n) {
+        float x[kLanes] = {}, out[kLanes];
+        for (unsigned long j = i; j < n; ++j)
+            x[j - i] = u[j];
+        const VF t = Exp(Load(x) * minusQ);
+        __builtin_memcpy(out, &t, sizeof t);
+        for (unsigned long j = i; j < n; ++j)
+            T[j] = out[j - i];
+    }
+}
+
 // Single-precision partial sums cover this many vectors before they go into double.
 constexpr unsigned long kFlush = 4;
 
@@ -138,6 +181,27 @@ __attribute__((always_inline)) inline void FillPowers(const float* w, const unsi
         for (; i < stop; ++i)
             W[i - begin] = w[c];
     }
+}
+
+// W[i − begin] = w[i / m] for the atoms i = begin .. end − 1, when every class has m atoms: m
+// dividing the vector width and begin a multiple of it, a vector of atoms is one shuffle of the
+// powers of kLanes / m classes (w is read up to kLanes floats beyond the class of the last atom).
+__attribute__((always_inline)) inline bool ExpandPowers(const float* w, unsigned long m, unsigned long begin,
+                                                        unsigned long end, float* W)
+{
+    if (m == 0 || m > static_cast<unsigned long>(kLanes) || kLanes % m != 0 || begin % kLanes != 0)
+        return false;
+    VI mask;
+    for (int lane = 0; lane < kLanes; ++lane)
+        mask[lane] = static_cast<int>(static_cast<unsigned long>(lane) / m);
+    unsigned long i = begin;
+    for (; i + kLanes <= end; i += kLanes) {
+        const VF v = __builtin_shuffle(Load(w + i / m), mask);
+        __builtin_memcpy(W + (i - begin), &v, sizeof v);
+    }
+    for (; i < end; ++i)
+        W[i - begin] = w[i / m];
+    return true;
 }
 
 // out[0..1] = Σ W cos φ, Σ W sin φ over n atoms; with W2, out[2..3] the same sums over W2.

@@ -9,7 +9,9 @@
                                      const float* W2, unsigned long n, float h, float k, float l, double* out);    \
     void IdealSinCosSums##suffix(const float* phi, unsigned long n, unsigned long reps, double* out);             \
     void FillPowers##suffix(const float* w, const unsigned long* start, unsigned long n, const int* cls,          \
-                            unsigned long begin, unsigned long end, float* W);
+                            unsigned long begin, unsigned long end, float* W);                                    \
+    void IsotropicTFactors##suffix(const float* u, float q, unsigned long n, float* T);                          \
+    bool ExpandPowers##suffix(const float* w, unsigned long m, unsigned long begin, unsigned long end, float* W);
 
 VELMORA_KERNEL_ENTRY_POINTS(Portable)
 #if defined(__x86_64__)
@@ -36,4 +38,12 @@ VELMORA_KERNEL_ENTRY_POINTS(Avx512)
                             unsigned long begin, unsigned long end, float* W)                                      \
     {                                                                                                              \
         ns::FillPowers(w, start, n, cls, begin, end, W);                                                           \
+    }                                                                                                              \
+    void IsotropicTFactors##suffix(const float* u, float q, unsigned long n, float* T)                             \
+    {                                                                                                              \
+        ns::IsotropicTFactors(u, q, n, T);                                                                         \
+    }                                                                                                              \
+    bool ExpandPowers##suffix(const float* w, unsigned long m, unsigned long begin, unsigned long end, float* W)   \
+    {                                                                                                              \
+        return ns::ExpandPowers(w, m, begin, end, W);                                                              \
     }

@@ -286,6 +286,9 @@ TEST_P(FastPathMatchesReference, EveryIntensityWithinOnePartIn1e5)
 INSTANTIATE_TEST_SUITE_P(
     Structures, FastPathMatchesReference,
     ::testing::Values(FastCase{"small_xray", 9, 1, kRadiationXRays, kAxisTwoTheta, 1},
+                      FastCase{"own_sites_over_two_atom_blocks", 1300, 1, kRadiationXRays, kAxisTwoTheta, 2},
+                      FastCase{"pairs_of_atoms_per_site", 700, 2, kRadiationXRays, kAxisTwoTheta, 1},
+                      FastCase{"fours_of_atoms_per_site", 120, 4, kRadiationNeutrons, kAxisTwoTheta, 2},
                       FastCase{"sites_xray_threads", 40, 5, kRadiationXRays, kAxisTwoTheta, 2},
                       FastCase{"neutron_tof", 30, 3, kRadiationNeutrons, kAxisTimeOfFlight, 2},
                       FastCase{"energy", 25, 2, kRadiationXRays, kAxisEnergy, 1},

@@ -149,6 +149,70 @@ TEST(StructureFactorKernel, AtomPowersFromLongAndShortRunsOfClasses)
     });
 }
 
+// Temperature factors exp(−B/(4d²)) from the single-precision exponential: within a few parts in
+// 10⁷ of the C library's over the B values and d-spacings of real structures (plus the rounding
+// of the exponent x to single precision, |x| parts in 10⁷), with every remainder of a vector, and
+// clamped at the ends of its range; and the exponentials in double rounded to single.
+TEST(StructureFactorKernel, TemperatureFactorsMatchTheLibraryExponential)
+{
+    std::vector<float> u;
+    for (int i = 0; i < 77; ++i)
+        u.push_back(-2.0f + 0.37f * static_cast<float>(i));  // B from −2 to 26 Å², one not a multiple of 16
+    u.push_back(0.0f);
+    OnEachPath([&] {
+        for (double d : {0.35, 0.8, 1.5, 4.0, 25.0}) {
+            const float q = static_cast<float>(0.25 / (d * d));
+            for (std::size_t n : {std::size_t(1), std::size_t(15), u.size()}) {
+                std::vector<float> T(n, -1);
+                IsotropicTFactors(u.data(), q, n, T.data());
+                for (std::size_t i = 0; i < n; ++i) {
+                    const double x = -static_cast<double>(u[i]) * q;
+                    const double expected = std::exp(x);
+                    EXPECT_NEAR(T[i], expected, (2e-7 + 1.2e-7 * std::fabs(x)) * expected) << "B " << u[i] << " d " << d;
+                }
+            }
+        }
+        const std::vector<double> x = {-800, -90, -30.5, -1e-3, 0, 0.25, 5, 80};
+        std::vector<float> out(x.size());
+        ExpToFloat(x.data(), out.data(), x.size());
+        for (std::size_t i = 0; i < x.size(); ++i)
+            EXPECT_NEAR(out[i], static_cast<float>(std::exp(std::max(x[i], -700.0))),
+                        2e-7 * std::exp(std::max(x[i], -700.0)))
+                << x[i];
+    });
+    const float big[] = {-1000.0f, 1000.0f};  // clamped: finite, no NaN
+    float T[2];
+    IsotropicTFactors(big, 1.0f, 2, T);
+    EXPECT_TRUE(std::isfinite(T[0]) && std::isfinite(T[1]));
+    EXPECT_GT(T[0], 1e37f);
+    EXPECT_LT(T[1], 1e-37f);
+}
+
+// Classes of m atoms each: the powers of the atoms are those of their classes, by shuffles where
+// m divides the vector width, and refused (nothing written) where it does not.
+TEST(StructureFactorKernel, PowersOfClassesOfEqualSize)
+{
+    std::vector<float> w(300 + 16);
+    for (std::size_t c = 0; c < w.size(); ++c)
+        w[c] = 0.25f + static_cast<float>(c);
+    OnEachPath([&] {
+        const int lanes = CurrentKernelPath() == KernelPath::Avx512 ? 16 : CurrentKernelPath() == KernelPath::Avx2 ? 8 : 4;
+        for (std::size_t m : {2, 3, 4, 8, 16}) {
+            for (auto [begin, end] : {std::pair<std::size_t, std::size_t>{0, 300}, {32, 77}, {256, 300}}) {
+                std::vector<float> W(end - begin, -1);
+                const bool done = ExpandPowers(w.data(), m, begin, end, W.data());
+                EXPECT_EQ(done, static_cast<int>(m) <= lanes && lanes % static_cast<int>(m) == 0) << "m " << m;
+                if (!done) {
+                    EXPECT_EQ(W[0], -1.0f);
+                    continue;
+                }
+                for (std::size_t i = begin; i < end; ++i)
+                    ASSERT_EQ(W[i - begin], w[i / m]) << "m " << m << ", atom " << i;
+            }
+        }
+    });
+}
+
 TEST(StructureFactorKernel, PathsOnOffer)
 {
     EXPECT_TRUE(KernelPathAvailable(KernelPath::Portable));
