@@ -19,12 +19,14 @@
 #include "Settings.h"
 #include "Status.h"
 #include "StringTable.h"
+#include "StructuresList.h"
 #include "Styling.h"
 #include "TextLines.h"
 #if VELMORA_UPDATE_CHECK
 #include "UpdateCheck.h"
 #endif
 #include "ValueSheets.h"
+#include "ViewTransforms.h"
 #include "WindowArrangement.h"
 
 #include <QAction>
@@ -197,10 +199,10 @@ std::vector<CommandEntry> MakeTable()
         }));
     add("ttlW", "Plot", "Window &Title…", {}, OnWindow(InitWindowTitle));
     add("Ghkl", "Plot", "&Find Peak…", QKeySequence(Qt::CTRL | Qt::Key_F), OnWindow(DoShowFindPeakSheet));
-    add("Stck", "Plot", "&Stack Patterns", {}, later);
-    add("Clps", "Plot", "C&ollapse Patterns", {}, later);
-    add("B2Fr", "Plot", "&Bring to Front", {}, later);
-    add("S2Bk", "Plot", "Send to Bac&k", {}, later);
+    add("Stck", "Plot", "&Stack Patterns", {}, OnDoc(DoStackProfiles));
+    add("Clps", "Plot", "C&ollapse Patterns", {}, OnDoc(DoCollapseProfiles));
+    add("B2Fr", "Plot", "&Bring to Front", {}, OnDoc(BringSelectedStructuresToFront));
+    add("S2Bk", "Plot", "Send to Bac&k", {}, OnDoc(SendSelectedStructuresToBack));
 
     // Patterns (style of the selected patterns)
     add("*Lbl", "Patterns", "Labels", {}, OnDoc(ToggleShowLabels));
