@@ -114,14 +114,15 @@ void GraphicsPane::Render()
         gAutoScaleY = savedAutoscale;
     }
     base_ = std::move(image);
+    renderedSize_ = size();
+    ++renderCount_;
+    // The cursor's read-out first: what an import had to say stays in the bar.
+    ComposeOverlay();
     if (!afterDrawing_.empty()) {
         DrawInfoBarText(doc_, afterDrawing_);
         afterDrawing_.clear();
     }
     drawingForChange_ = false;
-    renderedSize_ = size();
-    ++renderCount_;
-    ComposeOverlay();
     emit rendered();
 }
 
