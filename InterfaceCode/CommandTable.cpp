@@ -27,6 +27,7 @@
 #endif
 #include "ValueSheets.h"
 #include "ViewTransforms.h"
+#include "WindowArrangement.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -255,10 +256,10 @@ std::vector<CommandEntry> MakeTable()
         OnWindow([](MainWindow* w) { w->ShowParametersList(!w->ParameterListShown()); }));
     add("tgSL", "Window", "Structures", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
         OnWindow([](MainWindow* w) { w->ToggleFilesDrawer(); }));
-    add("clnW", "Window", "&Clone Window", {}, later);
-    add("stkW", "Window", "&Stack Windows", {}, later);
-    add("tilW", "Window", "&Tile Windows", {}, later);
-    add("synW", "Window", "S&ynchronise Windows", {}, later);
+    add("clnW", "Window", "&Clone Window", {}, [](Application& a, MainWindow* w, QAction*) { MyCloneWindow(a, w); });
+    add("stkW", "Window", "&Stack Windows", {}, [](Application& a, MainWindow*, QAction*) { DoStackWindows(a); });
+    add("tilW", "Window", "&Tile Windows", {}, [](Application& a, MainWindow*, QAction*) { DoTileWindows(a); });
+    add("synW", "Window", "S&ynchronise Windows", {}, [](Application& a, MainWindow*, QAction*) { DoSynchronizeWindows(a); });
 
     // Help
 #if VELMORA_UPDATE_CHECK
