@@ -19,12 +19,15 @@
 #include "Settings.h"
 #include "Status.h"
 #include "StringTable.h"
+#include "StructuresList.h"
 #include "Styling.h"
 #include "TextLines.h"
 #if VELMORA_UPDATE_CHECK
 #include "UpdateCheck.h"
 #endif
 #include "ValueSheets.h"
+#include "ViewTransforms.h"
+#include "WindowArrangement.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -196,10 +199,10 @@ std::vector<CommandEntry> MakeTable()
         }));
     add("ttlW", "Plot", "Window &Title…", {}, OnWindow(InitWindowTitle));
     add("Ghkl", "Plot", "&Find Peak…", QKeySequence(Qt::CTRL | Qt::Key_F), OnWindow(DoShowFindPeakSheet));
-    add("Stck", "Plot", "&Stack Patterns", {}, later);
-    add("Clps", "Plot", "C&ollapse Patterns", {}, later);
-    add("B2Fr", "Plot", "&Bring to Front", {}, later);
-    add("S2Bk", "Plot", "Send to Bac&k", {}, later);
+    add("Stck", "Plot", "&Stack Patterns", {}, OnDoc(DoStackProfiles));
+    add("Clps", "Plot", "C&ollapse Patterns", {}, OnDoc(DoCollapseProfiles));
+    add("B2Fr", "Plot", "&Bring to Front", {}, OnDoc(BringSelectedStructuresToFront));
+    add("S2Bk", "Plot", "Send to Bac&k", {}, OnDoc(SendSelectedStructuresToBack));
 
     // Patterns (style of the selected patterns)
     add("*Lbl", "Patterns", "Labels", {}, OnDoc(ToggleShowLabels));
@@ -253,10 +256,10 @@ std::vector<CommandEntry> MakeTable()
         OnWindow([](MainWindow* w) { w->ShowParametersList(!w->ParameterListShown()); }));
     add("tgSL", "Window", "Structures", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
         OnWindow([](MainWindow* w) { w->ToggleFilesDrawer(); }));
-    add("clnW", "Window", "&Clone Window", {}, later);
-    add("stkW", "Window", "&Stack Windows", {}, later);
-    add("tilW", "Window", "&Tile Windows", {}, later);
-    add("synW", "Window", "S&ynchronise Windows", {}, later);
+    add("clnW", "Window", "&Clone Window", {}, [](Application& a, MainWindow* w, QAction*) { MyCloneWindow(a, w); });
+    add("stkW", "Window", "&Stack Windows", {}, [](Application& a, MainWindow*, QAction*) { DoStackWindows(a); });
+    add("tilW", "Window", "&Tile Windows", {}, [](Application& a, MainWindow*, QAction*) { DoTileWindows(a); });
+    add("synW", "Window", "S&ynchronise Windows", {}, [](Application& a, MainWindow*, QAction*) { DoSynchronizeWindows(a); });
 
     // Help
 #if VELMORA_UPDATE_CHECK

@@ -3,12 +3,21 @@
 // carried out at once (the engine goes on with the profiles); other requests are gathered and
 // carried out once when the event loop next turns, so a command that changes several things
 // draws once. The image stays on screen while the engine is busy, so the window stays painted.
+//
+// The pane also takes the mouse, the wheel and the plot's keys and hands them to the engine's
+// plot tools (PlotMouse.h, ViewTransforms.h, DistanceTool.h) by the window's current tool. The
+// read-out cursor and the distance tool's lines are drawn over a copy of the plot, so that
+// moving them does not draw the plot again.
 #pragma once
+
+#include "PlotMouse.h"
 
 #include <QImage>
 #include <QWidget>
 #include <string>
 
+class QKeyEvent;
+class QRubberBand;
 struct WinInfoRec;
 
 class GraphicsPane : public QWidget {
@@ -28,7 +37,13 @@ public:
     bool DrawingForChange() const { return drawingForChange_; }
     // How many times the plot was drawn (for tests).
     int RenderCount() const { return renderCount_; }
+    // The plot as shown: the drawing with the cursor and the distance tool's lines over it.
     const QImage& Image() const { return image_; }
+
+    // The keys of the plot (arrows, Home); false for a key it does not take.
+    bool HandleKey(QKeyEvent* event);
+    // The cursor and distance lines drawn anew over the plot as it is.
+    void ComposeOverlay();
 
     // Text for the information bar once the next drawing is done, so that what a file's import
     // said is not wiped by the progress messages of the window's first drawing.
@@ -38,13 +53,41 @@ public:
     void SetDropHighlight(bool on);
     bool DropHighlight() const { return dropHighlight_; }
 
+signals:
+    // A drawing was finished (the view may have changed: the scroll bar follows).
+    void rendered();
+    // The distance tool recorded or cleared its positions.
+    void distanceChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    // PendingPattern: pressed on a curve; a drag moves it, a click without moving reads out.
+    // Band: the magnifier dragged across the plot.
+    enum class Drag { None, Cursor, PendingPattern, Pattern, Pan, Band };
     void Schedule(int delayMs);
     void Render();
+    void UpdatePointer(const QPoint& at, Qt::KeyboardModifiers mods);
+    // The read-out cursor at a click: placed or dragged there, or taken away by a click off it.
+    void CursorClick(int column, int row);
+    bool HasPatterns() const;
+
+    QImage base_;                 // the plot without the cursor and the distance lines
+    Drag drag_ = Drag::None;
+    PatternDragRec patternDrag_;
+    VLPatternPtr pressedPattern_ = nullptr;
+    QPoint pressedAt_;
+    int panColumn_ = 0;
+    QPoint wheelRemainder_;
+    QRubberBand* band_ = nullptr;  // the magnifier's band, owned by the pane       // wheel movement less than a notch, eighths of a degree
 
     WinInfoRec* doc_;
     QImage image_;

@@ -1,7 +1,10 @@
 // The information bar.
 #include "InfoBar.h"
 
+#include "CursorReadout.h"
 #include "EngineBusy.h"
+#include "Icons.h"
+#include "QtDrawingSurface.h"
 
 #include <algorithm>
 
@@ -9,8 +12,38 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QToolButton>
+
+// The read-out's fields, drawn by the engine in the bar's colours.
+class ReadoutRow : public QWidget {
+public:
+    explicit ReadoutRow(QWidget* parent) : QWidget(parent) {}
+    void Set(const InfoBarReadoutRec& readout)
+    {
+        readout_ = readout;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QtDrawingSurface surface(painter, rect());
+        auto channels = [](const QColor& c) {
+            return RGBColor{static_cast<UInt16>(c.red() * 257), static_cast<UInt16>(c.green() * 257),
+                            static_cast<UInt16>(c.blue() * 257)};
+        };
+        surface.RGBBackColor(channels(palette().window().color()));
+        surface.RGBForeColor(channels(palette().windowText().color()));
+        const Rect status{0, 0, static_cast<SInt16>(height()), static_cast<SInt16>(width())};
+        DrawInfoBarFields(surface, status, readout_);
+    }
+
+private:
+    InfoBarReadoutRec readout_;
+};
 
 InfoBar::InfoBar(QWidget* parent) : QWidget(parent)
 {
@@ -28,10 +61,16 @@ InfoBar::InfoBar(QWidget* parent) : QWidget(parent)
     progress_->setMaximumWidth(160);
     progress_->setTextVisible(false);
     progress_->hide();
+    readout_ = new ReadoutRow(this);
+    readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    readout_->hide();
     zoom_ = new QToolButton(this);
     zoom_->setToolTip(tr("Zoom to the measured distance"));
+    zoom_->setIcon(ToolbarIcon("iMgT"));
+    zoom_->setAutoRaise(true);
     zoom_->hide();
     layout->addWidget(text_, 1);
+    layout->addWidget(readout_, 1);
     layout->addWidget(progress_);
     layout->addWidget(zoom_);
     setFixedHeight(22);
@@ -42,6 +81,8 @@ void InfoBar::Flush()
     // The calling operation keeps the event loop busy: paint the change now.
     if (!isVisible())
         return;
+    if (!readout_->isHidden())
+        readout_->repaint();
     text_->repaint();
     if (!progress_->isHidden())
         progress_->repaint();
@@ -58,8 +99,26 @@ void InfoBar::KeepWindowsPainted()
     sinceEvents_.start();
 }
 
+void InfoBar::InfoBarReadout(const InfoBarReadoutRec& readout)
+{
+    // The plain text stays behind the fields, for what asks the bar for its text.
+    text_->setToolTip(QString());
+    text_->setText(QString::fromStdString(readout.PlainText()));
+    text_->hide();
+    readout_->Set(readout);
+    readout_->show();
+    Flush();
+}
+
+bool InfoBar::ReadoutShown() const
+{
+    return !readout_->isHidden();
+}
+
 void InfoBar::InfoBarText(const std::string& text)
 {
+    readout_->hide();
+    text_->show();
     // Notes of several lines share the bar's one line; the tooltip holds them in full.
     QString shown = QString::fromStdString(text);
     text_->setToolTip(shown.contains(QLatin1Char('\n')) || text_->fontMetrics().horizontalAdvance(shown) > text_->width()
@@ -74,6 +133,8 @@ void InfoBar::InfoBarText(const std::string& text)
 
 void InfoBar::ProgressStart(const std::string& text)
 {
+    readout_->hide();
+    text_->show();
     text_->setToolTip(QString());
     text_->setText(QString::fromStdString(text));
     progress_->setValue(0);

@@ -1,6 +1,7 @@
-// The information bar under the plot: one status text, a progress bar that shows while a long
+// The information bar under the plot: one status text, or the read-out of the cursor or the
+// distance tool drawn by the engine (CursorReadout.h), a progress bar that shows while a long
 // operation runs, and the zoom button of the distance tool. It is the document window's status
-// sink: the engine's status texts and progress arrive here.
+// sink: the engine's status texts, read-outs and progress arrive here.
 #pragma once
 
 #include "Status.h"
@@ -11,6 +12,7 @@
 class QLabel;
 class QProgressBar;
 class QToolButton;
+class ReadoutRow;
 
 class InfoBar : public QWidget, public StatusSink {
     Q_OBJECT
@@ -18,11 +20,14 @@ public:
     explicit InfoBar(QWidget* parent);
 
     void InfoBarText(const std::string& text) override;
+    void InfoBarReadout(const InfoBarReadoutRec& readout) override;
     void ProgressStart(const std::string& text) override;
     void ProgressValue(int percent) override;
     void ProgressStop() override;
 
+    // The text shown, or the read-out as plain text.
     QString Text() const;
+    bool ReadoutShown() const;
     bool ProgressShown() const;
     QToolButton* ZoomButton() const { return zoom_; }
 
@@ -32,6 +37,7 @@ private:
     void KeepWindowsPainted();
     QElapsedTimer sinceEvents_;
     QLabel* text_;
+    ReadoutRow* readout_;
     QProgressBar* progress_;
     QToolButton* zoom_;
 };

@@ -16,6 +16,9 @@
 #include "Status.h"
 #include "StringTable.h"
 #include "StructuresDrawer.h"
+#include "StructuresList.h"
+#include "ViewTransforms.h"
+#include "DistanceTool.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -32,13 +35,19 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
 const char* const kToolPrompts[] = {"Arrow_Tool_Prompt", "Scroll_Tool_Prompt", "Magnify_Tool_Prompt", "Distance_Tool_Prompt"};
+
+// A held toolbar button repeats its step after this delay, at this interval, ms.
+constexpr int kToolbarRepeatDelayMs = 300;
+constexpr int kToolbarRepeatIntervalMs = 40;
 
 }  // namespace
 
@@ -103,8 +112,24 @@ void MainWindow::BuildCentralArea()
     column->setSpacing(0);
     pane_ = new GraphicsPane(doc_.get(), graphics);
     hscroll_ = new QScrollBar(Qt::Horizontal, graphics);
+    hscroll_->setObjectName(QStringLiteral("PlotScrollBar"));
     hscroll_->setEnabled(false);
+    connect(pane_, &GraphicsPane::rendered, this, &MainWindow::SyncScrollBar);
+    connect(hscroll_, &QScrollBar::valueChanged, this, [this](int value) {
+        // Moved by the user: the plot scrolls by whole units of the bar.
+        if (syncingScroll_ || EngineBusy::Active())
+            return;
+        DoScrollPixels(doc_.get(), HorizontalScrollPixelShift(doc_.get(), value));
+        SyncScrollBar();
+    });
     info_ = new InfoBar(graphics);
+    connect(info_->ZoomButton(), &QToolButton::clicked, this, [this] {
+        if (!EngineBusy::Active())
+            ZoomDistanceLimits(doc_.get());
+        info_->ZoomButton()->hide();
+    });
+    connect(pane_, &GraphicsPane::distanceChanged, this,
+            [this] { info_->ZoomButton()->setVisible(DistanceZoomAvailable(doc_.get())); });
     column->addWidget(pane_, 1);
     column->addWidget(hscroll_);
     column->addWidget(info_);
@@ -149,7 +174,7 @@ void MainWindow::BuildToolbar()
     const char* icons[4] = {"iArT", "iMvT", "iMgT", "iDsT"};
     const char* codes[4] = {"tArr", "tMov", "tMag", "tDst"};
     const QString tips[4] = {tr("Arrow: read out values (A)"), tr("Hand: scroll the plot (H)"),
-                             tr("Magnify: zoom in, with Shift zoom out (Z)"), tr("Distance: measure (D)")};
+                             tr("Magnify: zoom in, with Shift zoom out, or drag a band (Z)"), tr("Distance: measure (D)")};
     for (int i = 0; i < 4; ++i) {
         toolButtons_[static_cast<std::size_t>(i)] = AddToolButton(icons[i], tips[i], codes[i]);
         toolButtons_[static_cast<std::size_t>(i)]->setCheckable(true);
@@ -159,18 +184,43 @@ void MainWindow::BuildToolbar()
     toolButtons_[0]->setChecked(true);
     bar->addSeparator();
 
-    // View transforms: expand and contract, autoscale, relative scale, shifts.
+    // View transforms: expand and contract, autoscale, relative scale, shifts. Those that step
+    // repeat for as long as the button is held; Shift makes the shifts and scales larger.
+    WinInfoRec* doc = doc_.get();
+    auto shift = [] { return static_cast<bool>(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier); };
     const struct {
         const char* icon;
         const char* tip;
-    } view[] = {{"iyS+", "Expand y"},         {"iyS-", "Contract y"},          {"ixS+", "Expand x"},
-                {"ixS-", "Contract x"},       {"iAxy", "Autoscale"},           {"iAy ", "Autoscale y"},
-                {"iP+Y", "Increase the relative scale of the data"}, {"iP-Y", "Decrease the relative scale of the data"},
-                {"i-Dx", "Shift left"},       {"i+Dx", "Shift right"},         {"i+Dy", "Shift up"},
-                {"i-Dy", "Shift down"},       {"i0Dx", "Reset the shifts"}};
+        const char* code;
+        bool repeat;
+        std::function<void()> act;
+    } view[] = {
+        {"iyS+", "Expand y", "tEYp", true, [doc] { DoExpandY(doc, 1.01); }},
+        {"iyS-", "Contract y", "tEYm", true, [doc] { DoExpandY(doc, 0.99); }},
+        {"ixS+", "Expand x (Up)", "tEXp", true, [doc] { DoExpandX(doc, 1.05); }},
+        {"ixS-", "Contract x (Down)", "tEXm", true, [doc] { DoExpandX(doc, 0.95); }},
+        {"iAxy", "Autoscale (double-click the plot)", "tAXY", false, [doc] { DoAutoscale(doc); }},
+        {"iAy ", "Autoscale y", "tAuY", false, [doc] { DoAutoscaleY(doc); }},
+        {"iP+Y", "Increase the relative scale of the data", "tRSp", true, [doc, shift] { DoIncreaseRelativeScale(doc, 1.01, shift()); }},
+        {"iP-Y", "Decrease the relative scale of the data", "tRSm", true, [doc, shift] { DoIncreaseRelativeScale(doc, 0.99, shift()); }},
+        {"i-Dx", "Shift left", "tSLf", true, [doc, shift] { DoShiftX(doc, -1, shift()); }},
+        {"i+Dx", "Shift right", "tSRt", true, [doc, shift] { DoShiftX(doc, 1, shift()); }},
+        {"i+Dy", "Shift up", "tSUp", true, [doc, shift] { DoShiftY(doc, 1, shift()); }},
+        {"i-Dy", "Shift down", "tSDn", true, [doc, shift] { DoShiftY(doc, -1, shift()); }},
+        {"i0Dx", "Reset the shifts", "t0Sh", false, [doc] { DoResetXYOffsets(doc); }},
+    };
     for (const auto& v : view) {
-        QAction* a = AddToolButton(v.icon, tr(v.tip) + tr(" (not available yet)"), "");
-        a->setEnabled(false);
+        QAction* a = AddToolButton(v.icon, tr(v.tip), v.code);
+        connect(a, &QAction::triggered, this, [act = v.act] {
+            if (!EngineBusy::Active())
+                act();
+        });
+        if (v.repeat)
+            if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a))) {
+                button->setAutoRepeat(true);
+                button->setAutoRepeatDelay(kToolbarRepeatDelayMs);
+                button->setAutoRepeatInterval(kToolbarRepeatIntervalMs);
+            }
         viewButtons_.push_back(a);
     }
     bar->addSeparator();
@@ -328,6 +378,17 @@ void MainWindow::UpdateToolbar(WinInfoRec*)
     const bool any = !doc_->plotList.empty();
     for (QAction* tool : toolButtons_)
         tool->setEnabled(any);
+    const bool dataset = GetFrontSelectedDataset(doc_.get()) != nullptr;
+    const bool selected = dataset || GetFrontSelectedCrystal(doc_.get()) != nullptr;
+    for (QAction* a : viewButtons_) {
+        const QString code = a->data().toString();
+        if (code == QLatin1String("tRSp") || code == QLatin1String("tRSm"))
+            a->setEnabled(dataset);
+        else if (code.startsWith(QLatin1String("tS")) || code == QLatin1String("t0Sh"))
+            a->setEnabled(selected);
+        else
+            a->setEnabled(any);
+    }
     const bool mixed = doc_->plotSpecs.plotMixture;
     mixButton_->setIcon(ToolbarIcon(mixed ? "iUMx" : "iMix"));
     mixButton_->setToolTip(Localized(mixed ? "Toolbar_Unmix_Help" : "Toolbar_Mix_Help"));
@@ -342,6 +403,20 @@ void MainWindow::UpdateStructuresList(WinInfoRec*)
 {
     if (structures_)
         structures_->Refresh();
+    // The selection decides which view buttons act.
+    UpdateToolbar(doc_.get());
+}
+
+void MainWindow::SyncScrollBar()
+{
+    const HorizontalScrollRec bar = SetHorizontalScroll(doc_.get());
+    syncingScroll_ = true;
+    hscroll_->setRange(0, bar.maximum);
+    hscroll_->setPageStep(std::max(1, bar.page));
+    hscroll_->setSingleStep(1);
+    hscroll_->setValue(bar.value);
+    hscroll_->setEnabled(bar.maximum > 0 && !doc_->plotList.empty());
+    syncingScroll_ = false;
 }
 
 bool MainWindow::ParameterListShown() const
@@ -397,8 +472,16 @@ void MainWindow::DoToolbar(int tool)
     if (tool < 0 || tool > 3)
         return;
     toolButtons_[static_cast<std::size_t>(tool)]->setChecked(true);
+    const bool wasDistance = doc_->currentTool == kToolDistance;
     doc_->currentTool = static_cast<SInt16>(tool);
-    ShowLocalizedStatus(doc_.get(), kToolPrompts[tool]);
+    info_->ZoomButton()->hide();
+    if (tool == kToolDistance) {
+        InitDistanceTool(doc_.get());  // shows its prompt
+    } else {
+        ShowLocalizedStatus(doc_.get(), kToolPrompts[tool]);
+        if (wasDistance)
+            pane_->ComposeOverlay();  // its lines go
+    }
 }
 
 void MainWindow::SetDocumentName(const QString& name)
@@ -469,6 +552,9 @@ void MainWindow::ApplySessionState(const SessionWindowState& state)
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     // Single letters choose a tool or show and hide the panes.
+    // The arrows and Home act on the plot.
+    if (pane_->HandleKey(event))
+        return;
     const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
     if (mods == Qt::NoModifier) {
         switch (event->key()) {

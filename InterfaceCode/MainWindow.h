@@ -118,6 +118,8 @@ private:
     void ParameterChangeEnds();
     // Puts every result of the background diffraction into the document (waiting for them).
     void FinishLiveRecomputation();
+    // The scroll bar shows the visible part of the x limits.
+    void SyncScrollBar();
 
     Application& app_;
     std::unique_ptr<WinInfoRec> doc_;
@@ -138,5 +140,6 @@ private:
     QAction* mixButton_ = nullptr;
     QAction* filmButton_ = nullptr;
     std::array<QAction*, 4> toolButtons_{};
-    std::vector<QAction*> viewButtons_;  // act on the view: later
+    std::vector<QAction*> viewButtons_;  // act on the view
+    bool syncingScroll_ = false;          // the scroll bar is being set from the plot
 };

@@ -144,8 +144,13 @@ void QtDrawingSurface::PenModeBlend(const RGBColor& weight)
 
 void QtDrawingSurface::PaintRect(const Rect& r)
 {
-    if (!r.IsEmpty())
-        painter_.fillRect(ToQRect(r), ToQColor(fore_));
+    if (r.IsEmpty())
+        return;
+    QColor color = ToQColor(fore_);
+    // A blending pen paints the rectangle over what is there.
+    if (penKind_ == PenKind::Blend)
+        color.setAlphaF(static_cast<float>(blendWeight_));
+    painter_.fillRect(ToQRect(r), color);
 }
 
 void QtDrawingSurface::EraseRect(const Rect& r)

@@ -73,10 +73,12 @@ bool FindClickedPeak(const WinInfoRec* theWindow, int xClick, VLPatternPtr* clic
     if (!theWindow)
         return false;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
-    const double left = theWindow->plotRect.left + 1;
-    // Columns xClick − 1 … xClick + 1 hold the x values from lo up to (not including) hi.
-    const double lo = ps.xmin + (xClick - 1 - left) / static_cast<double>(ps.xscale);
-    const double hi = ps.xmin + (xClick + 2 - left) / static_cast<double>(ps.xscale);
+    if (!(ps.xscale > 0))
+        return false;
+    const double left = theWindow->plotRect.left;
+    // The x values of the columns within reach of the click.
+    const double lo = ps.xmin + (xClick - kPeakPickPixels - left) / static_cast<double>(ps.xscale);
+    const double hi = ps.xmin + (xClick + kPeakPickPixels + 1 - left) / static_cast<double>(ps.xscale);
     VLPatternPtr best = nullptr;
     SInt32 bestIndex = -1;
     Float32 bestInty = 0;
@@ -87,11 +89,10 @@ bool FindClickedPeak(const WinInfoRec* theWindow, int xClick, VLPatternPtr* clic
         const std::vector<ReflexionRec>& refs = pp->crystal->refs;
         for (std::size_t j = 0; j < refs.size(); ++j) {
             const ReflexionRec& r = refs[j];
-            // A cheap test first; the column itself decides.
-            if (!(r.tth >= lo - 1 / static_cast<double>(ps.xscale) && r.tth <= hi) || r.tth < ps.xmin || r.tth > ps.xmax)
+            if (!(r.tth >= lo && r.tth < hi) || r.tth < ps.xmin || r.tth > ps.xmax)
                 continue;
             const int p = TruncPixel(left + (r.tth - ps.xmin) * ps.xscale);
-            if (p < xClick - 1 || p > xClick + 1)
+            if (p < xClick - kPeakPickPixels || p > xClick + kPeakPickPixels)
                 continue;
             if (!best || r.inty > bestInty) {
                 best = pp;

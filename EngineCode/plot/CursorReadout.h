@@ -18,10 +18,12 @@ int CursorColumn(const WinInfoRec* theWindow, double x);
 // The x value at a pane column: (column − plot left) / xscale + xmin.
 double ColumnToX(const WinInfoRec* theWindow, int column);
 
+// How far from a reflexion's column a click still reads it out, pixels.
+inline constexpr int kPeakPickPixels = 3;
 // The strongest reflexion (largest inty, the first found on ties) of any plotted crystal, last
-// pattern of the plot list first, whose column plot left + 1 + (x − xmin) × xscale (truncated)
-// lies within one pixel of xClick; reflexions outside xmin … xmax do not count. False when there
-// is none with an intensity above 0.
+// pattern of the plot list first, whose column plot left + (x − xmin) × xscale (truncated, where
+// the profile draws its peak) lies within kPeakPickPixels of xClick; reflexions outside xmin …
+// xmax do not count. False when there is none with an intensity above 0.
 bool FindClickedPeak(const WinInfoRec* theWindow, int xClick, VLPatternPtr* clickedPattern, SInt32* refNum);
 
 // The values at the cursor: x = cursorXPos; yObs from the last dataset that can be interpolated

@@ -72,8 +72,8 @@ TEST_F(CursorReadoutTest, RockSalt200IsReadOutOnEveryAxis)
         GetXValues(xp, &ps);
         const double x = AxisX(ps, d200);
         // A window of about ±5 % around the reflexion, 600 pixels wide.
-        ps.xmin = static_cast<Float32>(x * 0.9513);
-        ps.xmax = static_cast<Float32>(x * 1.0497);
+        ps.xmin = static_cast<Float32>(x * 0.95);
+        ps.xmax = static_cast<Float32>(x * 1.05);
         ps.xscale = static_cast<Float32>(600 / (ps.xmax - ps.xmin));
         ps.cursorXPos = static_cast<Float32>(x);
         const CursorInfoRec info = MakeCursorReadout(w.get());
@@ -108,20 +108,20 @@ TEST(CursorReadout, NumbersTakeDecimalsByTheirSize)
     EXPECT_EQ(ReadoutDSpacing(ps, 0.005), 0);  // no d at the origin of the angle
 }
 
-TEST(CursorReadout, TheStrongestReflexionWithinAPixelIsUnderTheColumn)
+TEST(CursorReadout, TheStrongestReflexionWithinThreePixelsIsUnderTheColumn)
 {
-    // 100 pixels for 0 … 10: a reflexion at x lies in column 10 + 1 + 10 x.
+    // 100 pixels for 0 … 10: a reflexion at x lies in column 10 + 10 x.
     auto w = MakePlotWindow({0, 10, 100, 110}, 0, 10, 0, 100);
-    AddTestCrystal(w.get(), {TestReflexion(1, 0, 0, 5.0f, 10), TestReflexion(1, 1, 0, 5.1f, 30),
-                             TestReflexion(1, 1, 1, 5.3f, 90), TestReflexion(2, 0, 0, 12.0f, 500)},
+    AddTestCrystal(w.get(), {TestReflexion(1, 0, 0, 5.0f, 10), TestReflexion(1, 1, 0, 5.2f, 30),
+                             TestReflexion(1, 1, 1, 5.8f, 90), TestReflexion(2, 0, 0, 12.0f, 500)},
                    {});
     VLPatternPtr pp = nullptr;
     SInt32 ref = -1;
-    ASSERT_TRUE(FindClickedPeak(w.get(), 61, &pp, &ref));  // columns 60 … 62: 5.0 and 5.1
+    ASSERT_TRUE(FindClickedPeak(w.get(), 61, &pp, &ref));  // columns 58 … 64: 5.0 and 5.2
     EXPECT_EQ(ref, 1);
-    ASSERT_TRUE(FindClickedPeak(w.get(), 64, &pp, &ref));  // 5.3 in column 64
+    ASSERT_TRUE(FindClickedPeak(w.get(), 66, &pp, &ref));  // 5.8 in column 68
     EXPECT_EQ(ref, 2);
-    EXPECT_FALSE(FindClickedPeak(w.get(), 67, &pp, &ref));
+    EXPECT_FALSE(FindClickedPeak(w.get(), 72, &pp, &ref));
     EXPECT_FALSE(FindClickedPeak(w.get(), 109, &pp, &ref));  // 12 lies outside the range
     // Reflexions of no intensity are not read out.
     auto empty = MakePlotWindow({0, 10, 100, 110}, 0, 10, 0, 100);

@@ -225,3 +225,46 @@ TEST(SheetFieldsAccept, RangesAndFormats)
     EXPECT_EQ(FormatSheetNumber(SheetFields::kStrain, 0.125), "0.12");
     EXPECT_EQ(ReadSheetNumber("1.5e2xyz").value(), 150.0);
 }
+
+// The old 2θ window converted to time of flight or energy is a sliver of those axes.
+TEST_F(SettingsTest, TimeOfFlightAndEnergyOpenOnTheirWholeDefaultRange)
+{
+    AddRockSalt();
+    doc->plotSpecs.xmin = 30, doc->plotSpecs.xmax = 35;
+    for (SInt16 axis : {kAxisTimeOfFlight, kAxisEnergy}) {
+        DoAxisType(doc.get(), kAxisTwoTheta);
+        doc->plotSpecs.xmin = 30, doc->plotSpecs.xmax = 35;
+        DoAxisType(doc.get(), axis);
+        Float32 lo, hi;
+        GetPlotLimitsForAxisType(axis, &lo, &hi, nullptr, nullptr);
+        EXPECT_FLOAT_EQ(doc->plotSpecs.xmin, lo) << axis;
+        EXPECT_FLOAT_EQ(doc->plotSpecs.xmax, hi) << axis;
+    }
+}
+
+TEST_F(SettingsTest, ChangesOfThePictureRefitTheIntensityAxisUnlessScaledByHand)
+{
+    AddRockSalt();
+    const struct {
+        const char* what;
+        void (*change)(WinInfoRec*);
+    } changes[] = {
+        {"wavelength", [](WinInfoRec* w) { DoWavelength(w, 1.2f, 1.21f, 2.0f, true); }},
+        {"peak shape", [](WinInfoRec* w) { DoPeakFunction(w, kPeakFunctionDelta); }},
+        {"radiation", [](WinInfoRec* w) { ToggleRadiation(w); }},
+        {"axis", [](WinInfoRec* w) { DoAxisType(w, kAxisDSpacing); }},
+    };
+    for (const auto& c : changes) {
+        doc->yRangeByHand = false;
+        int before = hooks.autoScaledRedraws;
+        c.change(doc.get());
+        EXPECT_GT(hooks.autoScaledRedraws, before) << c.what;
+        doc->yRangeByHand = true;
+        before = hooks.autoScaledRedraws;
+        c.change(doc.get());
+        EXPECT_EQ(hooks.autoScaledRedraws, before) << c.what;
+    }
+    // Recalculate asked for by name fits it whatever was set.
+    DoRecalculate(doc.get());
+    EXPECT_FALSE(doc->yRangeByHand);
+}

@@ -117,8 +117,13 @@ TEST(QtDrawingSurface, BlendAndGreyPattern)
         s.PenNormal();
         s.MoveTo(12, 0);
         s.LineTo(12, 19);
+        // A rectangle painted with a blending pen lies over the picture.
+        s.PenModeBlend(kRGBAnthracite);
+        s.PaintRect({0, 15, 5, 20});
+        s.PenNormal();
     });
     EXPECT_NEAR(qGray(image.pixel(3, 10)), 0.6 * 255, 3);
+    EXPECT_NEAR(qGray(image.pixel(17, 2)), 0.6 * 255, 3);
     int black = 0;
     for (int y = 0; y < 20; ++y)
         black += IsBlack(image, 8, y);
