@@ -337,6 +337,8 @@ void MainWindow::ParameterChangeBegins()
 
 void MainWindow::ParameterChangeEnds()
 {
+    if (live_)
+        live_->Hurry();  // the value it ends on first, not one it passed
     if (live_ && !live_->Idle())
         commitPending_ = true;  // kept when the last diffraction is in (DeliverDiffraction)
     else

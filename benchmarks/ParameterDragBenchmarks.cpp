@@ -212,6 +212,7 @@ void Replay(benchmark::State& state, bool paced)
         }
         // The release: everything still on its way is finished and drawn.
         w.doc->mouseButtonDown = false;
+        w.live->Hurry();  // as the window does when the slider is let go
         for (;;) {
             w.Turn();
             if (w.live->Idle())

@@ -5,6 +5,7 @@
 #include "Diffraction.h"
 #include "Document.h"
 #include "Profile.h"
+#include "Reflexions.h"
 
 #include <algorithm>
 #include <new>
@@ -117,6 +118,17 @@ bool BackgroundDiffraction::Request(WinInfoRec* theWindow, CrystalDataRec* xp)
     return true;
 }
 
+void BackgroundDiffraction::Hurry()
+{
+    std::lock_guard lock(mutex_);
+    if (!running_)
+        return;
+    const bool newer = std::any_of(waiting_.begin(), waiting_.end(),
+                                   [this](const auto& j) { return j->target == runningTarget_; });
+    if (newer)
+        cancelRunning_.store(true, std::memory_order_relaxed);
+}
+
 void BackgroundDiffraction::Run()
 {
     for (;;) {
@@ -130,12 +142,25 @@ void BackgroundDiffraction::Run()
             waiting_.erase(waiting_.begin());
             running_ = true;
             runningTarget_ = job->target;
+            cancelRunning_.store(false, std::memory_order_relaxed);
         }
         // A scratch document with the settings of the request; silent (no progress, no status).
         WinInfoRec scratch;
         scratch.plotSpecs = job->specs;
         scratch.mouseButtonDown = true;
-        JustDiffract(&scratch, job->copy.get(), nullptr);
+        ReflexionWorkspace work;
+        work.cancel = &cancelRunning_;
+        JustDiffract(work, &scratch, job->copy.get(), nullptr);
+        if (work.Cancelled()) {
+            // Abandoned for a newer request of the same crystal, which is waiting: nothing to deliver.
+            {
+                std::lock_guard lock(mutex_);
+                running_ = false;
+                runningTarget_ = nullptr;
+            }
+            done_.notify_all();
+            continue;
+        }
         {
             std::lock_guard lock(mutex_);
             finished_.push_back(std::move(job));

@@ -10,6 +10,7 @@
 
 #include "Records.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -36,6 +37,9 @@ public:
     // reflexions, intensities and the reciprocal cell, with positions and widths for the window's
     // settings of now. Returns how many crystals changed.
     int Deliver(WinInfoRec* theWindow);
+    // The drag is over: a job under way for a crystal that has a newer request waiting is
+    // abandoned, so that the last value is computed at once instead of after a stale one.
+    void Hurry();
     // Nothing waits, runs or waits for delivery.
     bool Idle() const;
     // Blocks until nothing waits or runs (results may still wait for Deliver).
@@ -55,6 +59,7 @@ private:
     bool running_ = false;
     const CrystalDataRec* runningTarget_ = nullptr;
     bool stop_ = false;
+    std::atomic<bool> cancelRunning_{false};  // the job under way is no longer wanted
     std::uint64_t finishedCount_ = 0;
     std::thread worker_;  // last: started when everything else is ready
 };

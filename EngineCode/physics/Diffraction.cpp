@@ -108,6 +108,10 @@ void JustDiffract(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRe
     // behind a copy is not known it is found once from the structure.
     const std::string unrotated = DeriveAtomRotations(xp);
     Intensity(work, theWindow, xp, fp);
+    if (work.Cancelled()) {
+        PurgeTempRefs(work);  // the crystal keeps its reflexions
+        return;
+    }
 
     if (progress)
         ShowLocalizedStatus(theWindow, "Sorting_Reflexions");

@@ -22,6 +22,7 @@ inline constexpr double kHalfHcKeVAngstrom = 6.1993;          // half of hc, keV
 // lines when given. A failed generation leaves the crystal's previous reflexions in place.
 void JustDiffract(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp);
 // The same in a workspace of the caller's (its generation budget applies; its list is empty after).
+// Cancelled through the workspace, it leaves the crystal's reflexions as they were.
 void JustDiffract(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fp);
 
 // Recalculates every crystal of the plot list, redraws and rebuilds the parameter list.

@@ -685,7 +685,7 @@ void Intensity(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* 
         Scratch scratch;
         for (;;) {
             const std::size_t start = next.fetch_add(kBatch);
-            if (start >= todo.size())
+            if (start >= todo.size() || work.Cancelled())
                 break;
             const std::size_t end = std::min(start + kBatch, todo.size());
             const ReflexionRec* batch[kBatch];
@@ -714,6 +714,11 @@ void Intensity(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* 
         for (int t = 1; t < nThreads; ++t)
             helpers.emplace_back([&computeBatches] { computeBatches(false); });
         computeBatches(progress);
+    }
+    if (work.Cancelled()) {
+        if (progress)
+            StopProgressBar(theWindow);
+        return;  // the caller drops the list
     }
 
     for (std::size_t i = 0; i < count; ++i) {

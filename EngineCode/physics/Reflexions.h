@@ -9,6 +9,7 @@
 
 #include "Records.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,6 +31,10 @@ struct ReflexionWorkspace {
     // The reflexions one calculation may generate before the list is shortened to fit
     // (400 MB by default); SetGenerationBudget keeps it within 2048 .. 2^28, for tests of the guard.
     std::uint64_t generationBudget = kDefaultGenerationBudget;
+    // When given and set (by another thread), the run stops as soon as it can and leaves the
+    // crystal as it was: its result is no longer wanted.
+    const std::atomic<bool>* cancel = nullptr;
+    bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
     void SetGenerationBudget(std::uint64_t entries);
     UInt32 NumTempRefs() const;  // gNumTempRefs: the number of valid entries

@@ -5,10 +5,12 @@
 #include "Diffraction.h"
 #include "Document.h"
 #include "Globals.h"
+#include "Reflexions.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -168,4 +170,40 @@ TEST_F(BackgroundDiffractionTest, CrystalRemovedWhileItsJobRunsIsLeftAlone)
     live.WaitUntilComputed();
     EXPECT_EQ(live.Deliver(doc.get()), 0);
     EXPECT_TRUE(live.Idle());
+}
+
+// Let go while a stale value is being computed: that job may be abandoned, but the crystal still
+// ends on the exact pattern of the final value, and no more than two jobs deliver.
+TEST_F(BackgroundDiffractionTest, HurryAtTheEndOfADragStillEndsOnTheFinalValue)
+{
+    BackgroundDiffraction live([] {});
+    const Float32 a0 = xp->a;
+    for (int i = 1; i <= 6; ++i) {
+        SetA(a0 + 0.03f * i);
+        ASSERT_TRUE(live.Request(doc.get(), xp));
+    }
+    live.Hurry();
+    live.Hurry();  // twice is harmless
+    while (!live.Idle()) {
+        live.WaitUntilComputed();
+        live.Deliver(doc.get());
+    }
+    EXPECT_LE(live.Finished(), 2u);
+    EXPECT_EQ(xp->a, a0 + 0.03f * 6);
+    ExpectSameReflexions(xp->refs, Exact());
+}
+
+// A run cancelled through its workspace leaves the crystal's reflexions as they were.
+TEST_F(BackgroundDiffractionTest, CancelledRunLeavesTheCrystalAsItWas)
+{
+    const std::vector<ReflexionRec> before = xp->refs;
+    SetA(xp->a + 0.5f);
+    std::atomic<bool> cancel{true};
+    ReflexionWorkspace work;
+    work.cancel = &cancel;
+    JustDiffract(work, doc.get(), xp, nullptr);
+    EXPECT_TRUE(work.gTempRef.empty());
+    ASSERT_EQ(xp->refs.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(xp->refs[i].dsp, before[i].dsp) << i;
 }
