@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRubberBand>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -223,7 +224,11 @@ void GraphicsPane::mousePressEvent(QMouseEvent* event)
         panColumn_ = col;
         UpdatePointer(at, mods);
         return;
-    case kPlotToolMagnify: MagnifyPlot(doc_, col, row, mods & (Qt::ShiftModifier | Qt::AltModifier)); return;
+    case kPlotToolMagnify:
+        // A click zooms when the button is released; a drag zooms to the band it covers.
+        drag_ = Drag::Band;
+        pressedAt_ = at;
+        return;
     case kPlotToolDistance:
         MeasureDistanceOnPlot(doc_, col);
         ComposeOverlay();
@@ -284,6 +289,16 @@ void GraphicsPane::mouseMoveEvent(QMouseEvent* event)
             DoScrollLeft(doc_, d);
         return;
     }
+    case Drag::Band: {
+        if (!band_)
+            band_ = new QRubberBand(QRubberBand::Rectangle, this);
+        const Rect& plot = doc_->plotRect;
+        const int x = std::clamp(at.x(), static_cast<int>(plot.left), plot.right - 1);
+        band_->setGeometry(QRect(QPoint(std::min(x, pressedAt_.x()), plot.top),
+                                 QPoint(std::max(x, pressedAt_.x()), plot.bottom - 1)));
+        band_->show();
+        return;
+    }
     case Drag::None: break;
     }
     if (doc_->currentTool == kPlotToolDistance) {
@@ -301,6 +316,18 @@ void GraphicsPane::mouseReleaseEvent(QMouseEvent* event)
 {
     if (drag_ == Drag::Pattern)
         doc_->mouseButtonDown = false;
+    if (drag_ == Drag::Band) {
+        drag_ = Drag::None;
+        const bool banded = band_ && band_->isVisible();
+        if (band_)
+            band_->hide();
+        const Rect& plot = doc_->plotRect;
+        const int x = std::clamp(event->position().toPoint().x(), static_cast<int>(plot.left), plot.right - 1);
+        if (!banded || !ZoomToColumns(doc_, pressedAt_.x(), x))
+            MagnifyPlot(doc_, pressedAt_.x(), pressedAt_.y(), event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier));
+        UpdatePointer(event->position().toPoint(), event->modifiers());
+        return;
+    }
     // A click on a curve that did not move it reads out there.
     const bool readOut = drag_ == Drag::PendingPattern && HasPatterns();
     drag_ = Drag::None;

@@ -17,6 +17,7 @@
 #include <string>
 
 class QKeyEvent;
+class QRubberBand;
 struct WinInfoRec;
 
 class GraphicsPane : public QWidget {
@@ -70,7 +71,8 @@ protected:
 
 private:
     // PendingPattern: pressed on a curve; a drag moves it, a click without moving reads out.
-    enum class Drag { None, Cursor, PendingPattern, Pattern, Pan };
+    // Band: the magnifier dragged across the plot.
+    enum class Drag { None, Cursor, PendingPattern, Pattern, Pan, Band };
     void Schedule(int delayMs);
     void Render();
     void UpdatePointer(const QPoint& at, Qt::KeyboardModifiers mods);
@@ -84,7 +86,8 @@ private:
     VLPatternPtr pressedPattern_ = nullptr;
     QPoint pressedAt_;
     int panColumn_ = 0;
-    QPoint wheelRemainder_;       // wheel movement less than a notch, eighths of a degree
+    QPoint wheelRemainder_;
+    QRubberBand* band_ = nullptr;  // the magnifier's band, owned by the pane       // wheel movement less than a notch, eighths of a degree
 
     WinInfoRec* doc_;
     QImage image_;

@@ -174,7 +174,7 @@ void MainWindow::BuildToolbar()
     const char* icons[4] = {"iArT", "iMvT", "iMgT", "iDsT"};
     const char* codes[4] = {"tArr", "tMov", "tMag", "tDst"};
     const QString tips[4] = {tr("Arrow: read out values (A)"), tr("Hand: scroll the plot (H)"),
-                             tr("Magnify: zoom in, with Shift zoom out (Z)"), tr("Distance: measure (D)")};
+                             tr("Magnify: zoom in, with Shift zoom out, or drag a band (Z)"), tr("Distance: measure (D)")};
     for (int i = 0; i < 4; ++i) {
         toolButtons_[static_cast<std::size_t>(i)] = AddToolButton(icons[i], tips[i], codes[i]);
         toolButtons_[static_cast<std::size_t>(i)]->setCheckable(true);

@@ -158,6 +158,20 @@ void ZoomXAboutColumn(WinInfoRec* theWindow, int column, double factor)
     RedrawRefitted(theWindow, true);
 }
 
+bool ZoomToColumns(WinInfoRec* theWindow, int column1, int column2)
+{
+    if (!theWindow || !UsableScale(theWindow) || std::abs(column1 - column2) < 2)
+        return false;
+    PlotSpecsRec& ps = theWindow->plotSpecs;
+    const double xscale = XScale(theWindow);
+    const int left = theWindow->plotRect.left;
+    const double a = ps.xmin + (std::min(column1, column2) - left) / xscale;
+    const double b = ps.xmin + (std::max(column1, column2) - left) / xscale;
+    FitXRange(ps, a, b - a);
+    RedrawRefitted(theWindow, true);
+    return true;
+}
+
 bool MagnifyPlot(WinInfoRec* theWindow, int column, int row, bool zoomOut)
 {
     if (!theWindow)

@@ -22,6 +22,9 @@ void FitXRange(PlotSpecsRec& ps, double lower, double width);
 // zoomOut); only for a column inside the plot. The intensity axis is refitted unless it was set
 // by hand.
 bool MagnifyPlot(WinInfoRec* theWindow, int column, int row, bool zoomOut);
+// The x range between two pane columns (either order, at least two pixels apart), kept inside the
+// limits; the intensity axis is refitted unless it was set by hand. False for a narrower band.
+bool ZoomToColumns(WinInfoRec* theWindow, int column1, int column2);
 // Zoom the x range by factor (> 1 in) about pane column, keeping the x under it in place.
 void ZoomXAboutColumn(WinInfoRec* theWindow, int column, double factor);
 // The x range divided by mag about its centre.

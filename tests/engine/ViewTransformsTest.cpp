@@ -77,6 +77,18 @@ TEST(ViewTransforms, MagnifyKeepsTheClickedValueUnderTheMouse)
     EXPECT_EQ(hooks.redraws, redraws);
 }
 
+TEST(ViewTransforms, ABandDraggedWithTheMagnifierBecomesTheRange)
+{
+    RecordingHooks hooks;
+    auto w = Window(hooks);
+    // 5 pixels per unit from 20 at column 40.
+    ASSERT_TRUE(ZoomToColumns(w.get(), 140, 90));
+    EXPECT_FLOAT_EQ(w->plotSpecs.xmin, 30);
+    EXPECT_FLOAT_EQ(w->plotSpecs.xmax, 40);
+    EXPECT_FALSE(ZoomToColumns(w.get(), 100, 101));  // a click, not a band
+    EXPECT_FLOAT_EQ(w->plotSpecs.xmin, 30);
+}
+
 TEST(ViewTransforms, AZoomThenHomeRestoresTheDefaultView)
 {
     RecordingHooks hooks;

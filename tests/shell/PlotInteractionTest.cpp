@@ -185,6 +185,31 @@ TEST_F(PlotInteractionTest, TheHandAndTheMiddleButtonPanAndTheScrollBarFollows)
     EXPECT_NEAR(doc->plotSpecs.xmin, xmin + 40 * perPixel, 2 * perPixel);
 }
 
+TEST_F(PlotInteractionTest, TheMagnifierZoomsAboutAClickOrToADraggedBand)
+{
+    QTest::keyClick(window, 'z');
+    const QPoint at{doc->plotRect.left + 200, Middle().y()};
+    const double width = doc->plotSpecs.xmax - doc->plotSpecs.xmin;
+    const double x = XAtColumn(at.x());
+    Click(at);
+    Settle();
+    EXPECT_NEAR(doc->plotSpecs.xmax - doc->plotSpecs.xmin, width / 2, 1e-3);
+    EXPECT_NEAR(XAtColumn(at.x()), x, 0.05);
+    Press(at, Qt::LeftButton, Qt::ShiftModifier);
+    Release(at, Qt::LeftButton, Qt::ShiftModifier);
+    Settle();
+    EXPECT_NEAR(doc->plotSpecs.xmax - doc->plotSpecs.xmin, width, 1e-3);
+    // Dragged: the band between press and release.
+    const double a = XAtColumn(at.x() + 1), b = XAtColumn(at.x() + 101);
+    Press(at);
+    Move(at + QPoint(50, 10));
+    Move(at + QPoint(100, 20));
+    Release(at + QPoint(100, 20));
+    Settle();
+    EXPECT_NEAR(doc->plotSpecs.xmin, a, 0.05);
+    EXPECT_NEAR(doc->plotSpecs.xmax, b, 0.05);
+}
+
 TEST_F(PlotInteractionTest, ACurveDraggedWithShiftMovesOnlyInX)
 {
     int column = 0;
