@@ -230,8 +230,7 @@ MainWindow* Application::OpenDoc(const QString& path)
     const QFileInfo info(path);
     const UInt32 kind = [&] {
         UInt32 code = 0;
-        MyGetFileType(path.toStdString(), &code);
-        return code;
+        return MyGetFileType(path.toStdString(), &code) == kNoErr ? code : UInt32(0);
     }();
     if (!IsLoadableFileType(kind) || !info.isFile()) {
         // Nothing a document can show: say so, and leave the windows as they are.
@@ -311,7 +310,7 @@ QPrinter& Application::Printer()
 void Application::SavePreferences(const Rect* frontBounds)
 {
     // Failing to write the preferences loses nothing of the documents: no message.
-    CreateAndSavePrefsFile(frontBounds);
+    (void)CreateAndSavePrefsFile(frontBounds);
 }
 
 bool Application::DoQuit()

@@ -26,8 +26,7 @@ namespace {
 UInt32 KindOf(const QString& path)
 {
     UInt32 code = 0;
-    MyGetFileType(path.toStdString(), &code);
-    return code;
+    return MyGetFileType(path.toStdString(), &code) == kNoErr ? code : UInt32(0);
 }
 
 // A name proposed in a save dialog must not lead into another folder.

@@ -491,5 +491,6 @@ void DoPreferences(Application& app)
     // The window defaults are among what was edited: they are written whether or not a window
     // is open, with the bounds the next first window takes.
     const Rect bounds = front ? front->ContentBounds() : gPrefs.windowBounds;
-    CreateAndSavePrefsFile(&bounds);
+    // As at quit: a preferences file that cannot be written loses nothing of the documents.
+    (void)CreateAndSavePrefsFile(&bounds);
 }

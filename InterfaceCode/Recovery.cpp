@@ -272,7 +272,8 @@ bool RecoveryKeeper::Write(Entry& entry)
     if (!doc->sessionFilePtr.empty() && doc->sessionFilePtr.find('\n') == std::string::npos)
         extra += "session " + doc->sessionFilePtr + "\n";
     const QString info = entry.file.chopped(kSessionSuffix.size()) + kInfoSuffix;
-    WriteFileSafely(info.toStdString(), [&](std::FILE* file) {
+    // The note beside the recovered session is a help, not a need: recovery goes on without it.
+    (void)WriteFileSafely(info.toStdString(), [&](std::FILE* file) {
         return std::fwrite(extra.data(), 1, extra.size(), file) == extra.size() ? kNoErr : kIOErr;
     });
     entry.firstChange = -1;

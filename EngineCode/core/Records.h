@@ -276,10 +276,10 @@ void InitBlankCrystal(CrystalDataRec* xp);
 
 // The element arrays: each new element is a copy of gBlankAU, gBlankAtom or gBlankRef.
 // On failure these show a stop alert and return false, leaving the crystal as it was.
-bool CreateAsymmetricUnit(CrystalDataRec* xp, AtomIndex n);
-bool CreateAtomsArray(CrystalDataRec* xp, AtomIndex n);
-bool CreateReflexionsArray(std::vector<ReflexionRec>& refs, AtomIndex n);
-bool CreatePlotBuffer(std::vector<Float32>& buffer, AtomIndex n);
+[[nodiscard]] bool CreateAsymmetricUnit(CrystalDataRec* xp, AtomIndex n);
+[[nodiscard]] bool CreateAtomsArray(CrystalDataRec* xp, AtomIndex n);
+[[nodiscard]] bool CreateReflexionsArray(std::vector<ReflexionRec>& refs, AtomIndex n);
+[[nodiscard]] bool CreatePlotBuffer(std::vector<Float32>& buffer, AtomIndex n);
 
 void InitBlankAU(InputDataRec* site);
 void InitBlankAtom(AtomDataRec* atom);
@@ -310,7 +310,7 @@ inline constexpr AtomIndex kDenseDataPoints = 400;
 // one; with the factory style, a line for dense data and dots for sparse data, so that a fine
 // scan reads as a curve and a few measured points stay visible one by one.
 void SetDatasetDefaultPlotStyle(ObsDataRec* dp);
-bool CreateDatasetPoints(ObsDataRec* dp, AtomIndex n);
+[[nodiscard]] bool CreateDatasetPoints(ObsDataRec* dp, AtomIndex n);
 // Deep copy; null when the source has no points.
 std::unique_ptr<ObsDataRec> DuplicateDataset(const ObsDataRec* dp);
 void DestroyDataset(std::unique_ptr<ObsDataRec>& dp);

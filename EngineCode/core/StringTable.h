@@ -6,7 +6,7 @@
 #include <string>
 
 // Loads (or replaces) the table from a file; false when it cannot be read.
-bool LoadStringTable(const std::string& path);
+[[nodiscard]] bool LoadStringTable(const std::string& path);
 // Loads the table from text, for tests.
 void LoadStringTableFromText(const std::string& text);
 

@@ -77,5 +77,5 @@ void WriteEditListing(std::FILE* file, const std::vector<EditListingRowRec>& row
 // The same into a file, replaced only once written completely. A file that cannot be opened gives
 // the stop alert "Sorry, there was an error whilst attempting to open the file." and nothing is
 // written; one that cannot be written completely "Error_Writing_File".
-OSErr DoSaveListing(const std::string& path, const std::vector<EditListingRowRec>& rows,
+[[nodiscard]] OSErr DoSaveListing(const std::string& path, const std::vector<EditListingRowRec>& rows,
                     const std::vector<UInt32>& order);

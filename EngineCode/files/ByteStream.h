@@ -31,35 +31,35 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 // ---- writers: 0 or an error code ----
-OSErr MyFSWriteUInt8(std::FILE* ref, UInt8 value);
-OSErr MyFSWriteBoolean(std::FILE* ref, Boolean value);
-OSErr MyFSWriteChars(std::FILE* ref, std::size_t count, const void* bytes);
-OSErr MyFSWriteUInt16(std::FILE* ref, UInt16 value);
-OSErr MyFSWriteUInt32(std::FILE* ref, UInt32 value);
-OSErr MyFSWriteFloat32(std::FILE* ref, Float32 value);
-OSErr MyFSWriteDouble(std::FILE* ref, double value);
-OSErr MyFSWriteQDRect(std::FILE* ref, const Rect& rect);
-OSErr MyFSWriteRGBColor(std::FILE* ref, const RGBColor& colour);
+[[nodiscard]] OSErr MyFSWriteUInt8(std::FILE* ref, UInt8 value);
+[[nodiscard]] OSErr MyFSWriteBoolean(std::FILE* ref, Boolean value);
+[[nodiscard]] OSErr MyFSWriteChars(std::FILE* ref, std::size_t count, const void* bytes);
+[[nodiscard]] OSErr MyFSWriteUInt16(std::FILE* ref, UInt16 value);
+[[nodiscard]] OSErr MyFSWriteUInt32(std::FILE* ref, UInt32 value);
+[[nodiscard]] OSErr MyFSWriteFloat32(std::FILE* ref, Float32 value);
+[[nodiscard]] OSErr MyFSWriteDouble(std::FILE* ref, double value);
+[[nodiscard]] OSErr MyFSWriteQDRect(std::FILE* ref, const Rect& rect);
+[[nodiscard]] OSErr MyFSWriteRGBColor(std::FILE* ref, const RGBColor& colour);
 // Writes the UTF-16 code units of a UTF-8 string (2 bytes each); see CFStringByteCount.
-OSErr MyFSWriteCFString(std::FILE* ref, const std::string& text);
+[[nodiscard]] OSErr MyFSWriteCFString(std::FILE* ref, const std::string& text);
 // Number of bytes MyFSWriteCFString writes for text.
 UInt32 CFStringByteCount(const std::string& text);
 
 // ---- readers: 0 or an error code; a failed read leaves the destination unchanged ----
-OSErr MyFSReadUInt8(std::FILE* ref, UInt8* value);
-OSErr MyFSReadBoolean(std::FILE* ref, Boolean* value);
-OSErr MyFSReadChar(std::FILE* ref, char* value);
-OSErr MyFSReadChars(std::FILE* ref, std::size_t count, void* bytes);
-OSErr MyFSReadUInt16(std::FILE* ref, UInt16* value);
-OSErr MyFSReadSInt16(std::FILE* ref, SInt16* value);
-OSErr MyFSReadUInt32(std::FILE* ref, UInt32* value);
-OSErr MyFSReadSInt32(std::FILE* ref, SInt32* value);
-OSErr MyFSReadFloat32(std::FILE* ref, Float32* value);
-OSErr MyFSReadDouble(std::FILE* ref, double* value);
-OSErr MyFSReadQDRect(std::FILE* ref, Rect* rect);
-OSErr MyFSReadRGBColor(std::FILE* ref, RGBColor* colour);
+[[nodiscard]] OSErr MyFSReadUInt8(std::FILE* ref, UInt8* value);
+[[nodiscard]] OSErr MyFSReadBoolean(std::FILE* ref, Boolean* value);
+[[nodiscard]] OSErr MyFSReadChar(std::FILE* ref, char* value);
+[[nodiscard]] OSErr MyFSReadChars(std::FILE* ref, std::size_t count, void* bytes);
+[[nodiscard]] OSErr MyFSReadUInt16(std::FILE* ref, UInt16* value);
+[[nodiscard]] OSErr MyFSReadSInt16(std::FILE* ref, SInt16* value);
+[[nodiscard]] OSErr MyFSReadUInt32(std::FILE* ref, UInt32* value);
+[[nodiscard]] OSErr MyFSReadSInt32(std::FILE* ref, SInt32* value);
+[[nodiscard]] OSErr MyFSReadFloat32(std::FILE* ref, Float32* value);
+[[nodiscard]] OSErr MyFSReadDouble(std::FILE* ref, double* value);
+[[nodiscard]] OSErr MyFSReadQDRect(std::FILE* ref, Rect* rect);
+[[nodiscard]] OSErr MyFSReadRGBColor(std::FILE* ref, RGBColor* colour);
 // Reads byteCount bytes of UTF-16 text into a UTF-8 string (an odd last byte is read and dropped).
-OSErr MyFSReadCFString(std::FILE* ref, UInt32 byteCount, std::string* text);
+[[nodiscard]] OSErr MyFSReadCFString(std::FILE* ref, UInt32 byteCount, std::string* text);
 
 // Four-character tags as 32-bit values, the first character in the most significant byte.
 constexpr UInt32 FourCC(const char (&tag)[5])

@@ -39,7 +39,7 @@ struct CrystalFileHeaderRec {
 // Reads the header from the start of an open file; false on a short file (truncated set), an
 // unknown type (fileType 0) or, where the version text decides the format, a version text that
 // is not a version (fileType set).
-bool ReadFileHeader(std::FILE* file, CrystalFileHeaderRec* header);
+[[nodiscard]] bool ReadFileHeader(std::FILE* file, CrystalFileHeaderRec* header);
 // Opens the file, reads its header and closes it.
 bool GetFileTypeFromBinaryFile(const std::string& path, CrystalFileHeaderRec* header);
 
@@ -50,7 +50,7 @@ bool GetFileTypeFromBinaryFile(const std::string& path, CrystalFileHeaderRec* he
 bool GetFileMap(std::FILE* file, SInt32 mapOffset, std::vector<SInt32>* map);
 
 // Reads the tagged blocks from the current position (offset 32) up to the "FMAP" block.
-bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, const std::vector<SInt32>& map);
+[[nodiscard]] bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, const std::vector<SInt32>& map);
 
 // The block readers: 0, or -1 when the block is short or its contents are impossible.
 int ReadCrystalSymmetry(FileBufferRec* buffer, CrystalDataRec* xp);
@@ -63,8 +63,8 @@ int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp);
 
 // Reads a whole crystal file (any version 2 to 8) from an open file into a freshly initialised
 // crystal; true on success. On failure a message has been shown and the crystal is to be dropped.
-bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
-bool ReadCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
+[[nodiscard]] bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
+[[nodiscard]] bool ReadCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
 
 // Stores six displacement values in file order (U11, U22, U33, U23, U13, U12) as the symmetric
 // matrix uAni of a site.

@@ -25,7 +25,7 @@ UInt32 FileTypeFromExtension(std::string_view extension);
 
 // The kind of the file at path, from its extension (the file itself is not opened). Returns 0
 // and the code in *code (0 for an unknown kind), or kParamErr for an empty path.
-OSErr MyGetFileType(const std::string& path, UInt32* code);
+[[nodiscard]] OSErr MyGetFileType(const std::string& path, UInt32* code);
 
 // The name shown for a file: the last component of its path.
 std::string FileDisplayName(const std::string& path);

@@ -17,8 +17,8 @@ inline constexpr UInt32 kOldestReadableVersion = 200212;  // 2.0.0b12
 
 // Reads a legacy crystal file from an open file into a freshly initialised crystal; true on
 // success, else a message has been shown and the crystal is to be dropped.
-bool ReadOldCrystal(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
-bool ReadOldCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
+[[nodiscard]] bool ReadOldCrystal(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
+[[nodiscard]] bool ReadOldCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
 
 // Reads the records from the current position up to "NOTE".
-bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp);
+[[nodiscard]] bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp);

@@ -17,13 +17,13 @@ inline constexpr AtomIndex kMaxDataPoints = 10'000'000;
 // True when the line begins with two numbers, both finite: x in the units of the current x axis,
 // y the intensity. Text after the second number is ignored. Decimal points are full stops
 // whatever the process locale.
-bool ParseDataLine(const char* line, Float32* x, Float32* y);
+[[nodiscard]] bool ParseDataLine(const char* line, Float32* x, Float32* y);
 
 // Fills an existing dataset from an open text file: points in file order, the ranges xmin..xmax
 // and ymin..ymax, offsets 0 and the document's next plot colour. True when at least one point was
 // read; otherwise a message has been shown and the dataset's points are unchanged.
-bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file);
-bool ReadDatasetFile(WinInfoRec* theWindow, ObsDataRec* dp, const std::string& path);
+[[nodiscard]] bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file);
+[[nodiscard]] bool ReadDatasetFile(WinInfoRec* theWindow, ObsDataRec* dp, const std::string& path);
 
 // Reads a text file into a new dataset and adds it to the document, sorted into the file list
 // and at the end of the plot list. Null, with the document unchanged, when nothing was read.

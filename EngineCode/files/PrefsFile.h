@@ -19,17 +19,17 @@ std::string PrefsFolderPath();
 std::string PrefsFilePath();
 
 // Reads the items of a preferences file over prefs. All or nothing: on failure prefs is as it was.
-bool ReadPrefsStream(std::FILE* file, PrefDataRec* prefs);
-bool ReadPrefsFile(const std::string& path, PrefDataRec* prefs = &gPrefs);
+[[nodiscard]] bool ReadPrefsStream(std::FILE* file, PrefDataRec* prefs);
+[[nodiscard]] bool ReadPrefsFile(const std::string& path, PrefDataRec* prefs = &gPrefs);
 // Reads the user's preferences file into gPrefs; false (gPrefs unchanged) when there is none or
 // it cannot be read. No message is shown: the factory preferences simply stay in force.
 bool ExtractUserPrefs();
 
 // Writes prefs; the "WIN_" block only with withWindow. 0 or an error code.
-OSErr WritePrefsStream(std::FILE* file, const PrefDataRec& prefs, bool withWindow);
-OSErr WritePrefsFile(const std::string& path, const PrefDataRec& prefs, bool withWindow);
+[[nodiscard]] OSErr WritePrefsStream(std::FILE* file, const PrefDataRec& prefs, bool withWindow);
+[[nodiscard]] OSErr WritePrefsFile(const std::string& path, const PrefDataRec& prefs, bool withWindow);
 // Saves gPrefs into the user's preferences file, creating its folder when needed. The file is
 // replaced only by a complete new one. frontWindowBounds: the bounds of the graph window in front,
 // stored as the window default; null when no graph window is open (no "WIN_" block is written).
 // The stored plot settings never show the cursor. True on success.
-bool CreateAndSavePrefsFile(const Rect* frontWindowBounds);
+[[nodiscard]] bool CreateAndSavePrefsFile(const Rect* frontWindowBounds);

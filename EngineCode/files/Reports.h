@@ -37,15 +37,15 @@ std::string ListingExperimentLines(const PlotSpecsRec& ps);
 
 // Each returns 0, or kParamErr (nothing written) when the plot list holds no crystal; the profile
 // also when several crystals are plotted singly and none of them is selected.
-OSErr WriteListingStream(WinInfoRec* theWindow, std::FILE* file);
-OSErr WriteProfileStream(WinInfoRec* theWindow, std::FILE* file);
-OSErr WriteStrucFacStream(WinInfoRec* theWindow, std::FILE* file);
+[[nodiscard]] OSErr WriteListingStream(WinInfoRec* theWindow, std::FILE* file);
+[[nodiscard]] OSErr WriteProfileStream(WinInfoRec* theWindow, std::FILE* file);
+[[nodiscard]] OSErr WriteStrucFacStream(WinInfoRec* theWindow, std::FILE* file);
 
 // The same into a file. A file that cannot be created gives the alert "Error_Opening_File", one
 // that cannot be written completely "Error_Writing_File"; either way an existing file is kept.
-OSErr WriteListingFile(WinInfoRec* theWindow, const std::string& path);
-OSErr WriteProfileFile(WinInfoRec* theWindow, const std::string& path);
-OSErr WriteStrucFacFile(WinInfoRec* theWindow, const std::string& path);
+[[nodiscard]] OSErr WriteListingFile(WinInfoRec* theWindow, const std::string& path);
+[[nodiscard]] OSErr WriteProfileFile(WinInfoRec* theWindow, const std::string& path);
+[[nodiscard]] OSErr WriteStrucFacFile(WinInfoRec* theWindow, const std::string& path);
 
 // Number of rows of an exported profile: (xmax − xmin) / step, at most 32766, 0 for an empty or
 // reversed range or a step that is not positive.

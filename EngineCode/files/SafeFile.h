@@ -72,7 +72,7 @@ private:
 
 // Opens a safe writer on path, lets write fill the file, and commits it when write returned 0.
 // Returns 0, write's error, or the error of opening or committing.
-OSErr WriteFileSafely(const std::string& path, const std::function<OSErr(std::FILE*)>& write);
+[[nodiscard]] OSErr WriteFileSafely(const std::string& path, const std::function<OSErr(std::FILE*)>& write);
 
 // The message key of the alert for a failed write: "Output_Is_Folder", "Output_Is_Locked" or
 // "Error_Writing_File".

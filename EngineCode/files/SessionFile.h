@@ -36,15 +36,15 @@ struct SessionWindowState {
 
 // Writes the document; 0 or an error code. Nothing is written (kParamErr) when the plot list is
 // empty. Crystals without sites or atoms are left out.
-OSErr WriteSessionStream(WinInfoRec* theWindow, std::FILE* file, const SessionWindowState& state);
+[[nodiscard]] OSErr WriteSessionStream(WinInfoRec* theWindow, std::FILE* file, const SessionWindowState& state);
 // Writes the file completely or not at all (SafeFile.h); on success the file becomes the
 // document's session file, on failure a message is shown and an existing file is kept.
-OSErr WriteSessionFile(WinInfoRec* theWindow, const std::string& path, const SessionWindowState& state = {});
+[[nodiscard]] OSErr WriteSessionFile(WinInfoRec* theWindow, const std::string& path, const SessionWindowState& state = {});
 
 // Reads a session into the document: its plot settings, file name and patterns (each crystal
 // recomputed). True on success; on failure a message has been shown and the document is exactly
 // as it was. The window's state is returned through state when given.
-bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowState* state);
+[[nodiscard]] bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowState* state);
 
 // The reading itself, without computing anything: the items of the file go into scratch, a fresh
 // document whose plot settings hold the starting values, its patterns in file order. Damaged
@@ -52,7 +52,7 @@ bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowStat
 // older give OldSession.
 enum class SessionParseResult { Done, Failed, OldSession };
 SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWindowState* state);
-bool ReadSessionFile(WinInfoRec* theWindow, const std::string& path, SessionWindowState* state = nullptr);
+[[nodiscard]] bool ReadSessionFile(WinInfoRec* theWindow, const std::string& path, SessionWindowState* state = nullptr);
 
 // Where a window stored in a session goes on a screen: at least 580 × 150 pixels, and moved to the
 // screen's top-left corner when its own top-left corner is not on the screen.

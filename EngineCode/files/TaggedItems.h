@@ -75,7 +75,7 @@ enum class ItemResult { Read, Unknown, Failed };
 // Reads items until closeTag, handing each tag and length to handle; items it does not know are
 // skipped by their length. A read error where a tag is expected counts as the closing tag. False
 // when handle fails, a length cannot be read, or a skipped item runs past the end of the file.
-bool ReadItemsUntil(ItemReader& in, UInt32 closeTag, const std::function<ItemResult(UInt32, UInt32)>& handle);
+[[nodiscard]] bool ReadItemsUntil(ItemReader& in, UInt32 closeTag, const std::function<ItemResult(UInt32, UInt32)>& handle);
 
 // Reads an item's payload of length bytes and lets parse read its fields; Failed when the payload
 // is not there or parse finds a field missing.

@@ -52,7 +52,7 @@ struct ReciprocalMetric {
     }
 };
 // False for a degenerate cell (the metric is then left zero).
-bool MakeReciprocalMetric(const CrystalDataRec* xp, ReciprocalMetric& metric);
+[[nodiscard]] bool MakeReciprocalMetric(const CrystalDataRec* xp, ReciprocalMetric& metric);
 
 // Density in kg/m³; 0 without sites or with zero volume.
 Float32 GetDensity(const CrystalDataRec* xp);

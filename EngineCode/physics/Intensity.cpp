@@ -186,6 +186,11 @@ struct Prepared {
     bool oneAtomPerClass = false;  // atom i is the only atom of class i
     std::size_t atomsPerClass = 0; // m when every class has m atoms (atom i of class i / m), else 0
     std::vector<float> isoU;       // the B values of the isotropic classes (the first numIso)
+    struct KindRun {
+        std::size_t begin, end;  // classes begin .. end − 1
+        int kind;
+    };
+    std::vector<KindRun> kindRuns;  // the classes in runs of one kind
 };
 
 bool SameOccupants(const InputDataRec& a, const InputDataRec& b)
@@ -326,8 +331,12 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
     std::vector<int> order(classes.size());
     for (std::size_t c = 0; c < order.size(); ++c)
         order[c] = static_cast<int>(c);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return classes[static_cast<std::size_t>(a)].group < classes[static_cast<std::size_t>(b)].group; });
+    // Within a group, the classes of one kind follow each other: their powers are one run.
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const ScatteringClass& ca = classes[static_cast<std::size_t>(a)];
+        const ScatteringClass& cb = classes[static_cast<std::size_t>(b)];
+        return ca.group != cb.group ? ca.group < cb.group : ca.kind < cb.kind;
+    });
     std::vector<int> rank(classes.size());
     for (std::size_t c = 0; c < order.size(); ++c) {
         rank[static_cast<std::size_t>(order[c])] = static_cast<int>(c);
@@ -356,6 +365,11 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
     p.anomalous = !p.kindFp.empty();
     for (std::size_t c = 0; c < p.numIso; ++c)
         p.isoU.push_back(p.classes[c].t.uIso);
+    for (std::size_t c = 0; c < p.classes.size(); ++c)
+        if (c == 0 || p.classes[c].kind != p.classes[c - 1].kind)
+            p.kindRuns.push_back({c, c + 1, p.classes[c].kind});
+        else
+            p.kindRuns.back().end = c + 1;
     p.atomsPerClass = classes.empty() ? 0 : p.classStart[1];
     for (std::size_t c = 0; c < classes.size(); ++c)
         if (p.classStart[c + 1] - p.classStart[c] != p.atomsPerClass)
@@ -404,11 +418,13 @@ void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* 
                 s.kindF[i] += p.kindFp[i];
         s.lastDsp = ref.dsp;
     }
-    s.T.assign(nClasses, 1.0f);
+    // The temperature factors, group by group: isotropic classes in single precision (to a few
+    // parts in 10⁷ of T, far below what the intensities need), the anisotropic ones through
+    // exponents in double, 1 for the rest.
+    s.T.resize(nClasses);
+    const std::size_t withFactor = p.ellipsoids ? p.numIso + p.numAniso : 0;
+    std::fill(s.T.begin() + static_cast<std::ptrdiff_t>(withFactor), s.T.end(), 1.0f);
     if (p.ellipsoids) {
-        // The temperature factors, group by group.
-        // Isotropic classes in single precision (to a few parts in 10⁷ of T, far below what the
-        // intensities need), the anisotropic ones through exponents in double.
         const double d = ref.dsp, d2 = d * d;
         IsotropicTFactors(p.isoU.data(), static_cast<float>(0.25 / d2), p.numIso, s.T.data());
         s.exponent.resize(p.numAniso);
@@ -417,11 +433,12 @@ void ClassPowers(const Prepared& p, const ReflexionRec& ref, Scratch& s, float* 
             s.exponent[c] = AnisotropicExponent(p.classes[p.numIso + c].t.c, h, k, l);
         ExpToFloat(s.exponent.data(), s.T.data() + p.numIso, p.numAniso);
     }
-    for (std::size_t c = 0; c < nClasses; ++c)
-        w[c] = s.kindF[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
-    if (w2)
-        for (std::size_t c = 0; c < nClasses; ++c)
-            w2[c] = p.kindFpp[static_cast<std::size_t>(p.classes[c].kind)] * s.T[c];
+    for (const Prepared::KindRun& run : p.kindRuns) {
+        const std::size_t k = static_cast<std::size_t>(run.kind), n = run.end - run.begin;
+        ScalePowers(s.T.data() + run.begin, s.kindF[k], n, w + run.begin);
+        if (w2)
+            ScalePowers(s.T.data() + run.begin, p.kindFpp[k], n, w2 + run.begin);
+    }
 }
 
 // A and B of a batch of reflexions: the sums of w·cos φ and w·sin φ over the real parts w of the

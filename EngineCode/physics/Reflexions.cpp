@@ -182,7 +182,8 @@ bool HKLList(ReflexionWorkspace& work, WinInfoRec* theWindow, CrystalDataRec* xp
     // d is computed in double and rounded once, so that reflexions equivalent by symmetry get
     // the same d and are merged into one group.
     ReciprocalMetric metric;
-    MakeReciprocalMetric(xp, metric);
+    // A degenerate cell leaves the metric zero: nothing is generated, and merging says so.
+    (void)MakeReciprocalMetric(xp, metric);
     const double qLimit = limit * limit * (1 + 1e-6);  // a little beyond, the test below decides
 
     const std::uint64_t box = std::uint64_t(2 * hmax + 1) * std::uint64_t(2 * kmax + 1) * std::uint64_t(2 * lmax + 1);

@@ -224,6 +224,17 @@ bool ExpandPowers(const float* w, std::size_t m, std::size_t begin, std::size_t 
     }
 }
 
+void ScalePowers(const float* T, float f, std::size_t n, float* out)
+{
+    switch (Path()) {
+#if defined(__x86_64__)
+    case KernelPath::Avx512: ScalePowersAvx512(T, f, n, out); return;
+    case KernelPath::Avx2: ScalePowersAvx2(T, f, n, out); return;
+#endif
+    default: ScalePowersPortable(T, f, n, out); return;
+    }
+}
+
 void IsotropicTFactors(const float* u, float q, std::size_t n, float* T)
 {
     switch (Path()) {

@@ -40,6 +40,9 @@ void FillPowers(const float* w, const std::size_t* start, std::size_t n, const i
 // beyond the class of the last atom.
 [[nodiscard]] bool ExpandPowers(const float* w, std::size_t m, std::size_t begin, std::size_t end, float* W);
 
+// out[i] = f · T[i] for n values (the powers of a run of classes of one kind).
+void ScalePowers(const float* T, float f, std::size_t n, float* out);
+
 // What the processor can do at best for the same number of terms: the sine and cosine of n given
 // phases, summed, reps times over (n a multiple of 32); out = the two totals.
 void IdealSinCosSums(const float* phi, std::size_t n, std::size_t reps, double out[2]);

@@ -143,6 +143,19 @@ __attribute__((always_inline)) inline void IsotropicTFactors(const float* u, flo
     }
 }
 
+// out[i] = f · T[i] for n values.
+__attribute__((always_inline)) inline void Scale(const float* T, float f, unsigned long n, float* out)
+{
+    const VF fv = Splat(f);
+    unsigned long i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const VF v = Load(T + i) * fv;
+        __builtin_memcpy(out + i, &v, sizeof v);
+    }
+    for (; i < n; ++i)
+        out[i] = f * T[i];
+}
+
 // Single-precision partial sums cover this many vectors before they go into double.
 constexpr unsigned long kFlush = 4;
 

@@ -11,7 +11,8 @@
     void FillPowers##suffix(const float* w, const unsigned long* start, unsigned long n, const int* cls,          \
                             unsigned long begin, unsigned long end, float* W);                                    \
     void IsotropicTFactors##suffix(const float* u, float q, unsigned long n, float* T);                          \
-    bool ExpandPowers##suffix(const float* w, unsigned long m, unsigned long begin, unsigned long end, float* W);
+    bool ExpandPowers##suffix(const float* w, unsigned long m, unsigned long begin, unsigned long end, float* W);   \
+    void ScalePowers##suffix(const float* T, float f, unsigned long n, float* out);
 
 VELMORA_KERNEL_ENTRY_POINTS(Portable)
 #if defined(__x86_64__)
@@ -46,4 +47,8 @@ VELMORA_KERNEL_ENTRY_POINTS(Avx512)
     bool ExpandPowers##suffix(const float* w, unsigned long m, unsigned long begin, unsigned long end, float* W)   \
     {                                                                                                              \
         return ns::ExpandPowers(w, m, begin, end, W);                                                              \
+    }                                                                                                              \
+    void ScalePowers##suffix(const float* T, float f, unsigned long n, float* out)                                 \
+    {                                                                                                              \
+        ns::Scale(T, f, n, out);                                                                                   \
     }

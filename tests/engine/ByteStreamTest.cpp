@@ -56,11 +56,11 @@ TEST(ByteStream, WritesBigEndianFields)
 TEST(ByteStream, ReadsBackWhatWasWritten)
 {
     MemFile m;
-    MyFSWriteUInt32(m.f, FourCC("CELL"));
-    MyFSWriteDouble(m.f, -0.1);
-    MyFSWriteFloat32(m.f, 5.6402f);
-    MyFSWriteQDRect(m.f, Rect{-5, 10, 300, 400});
-    MyFSWriteCFString(m.f, "Quartz α-SiO₂ 𝛼");
+    EXPECT_EQ(MyFSWriteUInt32(m.f, FourCC("CELL")), kNoErr);
+    EXPECT_EQ(MyFSWriteDouble(m.f, -0.1), kNoErr);
+    EXPECT_EQ(MyFSWriteFloat32(m.f, 5.6402f), kNoErr);
+    EXPECT_EQ(MyFSWriteQDRect(m.f, Rect{-5, 10, 300, 400}), kNoErr);
+    EXPECT_EQ(MyFSWriteCFString(m.f, "Quartz α-SiO₂ 𝛼"), kNoErr);
     auto f = ReadOnly(m.Bytes());
     UInt32 tag = 0;
     double d = 0;

@@ -102,7 +102,7 @@ TEST(CellGeometry, DensityOfRockSalt)
 {
     InitVLGlobals();
     auto xp = MakeCell(5.6402f, 5.6402f, 5.6402f, 90, 90, 90);
-    CreateAsymmetricUnit(xp.get(), 2);
+    EXPECT_TRUE(CreateAsymmetricUnit(xp.get(), 2));
     xp->AU[0].occupant[0] = {PackSymbol("Na"), 0, 1.0f};
     xp->AU[1].occupant[0] = {PackSymbol("Cl"), 0, 1.0f};
     xp->AU[0].numInCell = xp->AU[1].numInCell = 4;
@@ -115,7 +115,7 @@ TEST(CellGeometry, DensityRules)
 {
     InitVLGlobals();
     auto xp = MakeCell(10, 10, 10, 90, 90, 90);
-    CreateAsymmetricUnit(xp.get(), 1);
+    EXPECT_TRUE(CreateAsymmetricUnit(xp.get(), 1));
     xp->AU[0].numInCell = 2;
     xp->AU[0].occupant[0] = {PackSymbol("Xx"), 0, 1.0f};   // not in the table: weight 16
     xp->AU[0].occupant[1] = {PackSymbol("Fe"), 0, 0.001f};  // 0.001 or less adds nothing

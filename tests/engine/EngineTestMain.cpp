@@ -26,7 +26,8 @@ class FreshProgramState : public ::testing::EmptyTestEventListener {
         UseKernelPath(BestKernelPath());
         SetEngineThreadCount(0);
         SetSiteGrouping(true);
-        LoadStringTable(FindResourceFile("strings"));
+        if (!LoadStringTable(FindResourceFile("strings")))
+            ADD_FAILURE() << "the shipped message texts cannot be read";
     }
 };
 

@@ -31,8 +31,8 @@ TEST(Examples, EveryShippedFileLoads)
     int loaded = 0;
     for (const auto& entry : fs::directory_iterator(VELMORA_EXAMPLES_DIR)) {
         UInt32 code = 0;
-        MyGetFileType(entry.path().string(), &code);
-        if (!IsLoadableFileType(code) || IsSessionFileType(code))
+        if (MyGetFileType(entry.path().string(), &code) != kNoErr || !IsLoadableFileType(code) ||
+            IsSessionFileType(code))
             continue;
         RecordingStatusSink sink;
         auto doc = Load(entry.path().string(), sink);

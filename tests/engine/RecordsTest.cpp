@@ -49,8 +49,8 @@ TEST(Records, DuplicateIsDeepAndFieldForField)
 {
     InitVLGlobals();
     auto xp = CreateCrystal();
-    CreateAsymmetricUnit(xp.get(), 1);
-    CreateAtomsArray(xp.get(), 2);
+    EXPECT_TRUE(CreateAsymmetricUnit(xp.get(), 1));
+    EXPECT_TRUE(CreateAtomsArray(xp.get(), 2));
     ASSERT_TRUE(CreateReflexionsArray(xp->refs, 2));
     xp->refs[1] = ReflexionRec{1, -2, 3, 12, 2.5f, 35.8f, 99.0f, 0.05f};
     SetCrystalPlotBuffer(xp.get(), {1, 2, 3});

@@ -27,10 +27,10 @@ std::unique_ptr<VLPatternRec> RockSaltPattern(const char* name)
     xp.ltyp = 'F';
     SetSpaceGroupSymbol(&xp, "F m -3 m");
     xp.volFrac = 1;
-    CreateAsymmetricUnit(&xp, 2);
+    EXPECT_TRUE(CreateAsymmetricUnit(&xp, 2));
     const char* symbols[2] = {"Na", "Cl"};
     const float centring[4][3] = {{0, 0, 0}, {0, 0.5f, 0.5f}, {0.5f, 0, 0.5f}, {0.5f, 0.5f, 0}};
-    CreateAtomsArray(&xp, 8);
+    EXPECT_TRUE(CreateAtomsArray(&xp, 8));
     for (int s = 0; s < 2; ++s) {
         InputDataRec& site = xp.AU[static_cast<std::size_t>(s)];
         SetSiteLabel(&site, std::string(symbols[s]) + "1");

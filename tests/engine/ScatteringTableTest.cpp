@@ -24,7 +24,7 @@ std::unique_ptr<CrystalDataRec> OneSite(const char* symbol, float occupancy)
 {
     InitVLGlobals();
     auto xp = CreateCrystal();
-    CreateAsymmetricUnit(xp.get(), 1);
+    EXPECT_TRUE(CreateAsymmetricUnit(xp.get(), 1));
     xp->AU[0].occupant[0] = {PackSymbol(symbol), 0, occupancy};
     return xp;
 }
@@ -64,7 +64,7 @@ TEST(ScatteringTable, MissingSpeciesAreListedOnceAndComputedAsEntryZero)
     LoadStringTableFromText("Error_No_ASF = Missing\nError_No_ASF_2 = Not in table: \n");
     ResetASFactors();  // no file at all: silicon preset, nothing loaded
     auto xp = OneSite("Fe", 1.0f);
-    CreateAsymmetricUnit(xp.get(), 3);
+    EXPECT_TRUE(CreateAsymmetricUnit(xp.get(), 3));
     xp->AU[0].occupant[0] = {PackSymbol("Fe"), 7, 1.0f};
     xp->AU[1].occupant[0] = {PackSymbol("O"), 7, 0.5f};
     xp->AU[1].occupant[1] = {PackSymbol("Fe"), 7, 0.5f};

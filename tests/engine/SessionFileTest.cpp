@@ -33,7 +33,7 @@ std::unique_ptr<VLPatternRec> MixedCrystalPattern()
     xp.baseCoefs[0] = -0.125f, xp.baseCoefs[1] = 340.0f;  // background B and C
     xp.showLabel = true, xp.labelThreshold = 25;
     xp.labelHKL = false, xp.labelDSpacings = true, xp.labelTwoTheta = true, xp.labelPhases = false;
-    CreateAsymmetricUnit(&xp, 2);
+    EXPECT_TRUE(CreateAsymmetricUnit(&xp, 2));
     InputDataRec& m = xp.AU[0];
     m.occupant = {SiteRec{PackSymbol("Fe"), 0, 0.5f}, SiteRec{PackSymbol("Mg"), 0, 0.375f},
                   SiteRec{PackSymbol("Mn"), 0, 0.125f}};
@@ -51,7 +51,7 @@ std::unique_ptr<VLPatternRec> MixedCrystalPattern()
     o.adpType = kADPTypeUiso;
     o.uIso = 0.5f;
     o.pos = 2, o.lastInRange = 3, o.numInCell = 2, o.include = false;
-    CreateAtomsArray(&xp, 4);
+    EXPECT_TRUE(CreateAtomsArray(&xp, 4));
     for (int i = 0; i < 4; ++i)
         xp.atoms[static_cast<std::size_t>(i)] = AtomDataRec{{0.1f * static_cast<float>(i), 0.5f, 0.875f}};
     return p;
@@ -64,7 +64,7 @@ std::unique_ptr<VLPatternRec> DatasetPattern()
     p->name = "measured.xy";
     p->dataset = CreateDataset();
     ObsDataRec& dp = *p->dataset;
-    CreateDatasetPoints(&dp, 3);
+    EXPECT_TRUE(CreateDatasetPoints(&dp, 3));
     dp.x = {10, 10.02f, 10.04f};
     dp.profile = {5, 7.5f, -1};
     dp.xmin = 10, dp.xmax = 10.04f, dp.ymin = -1, dp.ymax = 7.5f;

@@ -178,7 +178,7 @@ TEST_F(ApplicationTest, DialogsOfferTheFilesTheProgramReads)
         EXPECT_FALSE(patterns.isEmpty()) << kind;
         for (const QString& pattern : patterns) {
             UInt32 detected = 0;
-            MyGetFileType(("file" + pattern.mid(1)).toStdString(), &detected);
+            EXPECT_EQ(MyGetFileType(("file" + pattern.mid(1)).toStdString(), &detected), kNoErr);
             EXPECT_EQ(detected, kind) << pattern.toStdString();
             EXPECT_TRUE(FileDialogFilters(FileFilter::Documents).first().contains(pattern)) << pattern.toStdString();
         }

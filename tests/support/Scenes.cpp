@@ -37,8 +37,8 @@ std::unique_ptr<CrystalDataRec> MakeCrystal(float a, float b, float c, float al,
     if (centring == 'F')
         shifts = {{0, 0, 0}, {0, 0.5f, 0.5f}, {0.5f, 0, 0.5f}, {0.5f, 0.5f, 0}};
     const int n = static_cast<int>(sites.size()), per = static_cast<int>(shifts.size());
-    CreateAsymmetricUnit(xp.get(), n);
-    CreateAtomsArray(xp.get(), n * per);
+    if (!CreateAsymmetricUnit(xp.get(), n) || !CreateAtomsArray(xp.get(), n * per))
+        return xp;
     for (int s = 0; s < n; ++s) {
         InputDataRec& site = xp->AU[static_cast<std::size_t>(s)];
         SetSiteLabel(&site, sites[static_cast<std::size_t>(s)].symbol);
