@@ -8,6 +8,7 @@
 #include "FileTypes.h"
 #include "Globals.h"
 #include "GraphicsPane.h"
+#include "HelpWindow.h"
 #include "InfoBar.h"
 #include "MainWindow.h"
 #include "PrefsFile.h"
@@ -305,6 +306,20 @@ QPrinter& Application::Printer()
         printer_->setPageOrientation(QPageLayout::Landscape);  // a plot is wider than it is tall
     }
     return *printer_;
+}
+
+HelpWindow* Application::ShowHelp(const QString& section)
+{
+    if (!help_) {
+        help_ = std::make_unique<HelpWindow>();
+        help_->LoadGuide();
+    }
+    if (!section.isEmpty())
+        help_->ShowSection(section);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+    return help_.get();
 }
 
 void Application::SavePreferences(const Rect* frontBounds)

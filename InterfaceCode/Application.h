@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class HelpWindow;
 class MainWindow;
 class QPrinter;
 class UpdateChecker;
@@ -82,6 +83,9 @@ public:
 #endif
     // The printer of page set-up and printing, kept for the whole run (made on first use).
     QPrinter& Printer();
+    // The user guide's window, made and loaded on first use, shown in front (at section, when
+    // given). The same window serves every document window.
+    HelpWindow* ShowHelp(const QString& section = {});
 
 public slots:
     void WindowActivated(MainWindow* window);
@@ -94,6 +98,7 @@ private:
     RecoveryKeeper recovery_;
     std::vector<QPointer<MainWindow>> windows_;  // most recently active last
     std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<HelpWindow> help_;
 #if VELMORA_UPDATE_CHECK
     std::unique_ptr<UpdateChecker> updates_;
 #endif

@@ -262,6 +262,8 @@ std::vector<CommandEntry> MakeTable()
     add("synW", "Window", "S&ynchronise Windows", {}, [](Application& a, MainWindow*, QAction*) { DoSynchronizeWindows(a); });
 
     // Help
+    add("HMug", "Help", "Velmora &Help", QKeySequence::HelpContents,
+        [](Application& a, MainWindow*, QAction*) { a.ShowHelp(); });
 #if VELMORA_UPDATE_CHECK
     add("HMau", "Help", "Check for Updates Automatically", {},
         [](Application&, MainWindow*, QAction*) { gPrefs.updateCheckAuto = !gPrefs.updateCheckAuto; }, true);
@@ -290,7 +292,8 @@ const SubmenuRec kSubmenus[] = {
 
 // Items that open a new group of their menu (a separator above them).
 const char* const kGroupStarts[] = {"xLst", "page", "quit", "pref", "2Tht", "XRay", "Dlta", "^Wav", "^Xtl",
-                                    "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou", "copy"};
+                                    "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou", "copy",
+                                    "HMau"};
 
 // Items of which exactly one is in force, shown with radio marks.
 const std::vector<std::vector<std::string_view>> kChoiceGroups = {

@@ -162,8 +162,9 @@ TEST(Profile, PointProfileHasItsMaximaAtThePeaksAndTheirAreas)
             }
             EXPECT_NEAR(20 + best * step, r.tth, step / 2 + 1e-6) << shape;
             // The pseudo-Voigt's Lorentzian tails reach beyond ±1.5°: compare the Gaussian only.
-            if (shape == kPeakFunctionGaussian)
+            if (shape == kPeakFunctionGaussian) {
                 EXPECT_NEAR(area, r.inty, 0.01 * r.inty);
+            }
         }
         double total = 0;
         for (Float32 v : y)
@@ -349,8 +350,9 @@ TEST(Profile, ProfileOnSeveralThreadsEqualsOneThread)
             ASSERT_EQ(xp->plotBuffer[static_cast<std::size_t>(i)], one[static_cast<std::size_t>(i)]) << "column " << i;
         }
         // Columns outside the range asked for are left alone.
-        if (r.first > 0)
+        if (r.first > 0) {
             EXPECT_EQ(xp->plotBuffer[static_cast<std::size_t>(r.first - 1)], -1.0f);
+        }
     }
     SetEngineThreadCount(previous);
 }

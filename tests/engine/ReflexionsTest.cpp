@@ -308,8 +308,9 @@ TEST(Reflexions, IndexBoxCoversObliqueCells)
         RecipCell(xp.get());
         ASSERT_TRUE(HKLList(work, nullptr, xp.get(), cell.dMin, false, 0));
         const long expected = CountIndexTriples(cell.a, cell.b, cell.c, cell.alpha, cell.beta, cell.gamma, cell.dMin);
-        if (cell.known)
+        if (cell.known) {
             EXPECT_EQ(expected, cell.known) << cell.name;
+        }
         EXPECT_GT(expected, 1000) << cell.name;
         EXPECT_EQ(static_cast<long>(work.NumTempRefs()), expected) << cell.name;
     }

@@ -186,8 +186,9 @@ TEST_P(ListingAxes, PositionColumnAndExperimentAreNamedForTheAxis)
     const std::string text = Text(WriteListingStream);
     EXPECT_NE(text.find(std::string("d(hkl)    ") + c.heading), std::string::npos) << text.substr(0, 2000);
     EXPECT_NE(text.find(c.experiment), std::string::npos) << text.substr(0, 600);
-    if (c.axis == kAxisTimeOfFlight || c.axis == kAxisEnergy)
+    if (c.axis == kAxisTimeOfFlight || c.axis == kAxisEnergy) {
         EXPECT_EQ(text.find("wavelength"), std::string::npos);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -20,7 +20,7 @@ P="$WORK/prefix"
 
 cmake --install "$BUILD" --prefix "$P" >"$WORK/install.log" 2>&1 || { fail "cmake --install"; cat "$WORK/install.log"; }
 
-for f in bin/velmora bin/velmora-cli share/velmora/ASF.dat share/velmora/strings share/velmora/velmora.svg \
+for f in bin/velmora bin/velmora-cli share/velmora/ASF.dat share/velmora/strings share/velmora/guide.html share/velmora/velmora.svg \
          share/applications/org.velmora.Velmora.desktop share/metainfo/org.velmora.Velmora.metainfo.xml \
          share/mime/packages/org.velmora.Velmora.xml share/icons/hicolor/scalable/apps/org.velmora.Velmora.svg \
          share/icons/hicolor/48x48/apps/org.velmora.Velmora.png share/icons/hicolor/256x256/apps/org.velmora.Velmora.png \

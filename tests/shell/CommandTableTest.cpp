@@ -24,7 +24,7 @@ const char* const kMenuCodes[] = {
     "^Eta", "^PSz", "^Str", "^Xtl", "Ghkl", "*Lst", "^Rng", "^FrC", "ttlW", "Grph", "Film", "*Mix", "!Mix", "*Grd",
     "*Leg", "*Res", "OPkN", "OPkM", "OPkD", "OPkS", "OPkF", "Stck", "Clps", "B2Fr", "S2Bk", "*Lbl", "LHKL", "LDsp",
     "LXva", "LNam", "LBln", "LTFx", "PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr", "LSDO",
-    "LSSO", "LWFx", "MSFx", "MSAu", "^PlC", "clnW", "stkW", "tilW", "synW", "HMau", "HMcu", "tgPL", "tgSL", "sall",
+    "LSSO", "LWFx", "MSFx", "MSAu", "^PlC", "clnW", "stkW", "tilW", "synW", "HMug", "HMau", "HMcu", "tgPL", "tgSL", "sall",
     "=PPr", "SFCl", "aClz",
 };
 
