@@ -1,6 +1,7 @@
 // The desktop application.
 #include "Application.h"
 
+#include "AboutBox.h"
 #include "AddFiles.h"
 #include "DocumentCommands.h"
 #include "Dialogs.h"
@@ -320,6 +321,16 @@ HelpWindow* Application::ShowHelp(const QString& section)
     help_->raise();
     help_->activateWindow();
     return help_.get();
+}
+
+AboutBox* Application::ShowAbout()
+{
+    if (!about_)
+        about_ = std::make_unique<AboutBox>();
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+    return about_.get();
 }
 
 void Application::SavePreferences(const Rect* frontBounds)

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class AboutBox;
 class HelpWindow;
 class MainWindow;
 class QPrinter;
@@ -86,6 +87,8 @@ public:
     // The user guide's window, made and loaded on first use, shown in front (at section, when
     // given). The same window serves every document window.
     HelpWindow* ShowHelp(const QString& section = {});
+    // The About window (made on first use), shown in front.
+    AboutBox* ShowAbout();
 
 public slots:
     void WindowActivated(MainWindow* window);
@@ -99,6 +102,7 @@ private:
     std::vector<QPointer<MainWindow>> windows_;  // most recently active last
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<HelpWindow> help_;
+    std::unique_ptr<AboutBox> about_;
 #if VELMORA_UPDATE_CHECK
     std::unique_ptr<UpdateChecker> updates_;
 #endif

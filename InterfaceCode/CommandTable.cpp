@@ -34,7 +34,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPrinter>
 
 #include <cstring>
@@ -78,14 +77,6 @@ void PrintWindow(MainWindow* w, QPrinter& printer)
     std::string error;
     if (!PrintPlot(w->Doc(), printer, w->Pane()->width(), &error) && !error.empty())
         MyCFStopAlertText(error);
-}
-
-void ShowAbout(QWidget* parent)
-{
-    QMessageBox::about(parent, QObject::tr("About Velmora"),
-                       QObject::tr("<b>Velmora %1</b><p>X-ray and neutron powder diffraction patterns from crystal "
-                                   "structures, beside measured patterns.</p>")
-                           .arg(QApplication::applicationVersion()));
 }
 
 // The number an item's title starts with, for the commands that take their value from it.
@@ -270,7 +261,7 @@ std::vector<CommandEntry> MakeTable()
     add("HMcu", "Help", "Check for Updates Now", {},
         [](Application& a, MainWindow*, QAction*) { a.Updates().CheckForUpdate(false); });
 #endif
-    add("abou", "Help", "&About Velmora", {}, [](Application&, MainWindow* w, QAction*) { ShowAbout(w); });
+    add("abou", "Help", "&About Velmora", {}, [](Application& a, MainWindow*, QAction*) { a.ShowAbout(); });
     return t;
 }
 
