@@ -340,6 +340,14 @@ CommandContext ContextOf(Application& app, MainWindow* window)
     return context;
 }
 
+// A disabled item says what it needs, as its status tip and as the tip its menu shows.
+void ShowDisabledReason(QAction* action, const CommandStatus& st)
+{
+    const QString reason = st.known && !st.enabled && !st.reasonKey.empty() ? Localized(st.reasonKey.c_str()) : QString();
+    action->setStatusTip(reason);
+    action->setToolTip(reason);
+}
+
 }  // namespace
 
 const std::vector<CommandEntry>& CommandTable()
@@ -369,6 +377,7 @@ void UpdateCommandAction(QAction* action, Application& app, MainWindow* window)
         if (!code.isEmpty()) {
             const CommandStatus st = GetCommandStatus(code.toStdString(), ContextOf(app, window));
             action->setEnabled(!st.known || st.enabled);
+            ShowDisabledReason(action, st);
         }
         return;
     }
@@ -387,6 +396,7 @@ void UpdateCommandAction(QAction* action, Application& app, MainWindow* window)
                                               action->text().remove(QLatin1Char('&')).toStdString(),
                                               previous.toStdString());
     action->setEnabled(st.known ? st.enabled : true);
+    ShowDisabledReason(action, st);
     if (e->checkable)
         action->setChecked(st.checked);
     if (!st.titleKey.empty())
@@ -406,6 +416,7 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
             if (path == QLatin1String(sub.path))
                 menu->menuAction()->setProperty("submenuCode", QString::fromLatin1(sub.code));
         menus[path] = menu;
+        menu->setToolTipsVisible(true);  // the reasons of disabled items
         // The rules are asked each time a menu is about to show. Once it is closed its commands
         // are enabled again, so that their shortcuts reach them: a shortcut asks the rules itself.
         QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, &app, window] {

@@ -21,9 +21,10 @@ struct CommandStatus {
     bool enabled = true;
     bool checked = false;
     std::string titleKey;   // empty: the title does not change
+    std::string reasonKey;  // disabled: the message key of what the command needs; else empty
 };
 
-// code: the four-character command code ("RCal", "2Tht", "OPkN", ...). itemText: the item's
+// code: the four-character command code (a disabled command names what it lacks in reasonKey) ("RCal", "2Tht", "OPkN", ...). itemText: the item's
 // title, for the items whose value is read from it ("LTFx" threshold, "LWFx" width, "MSFx"
 // marker size). For "LTFx" previousItemText is the title of the item above it (empty for the
 // first).

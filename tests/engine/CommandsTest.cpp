@@ -3,6 +3,7 @@
 #include "Document.h"
 #include "Globals.h"
 #include "Styling.h"
+#include "StringTable.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -155,3 +156,107 @@ TEST_F(CommandsTest, StyleItemsFollowTheWindowStyle)
     EXPECT_FALSE(Status("MSFx", "auto").checked);
     EXPECT_TRUE(Status("LSSO").checked);
 }
+
+// What a disabled command says it needs, in the states a user meets.
+namespace {
+
+enum class Scene { NoWindow, EmptyWindow, DataOnly, CrystalOnly, CrystalUnselected, TwoCrystalsUnselected, Neutrons, TimeOfFlight };
+
+struct ReasonRow {
+    const char* code;
+    Scene scene;
+    const char* reason;  // empty: enabled
+};
+
+class DisabledReasonTest : public CommandsTest, public ::testing::WithParamInterface<ReasonRow> {
+protected:
+    CommandStatus StatusIn(Scene scene, const char* code)
+    {
+        switch (scene) {
+        case Scene::NoWindow: return GetCommandStatus(code, CommandContext{});
+        case Scene::EmptyWindow: break;
+        case Scene::DataOnly: AddDataset("data"); break;
+        case Scene::CrystalOnly: AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl"); break;
+        case Scene::CrystalUnselected:
+            AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
+            doc->fileList[0]->selected = false;
+            break;
+        case Scene::TwoCrystalsUnselected:
+            AddCrystalToDocument(doc.get(), MakeRockSalt(), "a");
+            AddCrystalToDocument(doc.get(), MakeRockSalt(), "b");
+            for (auto& pp : doc->fileList)
+                pp->selected = false;
+            break;
+        case Scene::Neutrons: doc->plotSpecs.radType = kRadiationNeutrons; break;
+        case Scene::TimeOfFlight: doc->plotSpecs.axisType = kAxisTimeOfFlight; break;
+        }
+        return Status(code);
+    }
+};
+
+TEST_P(DisabledReasonTest, SaysWhatTheCommandNeeds)
+{
+    const ReasonRow& row = GetParam();
+    const CommandStatus st = StatusIn(row.scene, row.code);
+    EXPECT_EQ(st.enabled, *row.reason == '\0') << row.code;
+    EXPECT_EQ(st.reasonKey, row.reason) << row.code;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DisabledReasonTest,
+    ::testing::Values(ReasonRow{"RCal", Scene::NoWindow, "Needs_Window"}, ReasonRow{"save", Scene::NoWindow, "Needs_Window"},
+                      ReasonRow{"stkW", Scene::NoWindow, "Needs_Second_Window"},
+                      ReasonRow{"stkW", Scene::EmptyWindow, "Needs_Second_Window"},
+                      ReasonRow{"save", Scene::EmptyWindow, "Needs_Pattern"},
+                      ReasonRow{"copy", Scene::EmptyWindow, "Needs_Pattern"},
+                      ReasonRow{"clnW", Scene::EmptyWindow, "Needs_Pattern"},
+                      ReasonRow{"RCal", Scene::DataOnly, "Needs_Crystal"}, ReasonRow{"xLst", Scene::DataOnly, "Needs_Crystal"},
+                      ReasonRow{"*Res", Scene::EmptyWindow, "Needs_Data"}, ReasonRow{"*Res", Scene::CrystalOnly, "Needs_Data"},
+                      ReasonRow{"*Res", Scene::DataOnly, "Needs_Crystal"}, ReasonRow{"RCal", Scene::CrystalOnly, ""},
+                      ReasonRow{"Stck", Scene::CrystalOnly, "Needs_Two_Patterns"},
+                      ReasonRow{"B2Fr", Scene::CrystalOnly, "Needs_Two_Patterns"},
+                      ReasonRow{"B2Fr", Scene::TwoCrystalsUnselected, "Needs_Selected_Pattern"},
+                      ReasonRow{"^PlC", Scene::EmptyWindow, "Needs_Pattern"},
+                      ReasonRow{"^PlC", Scene::CrystalUnselected, "Needs_Selected_Pattern"},
+                      ReasonRow{"*Lbl", Scene::DataOnly, "Needs_Crystal"},
+                      ReasonRow{"*Lbl", Scene::CrystalUnselected, "Needs_Selected_Crystal"},
+                      ReasonRow{"xPro", Scene::DataOnly, "Needs_Crystal"},
+                      ReasonRow{"xPro", Scene::TwoCrystalsUnselected, "Needs_Selected_Crystal_Or_Mixture"},
+                      ReasonRow{"xPro", Scene::CrystalUnselected, ""},  // one crystal needs no selection
+                      ReasonRow{"Anom", Scene::Neutrons, "Needs_XRays"},
+                      ReasonRow{"Anom", Scene::TimeOfFlight, "Needs_Angle_Axis"}, ReasonRow{"Anom", Scene::EmptyWindow, ""},
+                      ReasonRow{"^Eta", Scene::EmptyWindow, "Needs_Pseudo_Voigt"},
+                      ReasonRow{"-Fls", Scene::EmptyWindow, "Needs_Listed_Pattern"},
+                      ReasonRow{"-Fil", Scene::CrystalUnselected, "Needs_Selected_Pattern"},
+                      ReasonRow{"tgPL", Scene::NoWindow, "Needs_Window"}, ReasonRow{"HMcu", Scene::NoWindow, ""}));
+
+// Every command these rules can disable, in every state above, names a reason that the shipped
+// message texts hold.
+TEST_F(CommandsTest, EveryDisabledCommandHasAShippedReason)
+{
+    const char* const codes[] = {
+        "clos", "page", "ttlW", "^Wav", "^FWH", "^PSz", "^Str", "^Rng", "^FrC", "save", "svas", "prnt", "+Dat", "*Lst",
+        "clnW", "=PPr", "SFCl", "aClz", "xPlt", "copy", "xLst", "xFac", "RCal", "^Xtl", "Ghkl", "OPk ", "xPro", "Stck",
+        "Clps", "B2Fr", "S2Bk", "^PlC", "mLbS", "mLPT", "mPlS", "mLiW", "mMkS", "stkW", "tilW", "synW", "2Tht", "DSpa",
+        "RcpD", "^TOF", "^Eng", "XRay", "Neut", "Anom", "Dlta", "Lrnz", "Gaus", "PVgt", "^Eta", "Grph", "Film", "*Mix",
+        "!Mix", "OPkN", "OPkM", "OPkD", "OPkS", "OPkF", "*Grd", "*Leg", "*Res", "*Lbl", "LHKL", "LDsp", "LXva", "LNam",
+        "LBln", "LTFx", "PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr", "LSDO", "LSSO", "LWFx",
+        "MSFx", "MSAu", "tgPL", "tgSL", "-Fls", "-UFl", "!Fls", "*Fls", "-Fil", "HMau", "HMcu"};
+    int disabled = 0;
+    for (const CommandContext& ctx : {CommandContext{}, context}) {
+        for (const char* code : codes) {
+            const CommandStatus st = GetCommandStatus(code, ctx, "5 %");
+            ASSERT_TRUE(st.known) << code;
+            if (st.enabled) {
+                EXPECT_TRUE(st.reasonKey.empty()) << code;
+                continue;
+            }
+            ++disabled;
+            ASSERT_FALSE(st.reasonKey.empty()) << code << " is disabled without a reason";
+            EXPECT_NE(LocalizedString(st.reasonKey), st.reasonKey) << st.reasonKey << " has no text";
+        }
+    }
+    EXPECT_GT(disabled, 80);
+}
+
+}  // namespace

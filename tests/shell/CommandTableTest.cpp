@@ -210,3 +210,25 @@ TEST_F(CommandTableTest, ColourCommandsTakeThePickedColourAndCancelKeepsIt)
 }
 
 }  // namespace
+
+TEST_F(CommandTableTest, DisabledItemsSayWhatTheyNeed)
+{
+    MainWindow* w = Start();
+    ASSERT_TRUE(w);
+    ShowAllMenus(w);
+    const QString needsCrystal = QString::fromStdString(LocalizedString("Needs_Crystal"));
+    ASSERT_NE(needsCrystal, QStringLiteral("Needs_Crystal"));
+    QAction* recalc = FindCommand(w, "RCal");
+    ASSERT_FALSE(recalc->isEnabled());
+    EXPECT_EQ(recalc->statusTip(), needsCrystal);
+    EXPECT_EQ(recalc->toolTip(), needsCrystal);
+    EXPECT_EQ(FindCommand(w, "tilW")->statusTip(), QString::fromStdString(LocalizedString("Needs_Second_Window")));
+    EXPECT_EQ(Submenu(w, "mPlS")->statusTip(), QString::fromStdString(LocalizedString("Needs_Pattern")));
+    EXPECT_TRUE(FindCommand(w, "clos")->statusTip().isEmpty());  // enabled: nothing to explain
+
+    ASSERT_EQ(OpenSilicon(), w);
+    ShowAllMenus(w);
+    EXPECT_TRUE(recalc->isEnabled());
+    EXPECT_TRUE(recalc->statusTip().isEmpty());
+    EXPECT_EQ(FindCommand(w, "*Res")->statusTip(), QString::fromStdString(LocalizedString("Needs_Data")));
+}
