@@ -154,7 +154,7 @@ bool GraphicsPane::HasPatterns() const
     return doc_ && !doc_->plotList.empty();
 }
 
-void GraphicsPane::UpdatePointer(const QPoint& at, Qt::KeyboardModifiers mods)
+void GraphicsPane::UpdatePointer(const QPoint& at, [[maybe_unused]] Qt::KeyboardModifiers mods)
 {
     if (!HasPatterns() || !PointInPlot(doc_, at.x(), at.y())) {
         unsetCursor();
@@ -170,11 +170,11 @@ void GraphicsPane::UpdatePointer(const QPoint& at, Qt::KeyboardModifiers mods)
             unsetCursor();
         break;
     case kPlotToolHand: setCursor(drag_ == Drag::Pan ? Qt::ClosedHandCursor : Qt::OpenHandCursor); break;
-    case kPlotToolMagnify: {
-        (void)mods;
-        setCursor(QCursor(ToolbarIcon("iMgT").pixmap(20, 20)));
+    case kPlotToolMagnify:
+        if (magnifier_.pixmap().isNull())
+            magnifier_ = QCursor(ToolbarIcon("iMgT").pixmap(20, 20));
+        setCursor(magnifier_);
         break;
-    }
     case kPlotToolDistance: setCursor(Qt::CrossCursor); break;
     default: unsetCursor(); break;
     }

@@ -12,6 +12,7 @@
 
 #include "PlotMouse.h"
 
+#include <QCursor>
 #include <QImage>
 #include <QWidget>
 #include <string>
@@ -87,7 +88,8 @@ private:
     QPoint pressedAt_;
     int panColumn_ = 0;
     QPoint wheelRemainder_;
-    QRubberBand* band_ = nullptr;  // the magnifier's band, owned by the pane       // wheel movement less than a notch, eighths of a degree
+    QRubberBand* band_ = nullptr;  // the magnifier's band, owned by the pane
+    QCursor magnifier_;            // the magnifier's pointer, made when first shown       // wheel movement less than a notch, eighths of a degree
 
     WinInfoRec* doc_;
     QImage image_;

@@ -120,7 +120,7 @@ struct WinInfoRec {
     std::vector<std::unique_ptr<VLPatternRec>> fileList;  // owns every pattern
     std::vector<VLPatternPtr> plotList;                   // plotted patterns, drawing order
     CursorInfoRec cursorInfo{};
-    CursorAnchorRec cursorAnchor;  // not saved: a reopened cursor is anchored at its first drawing
+    CursorAnchorRec cursorAnchor;  // not saved: a reopened cursor stays as one placed by hand
     DistanceToolRec distance;      // not saved
     // The intensity axis was scaled by hand since it was last fitted: changes of the picture
     // (limits, axis, radiation, wavelength, peak shape) then leave it alone.

@@ -206,8 +206,9 @@ TEST(CursorReadout, DistanceIsReadOutInXAndInD)
         ASSERT_EQ(bar.fields.size(), 2u);
         EXPECT_EQ(bar.fields[1].value, "-0.4363 \u00C5");
         EXPECT_EQ(bar.comment, "(click to end)");
-        if (a.axis == kAxisDSpacing)
+        if (a.axis == kAxisDSpacing) {
             EXPECT_EQ(bar.fields[0].value, "----");
+        }
     }
     ps.axisType = kAxisTwoTheta;
     EXPECT_EQ(InfoBarDistanceData(ps, 27.0, 31.5, {}).fields[0].value, "4.5000\u00B0");
