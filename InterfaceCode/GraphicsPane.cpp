@@ -54,7 +54,7 @@ void GraphicsPane::RequestRedraw(bool recalcProfiles, bool showProgress)
 {
     recalcProfiles_ = recalcProfiles_ || recalcProfiles;
     showProgress_ = showProgress_ || showProgress;
-    autoscale_ = autoscale_ || gAutoScaleY;
+    autoscale_ = autoscale_ || doc_->autoScaleY;
     changed_ = true;
     pending_ = true;
     // The engine reads new profiles right after asking for them (to scale measured data to them,
@@ -109,10 +109,10 @@ void GraphicsPane::Render()
         QPainter painter(&image);
         QtDrawingSurface surface(painter, QRect(QPoint(0, 0), size()), &image);
         const Rect pane{0, 0, static_cast<SInt16>(height()), static_cast<SInt16>(width())};
-        const Boolean savedAutoscale = gAutoScaleY;
-        gAutoScaleY = autoscale;
+        const Boolean savedAutoscale = doc_->autoScaleY;
+        doc_->autoScaleY = autoscale;
         DrawPatterns(surface, doc_, pane, recalc, progress, false);
-        gAutoScaleY = savedAutoscale;
+        doc_->autoScaleY = savedAutoscale;
     }
     base_ = std::move(image);
     renderedSize_ = size();

@@ -26,8 +26,8 @@ class GraphicsPane : public QWidget {
 public:
     GraphicsPane(WinInfoRec* doc, QWidget* parent);
     // The plot is drawn again: at once with the profiles recomputed (and progress shown when
-    // asked), else soon. The intensity axis is fitted to the data when gAutoScaleY is set at the
-    // request.
+    // asked), else soon. The intensity axis is fitted to the data when the document asks for it
+    // (autoScaleY) at the request.
     void RequestRedraw(bool recalcProfiles, bool showProgress);
     // Carries out a pending request now; does nothing when none is pending or the engine is busy.
     void RenderPending();

@@ -101,9 +101,9 @@ struct PlotWindow : WindowHooks {
         ps.overlayPeakStyle = kOverlayPeaksMarkers;
         DoAxisTypeLimits(doc.get());
         JustDiffract(doc.get(), xp, nullptr);
-        gAutoScaleY = true;
+        doc->autoScaleY = true;
         Draw(true);
-        gAutoScaleY = false;
+        doc->autoScaleY = false;
         // A narrower view, so that there is room to scroll both ways, with the cursor in it.
         ps.xmin = 30;
         ps.xmax = 50;

@@ -125,6 +125,9 @@ struct WinInfoRec {
     // The intensity axis was scaled by hand since it was last fitted: changes of the picture
     // (limits, axis, radiation, wavelength, peak shape) then leave it alone.
     Boolean yRangeByHand = false;
+    // Set around a redraw that must fit the intensity axis to what it shows (one window's
+    // request, so that windows drawn on other threads do not share it).
+    Boolean autoScaleY = false;
     UInt16 nextPlotColor = 0;      // index into gMenuFileColor of the next new pattern's colour
 
     StatusSink* statusSink = nullptr;  // information bar and progress; null: the current sink

@@ -9,7 +9,6 @@ InputDataRec gBlankAU{};
 AtomDataRec gBlankAtom{};
 ReflexionRec gBlankRef{};
 
-Boolean gAutoScaleY = false;
 Boolean gPrinting = false;
 UInt16 gPrintRes = 72;
 Boolean gLockScreen = false;

@@ -47,7 +47,6 @@ extern InputDataRec gBlankAU;
 extern AtomDataRec gBlankAtom;
 extern ReflexionRec gBlankRef;
 
-extern Boolean gAutoScaleY;   // set around a redraw that must fit the y range to the data
 // The share of a graph's intensity range left free above the strongest point when the intensity
 // axis is fitted to the patterns.
 inline constexpr double kAutoscaleHeadroom = 0.05;

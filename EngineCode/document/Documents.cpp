@@ -10,9 +10,9 @@ void RedrawAfterPatternsChanged(WinInfoRec* theWindow)
 {
     if (!theWindow || !theWindow->hooks)
         return;
-    gAutoScaleY = true;
+    theWindow->autoScaleY = true;
     theWindow->hooks->RedrawWindow(theWindow, true, true);
-    gAutoScaleY = false;
+    theWindow->autoScaleY = false;
     theWindow->hooks->UpdateToolbar(theWindow);
     theWindow->hooks->UpdateStructuresList(theWindow);
     // The folders of the parameter list follow the patterns plotted and selected.

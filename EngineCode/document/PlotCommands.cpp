@@ -104,10 +104,10 @@ void DoPlotLimits(WinInfoRec* theWindow, Float32 lower, Float32 upper)
     ps->xmin = std::max(lower, ps->xminLimit);
     ps->xmax = std::min(upper, ps->xmaxLimit);
     // The intensity axis follows the new range unless the user scaled it by hand.
-    const Boolean saved = gAutoScaleY;
-    gAutoScaleY = saved || !theWindow->yRangeByHand;
+    const Boolean saved = theWindow->autoScaleY;
+    theWindow->autoScaleY = saved || !theWindow->yRangeByHand;
     Redraw(theWindow, true, true);
-    gAutoScaleY = saved;
+    theWindow->autoScaleY = saved;
 }
 
 std::string WindowTitleProposal(const std::string& filename)
@@ -190,9 +190,9 @@ bool DoGoToHKL(WinInfoRec* theWindow, CrystalDataRec* xp, int h, int k, int l)
     ps->showCursor = true;
     theWindow->cursorAnchor.active = true;
     theWindow->cursorAnchor.set = false;  // anchored at the drawing that follows
-    gAutoScaleY = true;
+    theWindow->autoScaleY = true;
     Redraw(theWindow, true, true);
-    gAutoScaleY = false;
+    theWindow->autoScaleY = false;
     if (theWindow->hooks)
         theWindow->hooks->RebuildParameterList(theWindow);
     return true;

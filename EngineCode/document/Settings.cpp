@@ -27,10 +27,10 @@ void Redraw(WinInfoRec* w, bool recalc, bool progress)
 // the user scaled it by hand since.
 void RedrawRefitted(WinInfoRec* w, bool recalc, bool progress)
 {
-    const Boolean saved = gAutoScaleY;
-    gAutoScaleY = saved || !w->yRangeByHand;
+    const Boolean saved = w->autoScaleY;
+    w->autoScaleY = saved || !w->yRangeByHand;
     Redraw(w, recalc, progress);
-    gAutoScaleY = saved;
+    w->autoScaleY = saved;
 }
 
 void Recalculate(WinInfoRec* w)

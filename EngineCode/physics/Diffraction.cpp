@@ -147,11 +147,11 @@ void Diffract(WinInfoRec* theWindow)
         JustDiffract(theWindow, pp->crystal.get(), nullptr);
     }
     // The intensity axis is fitted to the new pattern unless the user scaled it by hand.
-    const Boolean saved = gAutoScaleY;
-    gAutoScaleY = saved || !theWindow->yRangeByHand;
+    const Boolean saved = theWindow->autoScaleY;
+    theWindow->autoScaleY = saved || !theWindow->yRangeByHand;
     if (theWindow->hooks)
         theWindow->hooks->RedrawWindow(theWindow, true, true);
-    gAutoScaleY = saved;
+    theWindow->autoScaleY = saved;
     if (theWindow->hooks)
         theWindow->hooks->RebuildParameterList(theWindow);
 }

@@ -134,10 +134,10 @@ bool ZoomDistanceLimits(WinInfoRec* theWindow)
     ps.xmin = std::max(lo, ps.xminLimit);
     ps.xmax = std::min(hi, ps.xmaxLimit);
     if (theWindow->hooks) {
-        const Boolean saved = gAutoScaleY;
-        gAutoScaleY = saved || !theWindow->yRangeByHand;
+        const Boolean saved = theWindow->autoScaleY;
+        theWindow->autoScaleY = saved || !theWindow->yRangeByHand;
         theWindow->hooks->RedrawWindow(theWindow, true, true);
-        gAutoScaleY = saved;
+        theWindow->autoScaleY = saved;
     }
     return true;
 }

@@ -140,7 +140,7 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
         theWindow->hooks->SetWindowModified(theWindow, true);
 
     // The intensity axis is fitted after the profiles of the new range exist.
-    bool autoscale = gAutoScaleY;
+    bool autoscale = theWindow->autoScaleY;
     if (!(ps.xmin < ps.xmax)) {
         MyCFCautionAlert("X_Min_Max_Error");
         ps.xmin = ps.xminLimit;

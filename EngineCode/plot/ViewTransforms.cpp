@@ -24,10 +24,10 @@ void Redraw(WinInfoRec* w, bool recalc, bool progress)
 // A redraw of a new range that refits the intensity axis unless it was set by hand.
 void RedrawRefitted(WinInfoRec* w, bool progress)
 {
-    const Boolean saved = gAutoScaleY;
-    gAutoScaleY = saved || !w->yRangeByHand;
+    const Boolean saved = w->autoScaleY;
+    w->autoScaleY = saved || !w->yRangeByHand;
     Redraw(w, true, progress);
-    gAutoScaleY = saved;
+    w->autoScaleY = saved;
 }
 
 void RebuildParameters(WinInfoRec* w)

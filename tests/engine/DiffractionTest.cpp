@@ -247,7 +247,7 @@ TEST_F(DiffractionTest, DiffractRecomputesEveryCrystalAndRedrawsOnce)
     EXPECT_EQ(hooks.recalcRedraws, 1);
     EXPECT_EQ(hooks.parameterLists, 1);
     EXPECT_EQ(hooks.autoScaledRedraws, 1);
-    EXPECT_FALSE(gAutoScaleY);
+    EXPECT_FALSE(doc->autoScaleY);
 }
 
 

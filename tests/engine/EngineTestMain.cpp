@@ -18,7 +18,6 @@ class FreshProgramState : public ::testing::EmptyTestEventListener {
     {
         InitVLGlobals();
         gPrefs = gFactoryPrefs;
-        gAutoScaleY = false;
         gPrinting = false;
         gPrintRes = 72;
         gLockScreen = false;

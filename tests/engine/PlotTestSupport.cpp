@@ -72,7 +72,7 @@ ReflexionRec TestReflexion(int h, int k, int l, float x, float inty, float hw, f
 }
 
 PrintingSwitchesSaver::PrintingSwitchesSaver()
-    : printing_(gPrinting), lock_(gLockScreen), autoscale_(gAutoScaleY), res_(gPrintRes), factor_(gResolutionFactor)
+    : printing_(gPrinting), lock_(gLockScreen), res_(gPrintRes), factor_(gResolutionFactor)
 {
 }
 
@@ -80,7 +80,6 @@ PrintingSwitchesSaver::~PrintingSwitchesSaver()
 {
     gPrinting = printing_;
     gLockScreen = lock_;
-    gAutoScaleY = autoscale_;
     gPrintRes = res_;
     gResolutionFactor = factor_;
     SetPrintPageGeometry(0, 0);

@@ -31,7 +31,7 @@ public:
     PrintingSwitchesSaver& operator=(const PrintingSwitchesSaver&) = delete;
 
 private:
-    bool printing_, lock_, autoscale_;
+    bool printing_, lock_;
     UInt16 res_;
     float factor_;
 };

@@ -103,7 +103,7 @@ TEST_F(SettingsTest, RadiationToggleRecalculates)
     ToggleRadiation(doc.get());
     EXPECT_EQ(doc->plotSpecs.radType, kRadiationNeutrons);
     EXPECT_NE(xp->refs[0].inty / xp->refs[1].inty, xrayRatio);
-    EXPECT_FALSE(gAutoScaleY);
+    EXPECT_FALSE(doc->autoScaleY);
     ToggleRadiation(doc.get());
     EXPECT_EQ(doc->plotSpecs.radType, kRadiationXRays);
 }

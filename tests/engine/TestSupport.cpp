@@ -125,7 +125,7 @@ void RecordingHooks::RedrawWindow(WinInfoRec* w, bool recalcProfiles, bool)
 {
     ++redraws;
     recalcRedraws += recalcProfiles;
-    autoScaledRedraws += gAutoScaleY;
+    autoScaledRedraws += w->autoScaleY;
     if (recalcProfiles && synthesiseProfiles)
         CalculateProfiles(w, 0, w->plotRect.Width() - 1, w->plotRect, false);
 }

@@ -268,9 +268,9 @@ TEST(RenderedPlot, LegendMovesToTheEmptyCornerWhenTheStrongestPeaksAreOnTheRight
     // Rock salt from 5 to 33 degrees: its strongest reflexion (200, 31.7 degrees) lies under the
     // top right corner, nothing under the top left one.
     doc->plotSpecs.xmax = 33;
-    gAutoScaleY = true;
+    doc->autoScaleY = true;
     const QImage image = Render(doc.get());
-    gAutoScaleY = false;
+    doc->autoScaleY = false;
     // The legend's outline: its left edge 8 pixels inside the plot's left edge.
     EXPECT_LT(qGray(image.pixel(kPlot.left + 8, kPlot.top + 20)), 160);
     EXPECT_GT(qGray(image.pixel(kPlot.right - 8 - 140, kPlot.top + 20)), 200);
@@ -285,9 +285,9 @@ TEST(RenderedPlot, ResidualOnlyWhereThereAreMeasuredPoints)
     doc->plotSpecs.showResidual = true;
     doc->plotSpecs.showLegend = false;
     doc->plotSpecs.residualColor = {0xFFFF, 0, 0xFFFF};  // a colour nothing else uses
-    gAutoScaleY = true;
+    doc->autoScaleY = true;
     const QImage image = Render(doc.get());
-    gAutoScaleY = false;
+    doc->autoScaleY = false;
     // The residual panel lies below the plot (the plot takes the top two thirds).
     auto magenta = [](QRgb p) { return qRed(p) > 150 && qBlue(p) > 150 && qGreen(p) < 100; };
     int first = 10000, last = -1;

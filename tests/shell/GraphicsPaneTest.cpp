@@ -64,9 +64,9 @@ TEST_F(GraphicsPaneTest, NothingIsDrawnOrClosedWhileTheEngineIsBusy)
 TEST_F(GraphicsPaneTest, AutomaticScalingAskedForIsKeptUntilTheDrawing)
 {
     doc->plotSpecs.ymax = 1e9f;
-    gAutoScaleY = true;
+    doc->autoScaleY = true;
     pane->RequestRedraw(false, false);
-    gAutoScaleY = false;
+    doc->autoScaleY = false;
     Settle();
     EXPECT_LT(doc->plotSpecs.ymax, 1e6f);
     EXPECT_GT(doc->plotSpecs.ymax, 0.0f);

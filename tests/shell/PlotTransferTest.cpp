@@ -105,9 +105,9 @@ TEST_F(PlotTransferTest, TheExportedImageIsTheCommandLinesPlot)
     w->Pane()->RenderPending();
     const QSize size(720, 450);
     const QString mine = Path(QStringLiteral("window.png"));
-    gAutoScaleY = true;
+    w->Doc()->autoScaleY = true;
     const bool exported = DoExportPlot(w, mine, size);
-    gAutoScaleY = false;
+    w->Doc()->autoScaleY = false;
     ASSERT_TRUE(exported);
 
     const QString theirs = Path(QStringLiteral("cli.png"));

@@ -2,6 +2,7 @@
 #include "CliPlot.h"
 
 #include "CliStatus.h"
+#include "Document.h"
 #include "Globals.h"
 
 #include <QGuiApplication>
@@ -60,9 +61,9 @@ bool PlotWriter::Write(WinInfoRec* doc, const std::string& path, const PlotExpor
     // Fitted as a redraw after adding files is; the export restores the document's settings.
     auto draw = [&](auto&& render) {
         std::lock_guard lock(mutex_);
-        gAutoScaleY = true;
+        doc->autoScaleY = true;
         const bool ok = render();
-        gAutoScaleY = false;
+        doc->autoScaleY = false;
         return ok;
     };
     if (format != PlotFileFormat::PNG)
