@@ -204,14 +204,21 @@ __attribute__((always_inline)) inline bool ExpandPowers(const float* w, unsigned
 {
     if (m == 0 || m > static_cast<unsigned long>(kLanes) || kLanes % m != 0 || begin % kLanes != 0)
         return false;
+    unsigned long i = begin;
+#if defined(__clang__)
+    // Clang has no shuffle by a mask known only at run time: lane by lane.
+    for (; i + kLanes <= end; i += kLanes)
+        for (int lane = 0; lane < kLanes; ++lane)
+            W[i - begin + static_cast<unsigned long>(lane)] = w[(i + static_cast<unsigned long>(lane)) / m];
+#else
     VI mask;
     for (int lane = 0; lane < kLanes; ++lane)
         mask[lane] = static_cast<int>(static_cast<unsigned long>(lane) / m);
-    unsigned long i = begin;
     for (; i + kLanes <= end; i += kLanes) {
         const VF v = __builtin_shuffle(Load(w + i / m), mask);
         __builtin_memcpy(W + (i - begin), &v, sizeof v);
     }
+#endif
     for (; i < end; ++i)
         W[i - begin] = w[i / m];
     return true;
