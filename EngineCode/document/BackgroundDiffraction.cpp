@@ -151,25 +151,19 @@ void BackgroundDiffraction::Run()
         ReflexionWorkspace work;
         work.cancel = &cancelRunning_;
         JustDiffract(work, &scratch, job->copy.get(), nullptr);
-        if (work.Cancelled()) {
-            // Abandoned for a newer request of the same crystal, which is waiting: nothing to deliver.
-            {
-                std::lock_guard lock(mutex_);
-                running_ = false;
-                runningTarget_ = nullptr;
-            }
-            done_.notify_all();
-            continue;
-        }
+        // Abandoned for a newer request of the same crystal, which is waiting: nothing to deliver.
+        const bool abandoned = work.Cancelled();
         {
             std::lock_guard lock(mutex_);
-            finished_.push_back(std::move(job));
+            if (!abandoned) {
+                finished_.push_back(std::move(job));
+                ++finishedCount_;
+            }
             running_ = false;
             runningTarget_ = nullptr;
-            ++finishedCount_;
         }
         done_.notify_all();
-        if (notify_)
+        if (!abandoned && notify_)
             notify_();
     }
 }

@@ -36,7 +36,6 @@ namespace {
 
 std::atomic<int> gEngineThreads{0};
 
-
 // The temperature factor of a site is exp(TFactorExponent): its coefficients depend only on the
 // site and the reciprocal cell, so they are formed once per run.
 struct TFactorCoefficients {
@@ -183,7 +182,6 @@ struct Prepared {
     std::vector<std::size_t> classStart;  // atoms of class c: [classStart[c], classStart[c + 1])
     std::vector<float> X, Y, Z;           // per atom
     std::vector<int> classOfAtom;
-    bool oneAtomPerClass = false;  // atom i is the only atom of class i
     std::size_t atomsPerClass = 0; // m when every class has m atoms (atom i of class i / m), else 0
     std::vector<float> isoU;       // the B values of the isotropic classes (the first numIso)
     struct KindRun {
@@ -374,7 +372,6 @@ Prepared Prepare(const CrystalDataRec* xp, bool neutrons, double lambda)
     for (std::size_t c = 0; c < classes.size(); ++c)
         if (p.classStart[c + 1] - p.classStart[c] != p.atomsPerClass)
             p.atomsPerClass = 0;
-    p.oneAtomPerClass = p.atomsPerClass == 1;
     return p;
 }
 
@@ -464,7 +461,7 @@ void StructureFactors(const Prepared& p, const ReflexionRec* const* refs, std::s
     s.W2.resize(two ? s.W.size() : 0);
     // When every atom is a class of its own (a structure in P1 with its own displacement on
     // each site, say), the atoms' powers are the classes' powers as they stand.
-    const bool ownClasses = p.oneAtomPerClass;
+    const bool ownClasses = p.atomsPerClass == 1;
     for (std::size_t begin = 0; begin < nAtoms; begin += kAtomBlock) {
         const std::size_t end = std::min(nAtoms, begin + kAtomBlock);
         for (std::size_t r = 0; r < n; ++r) {
