@@ -79,6 +79,16 @@ void InitBlankInfoRecord(WinInfoRec* info)
     info->nextPlotColor = 0;
 }
 
+void RedrawRefittingY(WinInfoRec* w, bool recalcProfiles, bool showProgress)
+{
+    if (!w || !w->hooks)
+        return;
+    const Boolean saved = w->autoScaleY;
+    w->autoScaleY = saved || !w->yRangeByHand;
+    w->hooks->RedrawWindow(w, recalcProfiles, showProgress);
+    w->autoScaleY = saved;
+}
+
 void DestroyWindowInfo(std::unique_ptr<WinInfoRec>& info)
 {
     if (info) {

@@ -143,6 +143,9 @@ using WinInfoPtr = WinInfoRec*;
 std::unique_ptr<WinInfoRec> CreateWindowInfo();
 void InitBlankInfoRecord(WinInfoRec* info);
 void DestroyWindowInfo(std::unique_ptr<WinInfoRec>& info);
+// Has the window redrawn (through its hooks, if any) with the intensity axis fitted anew, unless
+// the user scaled it by hand since.
+void RedrawRefittingY(WinInfoRec* w, bool recalcProfiles, bool showProgress);
 
 // ---- accessors (null-safe: a null window yields 0, null or an empty rectangle) ----
 inline PlotSpecsPtr GetWindowPlotSpecs(WinInfoRec* w) { return w ? &w->plotSpecs : nullptr; }

@@ -104,10 +104,7 @@ void DoPlotLimits(WinInfoRec* theWindow, Float32 lower, Float32 upper)
     ps->xmin = std::max(lower, ps->xminLimit);
     ps->xmax = std::min(upper, ps->xmaxLimit);
     // The intensity axis follows the new range unless the user scaled it by hand.
-    const Boolean saved = theWindow->autoScaleY;
-    theWindow->autoScaleY = saved || !theWindow->yRangeByHand;
-    Redraw(theWindow, true, true);
-    theWindow->autoScaleY = saved;
+    RedrawRefittingY(theWindow, true, true);
 }
 
 std::string WindowTitleProposal(const std::string& filename)

@@ -23,22 +23,12 @@ void Redraw(WinInfoRec* w, bool recalc, bool progress)
         w->hooks->RedrawWindow(w, recalc, progress);
 }
 
-// A redraw after a change of what the plot shows: the intensity axis is fitted anew, unless
-// the user scaled it by hand since.
-void RedrawRefitted(WinInfoRec* w, bool recalc, bool progress)
-{
-    const Boolean saved = w->autoScaleY;
-    w->autoScaleY = saved || !w->yRangeByHand;
-    Redraw(w, recalc, progress);
-    w->autoScaleY = saved;
-}
-
 void Recalculate(WinInfoRec* w)
 {
     if (GetNumCrystalsInPlotList(w) > 0)
         Diffract(w);
     else if (GetNumDatasetsInPlotList(w) > 0)
-        RedrawRefitted(w, true, true);
+        RedrawRefittingY(w, true, true);
 }
 
 void RedrawParameterList(WinInfoRec* w)
@@ -169,7 +159,7 @@ void DoAxisType(WinInfoRec* theWindow, SInt16 axisType)
     ps->axisType = axisType;
     DoAxisTypeLimits(theWindow);
     if (!HasCrystal(theWindow))
-        RedrawRefitted(theWindow, false, false);
+        RedrawRefittingY(theWindow, false, false);
     else
         Diffract(theWindow);
     RenewTitle(theWindow);
@@ -183,9 +173,9 @@ void DoPeakFunction(WinInfoRec* theWindow, SInt16 func)
     ps->plotType = ps->plotType < 1 ? static_cast<SInt16>(-func) : func;
     if (func != kPeakFunctionDelta) {
         RecomputeAllWidths(theWindow);
-        RedrawRefitted(theWindow, true, true);
+        RedrawRefittingY(theWindow, true, true);
     } else {
-        RedrawRefitted(theWindow, true, false);
+        RedrawRefittingY(theWindow, true, false);
     }
 }
 
@@ -248,7 +238,7 @@ void DoWavelength(WinInfoRec* theWindow, Float32 lambda1, Float32 lambda2, Float
             CalculatePeakWidths(theWindow, xp);
         }
     }
-    RedrawRefitted(theWindow, true, true);
+    RedrawRefittingY(theWindow, true, true);
     RedrawParameterList(theWindow);
 }
 

@@ -147,11 +147,7 @@ void Diffract(WinInfoRec* theWindow)
         JustDiffract(theWindow, pp->crystal.get(), nullptr);
     }
     // The intensity axis is fitted to the new pattern unless the user scaled it by hand.
-    const Boolean saved = theWindow->autoScaleY;
-    theWindow->autoScaleY = saved || !theWindow->yRangeByHand;
-    if (theWindow->hooks)
-        theWindow->hooks->RedrawWindow(theWindow, true, true);
-    theWindow->autoScaleY = saved;
+    RedrawRefittingY(theWindow, true, true);
     if (theWindow->hooks)
         theWindow->hooks->RebuildParameterList(theWindow);
 }

@@ -133,12 +133,7 @@ bool ZoomDistanceLimits(WinInfoRec* theWindow)
         return false;
     ps.xmin = std::max(lo, ps.xminLimit);
     ps.xmax = std::min(hi, ps.xmaxLimit);
-    if (theWindow->hooks) {
-        const Boolean saved = theWindow->autoScaleY;
-        theWindow->autoScaleY = saved || !theWindow->yRangeByHand;
-        theWindow->hooks->RedrawWindow(theWindow, true, true);
-        theWindow->autoScaleY = saved;
-    }
+    RedrawRefittingY(theWindow, true, true);
     return true;
 }
 

@@ -21,15 +21,6 @@ void Redraw(WinInfoRec* w, bool recalc, bool progress)
         w->hooks->RedrawWindow(w, recalc, progress);
 }
 
-// A redraw of a new range that refits the intensity axis unless it was set by hand.
-void RedrawRefitted(WinInfoRec* w, bool progress)
-{
-    const Boolean saved = w->autoScaleY;
-    w->autoScaleY = saved || !w->yRangeByHand;
-    Redraw(w, true, progress);
-    w->autoScaleY = saved;
-}
-
 void RebuildParameters(WinInfoRec* w)
 {
     if (w->hooks)
@@ -155,7 +146,7 @@ void ZoomXAboutColumn(WinInfoRec* theWindow, int column, double factor)
     const double at = d / xscale + ps.xmin;
     const double width = (static_cast<double>(ps.xmax) - ps.xmin) / factor;
     FitXRange(ps, at - d / (factor * xscale), width);
-    RedrawRefitted(theWindow, true);
+    RedrawRefittingY(theWindow, true, true);
 }
 
 bool ZoomToColumns(WinInfoRec* theWindow, int column1, int column2)
@@ -168,7 +159,7 @@ bool ZoomToColumns(WinInfoRec* theWindow, int column1, int column2)
     const double a = ps.xmin + (std::min(column1, column2) - left) / xscale;
     const double b = ps.xmin + (std::max(column1, column2) - left) / xscale;
     FitXRange(ps, a, b - a);
-    RedrawRefitted(theWindow, true);
+    RedrawRefittingY(theWindow, true, true);
     return true;
 }
 
@@ -415,7 +406,7 @@ void DoAutoscale(WinInfoRec* theWindow)
     ps.xmin = a < ps.xminLimit || a > ps.xmaxLimit ? ps.xminLimit : static_cast<Float32>(a);
     ps.xmax = !(b > ps.xmin) || b > ps.xmaxLimit ? ps.xmaxLimit : static_cast<Float32>(b);
     theWindow->yRangeByHand = false;
-    RedrawRefitted(theWindow, true);
+    RedrawRefittingY(theWindow, true, true);
 }
 
 void DoShowWholeRange(WinInfoRec* theWindow)
@@ -432,7 +423,7 @@ void DoShowWholeRange(WinInfoRec* theWindow)
         ps.xmax = ps.xmaxLimit;
     }
     theWindow->yRangeByHand = false;
-    RedrawRefitted(theWindow, true);
+    RedrawRefittingY(theWindow, true, true);
 }
 
 namespace {
