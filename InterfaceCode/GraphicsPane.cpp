@@ -109,10 +109,9 @@ void GraphicsPane::Render()
         QPainter painter(&image);
         QtDrawingSurface surface(painter, QRect(QPoint(0, 0), size()), &image);
         const Rect pane{0, 0, static_cast<SInt16>(height()), static_cast<SInt16>(width())};
-        const Boolean savedAutoscale = doc_->autoScaleY;
-        doc_->autoScaleY = autoscale;
-        DrawPatterns(surface, doc_, pane, recalc, progress, false);
-        doc_->autoScaleY = savedAutoscale;
+        DrawContext dc;
+        dc.autoscaleY = autoscale;
+        DrawPatterns(surface, dc, doc_, pane, recalc, progress, false);
     }
     base_ = std::move(image);
     renderedSize_ = size();
@@ -142,7 +141,7 @@ void GraphicsPane::ComposeOverlay()
         const QSize logical = (QSizeF(base_.size()) / base_.devicePixelRatio()).toSize();
         QtDrawingSurface surface(painter, QRect(QPoint(0, 0), logical), &image_);
         if (cursor)
-            DrawCursorBox(surface, doc_);
+            DrawCursorBox(surface, WindowDrawContext(DrawContext{}, doc_), doc_);
         if (distance)
             DrawDistanceOverlay(surface, doc_);
     }

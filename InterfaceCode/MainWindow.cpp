@@ -54,7 +54,7 @@ constexpr int kToolbarRepeatIntervalMs = 40;
 // A new document shows its axis type's default range: the limits are reset before it copies
 // the preferences' settings.
 MainWindow::MainWindow(Application& app, const QString& name)
-    : app_(app), doc_((ResetGlobalPlotLimits(), CreateWindowInfo()))
+    : app_(app), doc_((ResetGlobalPlotLimits(gPrefs.plotSpecs), CreateWindowInfo()))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // Files and folders dropped from the desktop are added to the document.
@@ -372,7 +372,7 @@ bool MainWindow::RedoParameterChange()
 void MainWindow::UpdateWindowTitle(WinInfoRec*)
 {
     const std::string name = doc_->filename.empty() ? LocalizedString("Untitled") : doc_->filename;
-    setWindowTitle(QString::fromStdString(WindowTitleText(&doc_->plotSpecs, name)) + QStringLiteral("[*]"));
+    setWindowTitle(QString::fromStdString(WindowTitleText(doc_->plotSpecs, name)) + QStringLiteral("[*]"));
 }
 
 void MainWindow::UpdateToolbar(WinInfoRec*)

@@ -3,6 +3,7 @@
 
 #include "Alerts.h"
 #include "Document.h"
+#include "Globals.h"
 #include "DocumentCommands.h"
 #include "GraphicsPane.h"
 #include "MainWindow.h"
@@ -241,14 +242,14 @@ ValueSheet* RequestPeakWidth(MainWindow* window)
 ValueSheet* RequestParticleSize(MainWindow* window)
 {
     return OneNumberSheet(window, QObject::tr("Crystallite Size"), QObject::tr("Crystallite size"),
-                          SheetFields::kParticleSize, CurrentParticleSizeMicrons(window->Doc()), QStringLiteral("µm"),
+                          SheetFields::kParticleSize, CurrentParticleSizeMicrons(window->Doc(), gPrefs), QStringLiteral("µm"),
                           DoParticleSize);
 }
 
 ValueSheet* RequestPercentStrain(MainWindow* window)
 {
     return OneNumberSheet(window, QObject::tr("Strain"), QObject::tr("Micro-strain"), SheetFields::kStrain,
-                          CurrentPercentStrain(window->Doc()), QStringLiteral("%"), DoPercentStrain);
+                          CurrentPercentStrain(window->Doc(), gPrefs), QStringLiteral("%"), DoPercentStrain);
 }
 
 ValueSheet* RequestPeakEta(MainWindow* window)

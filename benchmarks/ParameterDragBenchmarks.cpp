@@ -149,7 +149,7 @@ struct DragWindow : WindowHooks, LiveDiffraction {
     {
         QPainter painter(&image);
         QtDrawingSurface surface(painter, image.rect(), &image);
-        DrawPatterns(surface, doc.get(), Rect{0, 0, 600, 1000}, true, false);
+        DrawPatterns(surface, DrawContext{}, doc.get(), Rect{0, 0, 600, 1000}, true, false);
         benchmark::DoNotOptimize(image.constBits());
         dirty = false;
         ++frames;

@@ -120,7 +120,7 @@ struct PlotWindow : WindowHooks {
         {
             QPainter painter(&base);
             QtDrawingSurface surface(painter, base.rect(), &base);
-            DrawPatterns(surface, doc.get(), Rect{0, 0, 600, 1000}, recalc, false, false);
+            DrawPatterns(surface, DrawContext{}, doc.get(), Rect{0, 0, 600, 1000}, recalc, false, false);
         }
         Overlay();
         ++frames;
@@ -130,7 +130,7 @@ struct PlotWindow : WindowHooks {
         shown = base;
         QPainter painter(&shown);
         QtDrawingSurface surface(painter, shown.rect(), &shown);
-        DrawCursorBox(surface, doc.get());
+        DrawCursorBox(surface, DrawContext{}, doc.get());
         benchmark::DoNotOptimize(shown.constBits());
     }
     int Reflexions() const

@@ -20,7 +20,7 @@ void DrawScene(benchmark::State& state, std::unique_ptr<WinInfoRec> doc, bool ca
     for (auto _ : state) {
         QPainter painter(&image);
         QtDrawingSurface surface(painter, image.rect(), &image);
-        DrawPatterns(surface, doc.get(), Rect{0, 0, 600, 1000}, calculateProfile, false);
+        DrawPatterns(surface, DrawContext{}, doc.get(), Rect{0, 0, 600, 1000}, calculateProfile, false);
     }
     benchmark::DoNotOptimize(image.constBits());
 }

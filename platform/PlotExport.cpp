@@ -50,37 +50,12 @@ private:
     std::vector<std::pair<CrystalDataRec*, std::vector<Float32>>> buffers_;
 };
 
-// Switches the drawing to a printed page at resolution dpi for its lifetime.
-class PrintingScope {
-public:
-    PrintingScope(int dpi, int pageWidthDots, int windowWidth)
-        : printing_(gPrinting), res_(gPrintRes), factor_(gResolutionFactor)
-    {
-        gPrinting = true;
-        gPrintRes = static_cast<UInt16>(dpi);
-        SetPrintPageGeometry(pageWidthDots, windowWidth);
-    }
-    ~PrintingScope()
-    {
-        gPrinting = printing_;
-        gPrintRes = res_;
-        gResolutionFactor = factor_;
-        SetPrintPageGeometry(0, 0);
-    }
-    PrintingScope(const PrintingScope&) = delete;
-    PrintingScope& operator=(const PrintingScope&) = delete;
-
-private:
-    Boolean printing_;
-    UInt16 res_;
-    Float32 factor_;
-};
-
 // Draws the pane of size w × h on painter.
-void DrawPane(WinInfoRec* theWindow, QPainter& painter, int w, int h, bool calculateProfile, QImage* image)
+void DrawPane(const DrawContext& dc, WinInfoRec* theWindow, QPainter& painter, int w, int h, bool calculateProfile,
+              QImage* image)
 {
     QtDrawingSurface surface(painter, QRect(0, 0, w, h), image);
-    DrawPatterns(surface, theWindow, Rect{0, 0, static_cast<SInt16>(h), static_cast<SInt16>(w)}, calculateProfile, false);
+    DrawPatterns(surface, dc, theWindow, Rect{0, 0, static_cast<SInt16>(h), static_cast<SInt16>(w)}, calculateProfile, false);
 }
 
 // Writes the finished bytes of a plot through the safe writer (SafeFile.h), so a plain file is
@@ -166,7 +141,7 @@ bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, 
     {
         DrawingStateSaver saver(theWindow);
         QPainter painter(&result);
-        DrawPane(theWindow, painter, options.width, options.height, options.calculateProfile, &result);
+        DrawPane(DrawContext{}, theWindow, painter, options.width, options.height, options.calculateProfile, &result);
     }
     *image = std::move(result);
     return true;
@@ -210,7 +185,7 @@ bool RenderPlotToSvg(WinInfoRec* theWindow, const PlotExportOptions& options, QB
             return false;
         }
         painter.fillRect(QRect(0, 0, options.width, options.height), Qt::white);
-        DrawPane(theWindow, painter, options.width, options.height, options.calculateProfile, nullptr);
+        DrawPane(DrawContext{}, theWindow, painter, options.width, options.height, options.calculateProfile, nullptr);
     }
     file.close();
     *svg = std::move(bytes);
@@ -248,14 +223,14 @@ bool WritePlotFile(WinInfoRec* theWindow, const std::string& path, PlotFileForma
         writer.setTitle(QString::fromStdString(theWindow->filename));
         writer.setCreator("Velmora");
         DrawingStateSaver saver(theWindow);
-        PrintingScope printing(dpi, wDots, options.width);
         QPainter painter;
         if (!painter.begin(&writer)) {
             if (error)
                 *error = "The PDF page \"" + path + "\" could not be started.";
             return false;
         }
-        DrawPane(theWindow, painter, wDots, hDots, options.calculateProfile, nullptr);
+        DrawPane(DrawContext::Printer(dpi, wDots, options.width), theWindow, painter, wDots, hDots, options.calculateProfile,
+                 nullptr);
     }
     file.close();
     return CommitOrReport(bytes, path, error);
@@ -279,10 +254,9 @@ bool PrintPlot(WinInfoRec* theWindow, QPagedPaintDevice& device, int windowWidth
     if (wDots < 1 || hDots < 1 || std::max(wDots, hDots) > 30000)
         return fail("The page is too large for this printer resolution; choose a lower resolution.");
     DrawingStateSaver saver(theWindow);
-    PrintingScope printing(dpi, wDots, windowWidth);
     QPainter painter;
     if (!painter.begin(&device))
         return fail("The printer could not be started.");
-    DrawPane(theWindow, painter, wDots, hDots, true, nullptr);
+    DrawPane(DrawContext::Printer(dpi, wDots, windowWidth), theWindow, painter, wDots, hDots, true, nullptr);
     return true;
 }

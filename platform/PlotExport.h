@@ -37,8 +37,7 @@ bool CheckPlotExportOptions(PlotFileFormat format, const PlotExportOptions& opti
 bool RenderPlotToImage(WinInfoRec* theWindow, const PlotExportOptions& options, QImage* image, std::string* error);
 
 // Writes an image rendered by RenderPlotToImage as a PNG file, replacing path only when complete;
-// false with a message in error when it cannot. Encoding takes far longer than drawing and touches
-// no drawing state, so callers that draw one plot at a time may encode several at once.
+// false with a message in error when it cannot.
 bool WritePlotImage(const QImage& image, const std::string& path, std::string* error);
 
 // Draws the window's pane as an SVG drawing of width × height pixels into svg (the bytes a .svg

@@ -9,9 +9,6 @@ InputDataRec gBlankAU{};
 AtomDataRec gBlankAtom{};
 ReflexionRec gBlankRef{};
 
-Boolean gPrinting = false;
-UInt16 gPrintRes = 72;
-Boolean gLockScreen = false;
 Boolean quittingTime = false;
 
 void InitVLGlobals()

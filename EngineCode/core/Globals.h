@@ -50,9 +50,6 @@ extern ReflexionRec gBlankRef;
 // The share of a graph's intensity range left free above the strongest point when the intensity
 // axis is fitted to the patterns.
 inline constexpr double kAutoscaleHeadroom = 0.05;
-extern Boolean gPrinting;     // drawing goes to a printer
-extern UInt16 gPrintRes;      // printer dots per inch while printing
-extern Boolean gLockScreen;   // while true, drawing a window does nothing
 extern Boolean quittingTime;  // the application is quitting
 
 inline constexpr RGBColor gWinBackColor{0xFFFF, 0xFFFF, 0xFFFF};

@@ -150,7 +150,7 @@ CommandStatus GetCommandStatus(std::string_view code, const CommandContext& cont
                          "MSFx", "MSAu"})) {
         static constexpr std::array<std::string_view, 9> kStyles = {"PSXr", "PSDo", "PSSq", "PSLi", "PSLX",
                                                                     "PSLD", "PSLS", "PSFi", "PSTr"};
-        const PlotStyleRec style = GetWindowPlotStyle(w);
+        const PlotStyleRec style = GetWindowPlotStyle(w, gPrefs);
         st.enabled = present;
         if (code == "LSDO" || code == "LSSO") {
             st.checked = style.lineStyle == (code == "LSDO" ? kLineStyleDashed : kLineStyleSolid);

@@ -124,7 +124,7 @@ void DoWindowTitle(WinInfoRec* theWindow, const std::string& text)
         theWindow->hooks->UpdateWindowTitle(theWindow);
 }
 
-std::string WindowTitleText(const PlotSpecsRec* plot, const std::string& name)
+std::string WindowTitleText(const PlotSpecsRec& ps, const std::string& name)
 {
     if (name.empty())
         return {};
@@ -134,7 +134,6 @@ std::string WindowTitleText(const PlotSpecsRec* plot, const std::string& name)
         shown.erase(shown.size() - vlms.size());
     if (shown.rfind("<<", 0) == 0)
         shown.erase(0, 2);
-    const PlotSpecsRec& ps = plot ? *plot : gPrefs.plotSpecs;
     const char* key;
     if (ps.radType == kRadiationXRays)
         key = ps.axisType == kAxisTimeOfFlight ? "Time-of-Flight_X-Rays"

@@ -30,7 +30,7 @@ std::string WindowTitleProposal(const std::string& filename);
 void DoWindowTitle(WinInfoRec* theWindow, const std::string& text);
 // The window title for a name: the experiment's text followed by the name, a trailing ".vlms"
 // and a leading "<<" removed; empty for an empty name. Without settings the preferences decide.
-std::string WindowTitleText(const PlotSpecsRec* plot, const std::string& name);
+std::string WindowTitleText(const PlotSpecsRec& plot, const std::string& name);
 
 // The crystal that find-peak and profile export work on: the only crystal of the plot list,
 // or the front selected one; null otherwise.

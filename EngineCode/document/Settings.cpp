@@ -351,16 +351,16 @@ void DoSpecimenDisplacement(WinInfoRec* theWindow, Float32 displacement, Float32
     RedrawParameterList(theWindow);
 }
 
-Float32 CurrentParticleSizeMicrons(WinInfoRec* theWindow)
+Float32 CurrentParticleSizeMicrons(WinInfoRec* theWindow, const PrefDataRec& prefs)
 {
     const CrystalDataRec* xp = GetFrontSelectedCrystal(theWindow);
-    return static_cast<Float32>((xp ? xp->particleSize : gPrefs.particleSize) * 0.0001);
+    return static_cast<Float32>((xp ? xp->particleSize : prefs.particleSize) * 0.0001);
 }
 
-Float32 CurrentPercentStrain(WinInfoRec* theWindow)
+Float32 CurrentPercentStrain(WinInfoRec* theWindow, const PrefDataRec& prefs)
 {
     const CrystalDataRec* xp = GetFrontSelectedCrystal(theWindow);
-    return static_cast<Float32>(100.0 * (xp ? xp->strain : gPrefs.strain));
+    return static_cast<Float32>(100.0 * (xp ? xp->strain : prefs.strain));
 }
 
 std::string PeakWidthUnitLabel(SInt16 axisType)

@@ -8,6 +8,8 @@
 
 #include "Records.h"
 
+struct PrefDataRec;
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,8 +41,9 @@ void DoReflexionLimits(WinInfoRec* theWindow, Float32 dMin, bool restrict, UInt3
 void DoSpecimenDisplacement(WinInfoRec* theWindow, Float32 displacement, Float32 radius);
 
 // The values the sheets open with.
-Float32 CurrentParticleSizeMicrons(WinInfoRec* theWindow);  // front selected crystal, else preferences
-Float32 CurrentPercentStrain(WinInfoRec* theWindow);
+// The front selected crystal's value, else the preferences' for new crystals.
+Float32 CurrentParticleSizeMicrons(WinInfoRec* theWindow, const PrefDataRec& prefs);
+Float32 CurrentPercentStrain(WinInfoRec* theWindow, const PrefDataRec& prefs);
 
 // Unit of the peak width on an axis: "° 2-theta", "Å", "1/Å", "ms", "keV" ("cabbages" otherwise).
 std::string PeakWidthUnitLabel(SInt16 axisType);

@@ -6,6 +6,8 @@
 
 #include "Records.h"
 
+struct PrefDataRec;
+
 #include <string>
 
 struct WinInfoRec;
@@ -33,7 +35,7 @@ struct PlotStyleRec {
     Float32 lineWidth, markerSize;
 };
 // The style the menus check.
-PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow);
+PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow, const PrefDataRec& prefs);
 
 void SelectAllFiles(WinInfoRec* theWindow);
 void DoEqualizePhaseProportions(WinInfoRec* theWindow);

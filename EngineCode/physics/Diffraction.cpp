@@ -231,7 +231,8 @@ void GetPlotLimitsForAxisType(int axisType, Float32* xMin, Float32* xMax, Float3
     if (axisType >= 0 && axisType <= 4) {
         limits = kAxisLimits[axisType];
     } else {
-        const PlotSpecsRec& p = gPrefs.plotSpecs;
+        // Not an axis: the factory view.
+        const PlotSpecsRec& p = gFactoryPrefs.plotSpecs;
         limits = {p.xmin, p.xmax, p.xminLimit, p.xmaxLimit};
     }
     if (xMin)
@@ -312,9 +313,8 @@ bool ReflexionsInLimits(const WinInfoRec* theWindow)
     return false;
 }
 
-void ResetGlobalPlotLimits()
+void ResetGlobalPlotLimits(PlotSpecsRec& ps)
 {
-    PlotSpecsRec& ps = gPrefs.plotSpecs;
     if (ps.axisType < 0 || ps.axisType > 4)
         ps.axisType = kAxisTwoTheta;
     GetPlotLimitsForAxisType(ps.axisType, &ps.xmin, &ps.xmax, &ps.xminLimit, &ps.xmaxLimit);

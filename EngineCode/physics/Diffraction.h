@@ -49,7 +49,7 @@ std::string AxisPositionText(const PlotSpecsRec& ps, double x);
 // xOffset) and what lifts the limit.
 std::string ShortenedPatternText(const PlotSpecsRec& ps, double dsp, double xOffset, bool byMemory, UInt32 limit);
 
-// Default range and limits of an axis type; the preferences' values for a type outside 0..4.
+// Default range and limits of an axis type; the factory view for a type outside 0..4.
 void GetPlotLimitsForAxisType(int axisType, Float32* xMin, Float32* xMax, Float32* xMinLimit, Float32* xMaxLimit);
 
 // Sets the window's x limits from its axis type (reset to 0 when outside 0..4).
@@ -61,6 +61,7 @@ void AutoSetRelativeYScale(WinInfoRec* theWindow);
 // True when some plotted crystal has a reflexion strictly inside the x limits.
 bool ReflexionsInLimits(const WinInfoRec* theWindow);
 
-// Sets the x range and limits of gPrefs.plotSpecs to the defaults of its axis type, and the
-// y range to 0..1; an axis type outside 0..4 is first reset to 0.
-void ResetGlobalPlotLimits();
+// Sets the x range and limits of the settings for new windows (the preferences' plotSpecs) to the
+// defaults of their axis type, and the y range to 0..1; an axis type outside 0..4 is first reset
+// to 0.
+void ResetGlobalPlotLimits(PlotSpecsRec& ps);

@@ -15,14 +15,14 @@
 
 namespace {
 
-int XTextSize()
+int XTextSize(const DrawContext& dc)
 {
-    return gPrinting ? static_cast<int>(gPrintRes / 72.0 * 9) : 9;
+    return dc.printing ? static_cast<int>(dc.printRes / 72.0 * 9) : 9;
 }
 
-double YTextSize()
+double YTextSize(const DrawContext& dc)
 {
-    return gPrinting ? 9.0 * gResolutionFactor : 9.0;
+    return dc.printing ? 9.0 * dc.resolutionFactor : 9.0;
 }
 
 void SetPlotFont(DrawingSurface& s, double size, unsigned face = kFacePlain)
@@ -212,13 +212,13 @@ std::string YAxisTitle(int exponent)
     return "Intensity (\u00D710" + Superscript(exponent) + ")";
 }
 
-void DrawXAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf)
+void DrawXAxis(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf)
 {
     if (!gf || !GetWindowPlotSpecs(theWindow))
         return;
     SurfaceStateSaver saver(s);
-    const double r = gResolutionFactor;
-    const int ts = XTextSize();
+    const double r = dc.resolutionFactor;
+    const int ts = XTextSize(dc);
     SetPlotFont(s, ts);
     const XTicksRec ticks = ComputeXTicks(gf->xmin, gf->xmax, plotRect.Width(), ts);
     const int tickBottom = TruncPixel(plotRect.bottom + gf->tickSize * r);
@@ -258,13 +258,13 @@ void DrawXAxisLabel(DrawingSurface& s, const Rect& labelRect, int axisType)
     DrawTextBox(s, XAxisTitle(axisType), labelRect, TextJustify::Centre);
 }
 
-void DrawYAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf)
+void DrawYAxis(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf)
 {
     if (!gf || !GetWindowPlotSpecs(theWindow))
         return;
     SurfaceStateSaver saver(s);
-    const double r = gResolutionFactor;
-    const double ts = YTextSize();
+    const double r = dc.resolutionFactor;
+    const double ts = YTextSize(dc);
     SetPlotFont(s, ts);
     const YTicksRec ticks = ComputeYTicks(gf->ymin, gf->ymax, plotRect.Height(), 3 * ts);
     const int tickLeft = TruncPixel(plotRect.left - gf->tickSize * r);
@@ -298,9 +298,9 @@ void DrawYAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, G
 
     const double c = tickLeft - kYTitleOffset * r;
     DrawLeftRotatedText(s, YAxisTitle(ticks.exponent), {plotRect.top, RectCoord(c - 6 * r), plotRect.bottom, RectCoord(c + 6 * r)},
-                        true, false);
+                        true, std::nullopt);
 
-    if (gPrinting) {
+    if (dc.printing) {
         SetPlotFont(s, ts, kFaceItalic);
         const std::string footer = "Printed from Velmora " + CanonicalVersStr(kVelmoraVersionCode);
         DrawTextBox(s, footer, {RectCoord(plotRect.top - 15 * r), plotRect.left, plotRect.bottom, plotRect.right},
@@ -333,9 +333,9 @@ void DrawGrids(DrawingSurface& s, const Rect& plotRect, const GraphFrameRec* gf)
     }
 }
 
-void DrawGraphFrame(DrawingSurface& s, const Rect& tempRect)
+void DrawGraphFrame(DrawingSurface& s, const DrawContext& dc, const Rect& tempRect)
 {
-    if (gPrinting) {
+    if (dc.printing) {
         s.RGBForeColor(kRGBBlack);
         s.FrameRect(tempRect);
     } else {
@@ -347,7 +347,8 @@ void DrawGraphFrame(DrawingSurface& s, const Rect& tempRect)
     s.RGBForeColor(kRGBBlack);
 }
 
-void DrawLeftRotatedText(DrawingSurface& s, const std::string& text, const Rect& bounds, bool centred, bool selected)
+void DrawLeftRotatedText(DrawingSurface& s, const std::string& text, const Rect& bounds, bool centred,
+                         std::optional<RGBColor> hilite)
 {
     const std::string shown = TruncateText(s, StripCrystalExtension(text), bounds.Height(), TruncateWhere::End);
     if (shown.empty())
@@ -361,9 +362,9 @@ void DrawLeftRotatedText(DrawingSurface& s, const std::string& text, const Rect&
     // the centre column.
     const double baseline = centre + (m.ascent - m.descent) / 2;
     SurfaceStateSaver saver(s);
-    if (selected) {
+    if (hilite) {
         const Rect pill{RectCoord(start - w), RectCoord(baseline - m.ascent), RectCoord(start), RectCoord(baseline - m.ascent + h)};
-        MyDrawHilitedRoundRect(s, pill, true);
+        MyDrawHilitedRoundRect(s, pill, hilite);
         s.RGBForeColor(kRGBWhite);
     }
     VectorLayer layer(s);

@@ -5,9 +5,11 @@
 // The drawing driver (PlotPattern.h) makes the GraphFrameRec of each pass.
 #pragma once
 
+#include "DrawContext.h"
 #include "DrawingSurface.h"
 #include "Records.h"
 
+#include <optional>
 #include <string>
 
 struct WinInfoRec;
@@ -76,13 +78,15 @@ std::string YAxisTitle(int exponent);
 
 // Each draws in the current foreground colour and leaves colours and font as it found them;
 // nothing happens without a window or frame.
-void DrawXAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf);
-void DrawYAxis(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf);
+void DrawXAxis(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf);
+void DrawYAxis(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& plotRect, GraphFrameRec* gf);
 void DrawGrids(DrawingSurface& s, const Rect& plotRect, const GraphFrameRec* gf);
 // On screen the left and top edges in kRGBDkWhite; when printing all four edges in black. The
 // foreground colour is black afterwards.
-void DrawGraphFrame(DrawingSurface& s, const Rect& tempRect);
+void DrawGraphFrame(DrawingSurface& s, const DrawContext& dc, const Rect& tempRect);
 void DrawXAxisLabel(DrawingSurface& s, const Rect& labelRect, int axisType);
 // Text turned 90° to read upwards along the vertical centre line of bounds, truncated to its
-// height; centred along it or starting at its bottom; white on a highlight pill when selected.
-void DrawLeftRotatedText(DrawingSurface& s, const std::string& text, const Rect& bounds, bool centred, bool selected);
+// height; centred along it or starting at its bottom; white on a pill of the highlight colour
+// when one is given (a selected text).
+void DrawLeftRotatedText(DrawingSurface& s, const std::string& text, const Rect& bounds, bool centred,
+                         std::optional<RGBColor> hilite);

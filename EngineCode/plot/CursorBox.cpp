@@ -86,7 +86,7 @@ void DrawCursorBob(DrawingSurface& s, double x, double y, double radius, const R
     s.StrokePath(disc);
 }
 
-void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow)
+void DrawCursorBox(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow)
 {
     if (!theWindow)
         return;
@@ -114,7 +114,7 @@ void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow)
 
     std::vector<BobRec> bobs;
     if (ps.plotType < 1) {
-        bobs.push_back({(plot.top + plot.bottom) / 2.0, gPrefs.crystalColor});
+        bobs.push_back({(plot.top + plot.bottom) / 2.0, gFactoryPrefs.crystalColor});
     } else if (!ps.plotMixture) {
         for (VLPatternPtr pp : theWindow->plotList) {
             if (pp->type == kPatternTypeDataset && pp->dataset) {
@@ -153,7 +153,7 @@ void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow)
     if (theWindow->currentTool == 0)
         DrawInfoBarDiffractionData(theWindow, MakeCursorReadout(theWindow));
 
-    const RGBColor marker = gThemeBrushHilite;
+    const RGBColor marker = dc.hilite;
     {
         VectorLayer layer(s);
         s.ClipToRect(ToRectF(plot));

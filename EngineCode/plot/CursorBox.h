@@ -3,6 +3,7 @@
 // into the information bar and dragging the line belong to the interactive tools.
 #pragma once
 
+#include "DrawContext.h"
 #include "DrawingSurface.h"
 #include "Records.h"
 
@@ -12,7 +13,7 @@ struct WinInfoRec;
 // rectangle around the line that accepts clicks. The cursor is a dashed line in the selection
 // colour with a pointer at the top frame, so that it is not taken for a reflexion. With the arrow
 // tool the information bar then reads out the values under the cursor (CursorReadout.h).
-void DrawCursorBox(DrawingSurface& s, WinInfoRec* theWindow);
+void DrawCursorBox(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow);
 
 // Called at each drawing: the first drawing with the cursor shown notes what the plot shows
 // (CursorAnchorRec); a later one that shows another range, other patterns or another mode

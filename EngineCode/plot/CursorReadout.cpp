@@ -284,7 +284,7 @@ void DrawInfoBarFields(DrawingSurface& s, const Rect& status, const InfoBarReado
             // Centred by the width of the digits, the bars taking no room of their own.
             const double w = RichTextWidth(s, f.value, kPlotFontName, size);
             const double baseline = rowTop + s.GetFontMetrics().ascent;
-            MyDrawATSUIText(s, x + (f.fieldWidth - w) / 2, baseline, f.value, kPlotFontName, size, kRGBBlack, 0, false);
+            MyDrawATSUIText(s, x + (f.fieldWidth - w) / 2, baseline, f.value, kPlotFontName, size, kRGBBlack, 0, std::nullopt);
         } else if (!f.value.empty()) {
             const std::string shown = TruncateText(s, f.value, f.fieldWidth, TruncateWhere::Middle);
             DrawTextBox(s, shown, {RectCoord(rowTop), RectCoord(x), RectCoord(rowTop + 12), RectCoord(x + f.fieldWidth)},

@@ -58,8 +58,8 @@ bool FilmColumnColor(double v, double G, RGBColor* color)
     return true;
 }
 
-void MyPlotFilm(DrawingSurface& s, WinInfoRec* theWindow, const Rect& filmRect, const std::vector<Float32>* y,
-                int firstPix, int lastPix, const std::string& caption, bool selected)
+void MyPlotFilm(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& filmRect,
+                const std::vector<Float32>* y, int firstPix, int lastPix, const std::string& caption, bool selected)
 {
     if (!theWindow)
         return;
@@ -82,22 +82,22 @@ void MyPlotFilm(DrawingSurface& s, WinInfoRec* theWindow, const Rect& filmRect, 
     s.LineTo(filmRect.right - 1, filmRect.top);
     if (ps.showLegend && filmRect.Height() >= 15) {
         s.RGBForeColor(kRGBBlack);
-        DrawFilmCaption(s, caption,
+        DrawFilmCaption(s, dc, caption,
                         {RectCoord(filmRect.top + 5), RectCoord(filmRect.right - 142), RectCoord(filmRect.top + 19), RectCoord(filmRect.right - 14)},
                         -1, selected);
     }
 }
 
-void PlotPatternsAsFilms(DrawingSurface& s, WinInfoRec* theWindow, int firstPix, int lastPix)
+void PlotPatternsAsFilms(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int firstPix, int lastPix)
 {
-    if (!theWindow || theWindow->plotList.empty())
+    const PlotView view = MakePlotView(theWindow, firstPix, lastPix);
+    if (view.width <= 0 || theWindow->plotList.empty())
         return;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
-    const Rect plot = theWindow->plotRect;
-    const int W = plot.Width();
-    if (W <= 0)
-        return;
-    NormalizePixelRange(W, firstPix, lastPix);
+    const Rect plot = view.plot;
+    const int W = view.width;
+    firstPix = view.first;
+    lastPix = view.last;
     const int nc = GetNumCrystalsInPlotList(theWindow), nd = GetNumDatasetsInPlotList(theWindow);
     const int strips = ps.plotMixture ? (nc > 0 && nd > 0 ? 2 : 1) : static_cast<int>(theWindow->plotList.size());
     const double h = static_cast<double>(plot.Height()) / strips;
@@ -131,7 +131,7 @@ void PlotPatternsAsFilms(DrawingSurface& s, WinInfoRec* theWindow, int firstPix,
                 if (dp.xmax > ps.xmin && dp.xmin < ps.xmax)
                     have = observed(dp, y);
             }
-            MyPlotFilm(s, theWindow, strip, have ? &y : nullptr, firstPix, lastPix, pp->name, pp->selected);
+            MyPlotFilm(s, dc, theWindow, strip, have ? &y : nullptr, firstPix, lastPix, pp->name, pp->selected);
         }
         return;
     }
@@ -143,7 +143,7 @@ void PlotPatternsAsFilms(DrawingSurface& s, WinInfoRec* theWindow, int firstPix,
             if (pp->type == kPatternTypeCrystal && pp->crystal)
                 for (int i = 0; i < std::min(W, pp->crystal->nBufferPts()); ++i)
                     y[static_cast<std::size_t>(i)] += pp->crystal->plotBuffer[static_cast<std::size_t>(i)] * pp->crystal->volFrac;
-        MyPlotFilm(s, theWindow, stripRect(top), &y, firstPix, lastPix, "Calculated", false);
+        MyPlotFilm(s, dc, theWindow, stripRect(top), &y, firstPix, lastPix, "Calculated", false);
         top += std::round(h);
     }
     if (nd > 0) {
@@ -151,20 +151,22 @@ void PlotPatternsAsFilms(DrawingSurface& s, WinInfoRec* theWindow, int firstPix,
         for (VLPatternPtr pp : theWindow->plotList)
             if (pp->type == kPatternTypeDataset && pp->dataset)
                 observed(*pp->dataset, y);
-        MyPlotFilm(s, theWindow, stripRect(top), &y, firstPix, lastPix, "Observed", false);
+        MyPlotFilm(s, dc, theWindow, stripRect(top), &y, firstPix, lastPix, "Observed", false);
     }
 }
 
-Float32 PlotResidualAsFilm(DrawingSurface& s, WinInfoRec* theWindow, int firstIndex, int lastIndex)
+Float32 PlotResidualAsFilm(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int firstIndex, int lastIndex)
 {
     if (!theWindow || GetNumCrystalsInPlotList(theWindow) == 0 || GetNumDatasetsInPlotList(theWindow) == 0)
         return 0;
+    const PlotView view = MakePlotView(theWindow, firstIndex, lastIndex);
+    if (view.width <= 0)
+        return 0;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
     const Rect rr = theWindow->residualRect;
-    const int W = theWindow->plotRect.Width();
-    if (W <= 0)
-        return 0;
-    NormalizePixelRange(W, firstIndex, lastIndex);
+    const int W = view.width;
+    firstIndex = view.first;
+    lastIndex = view.last;
     SurfaceStateSaver saver(s);
     const UInt16 g = FilmBackgroundGrey(ps.filmThreshold);
     s.RGBForeColor({g, g, g});
@@ -197,14 +199,15 @@ Float32 PlotResidualAsFilm(DrawingSurface& s, WinInfoRec* theWindow, int firstIn
         y[static_cast<std::size_t>(i)] = static_cast<Float32>(residual[static_cast<std::size_t>(i)]);
     }
     s.RGBForeColor(kRGBBlack);
-    MyPlotFilm(s, theWindow, rr, &y, firstIndex, lastIndex, "Residual (" + FormatExp(sum, 8, 2) + ")", false);
+    MyPlotFilm(s, dc, theWindow, rr, &y, firstIndex, lastIndex, "Residual (" + FormatExp(sum, 8, 2) + ")", false);
     return static_cast<Float32>(sum);
 }
 
-void DrawFilmCaption(DrawingSurface& s, const std::string& text, const Rect& bounds, int justification, bool selected)
+void DrawFilmCaption(DrawingSurface& s, const DrawContext& dc, const std::string& text, const Rect& bounds, int justification,
+                     bool selected)
 {
     // The pill reaches a little beyond the text on both sides.
-    const double padding = 4 * gResolutionFactor;
+    const double padding = 4 * dc.resolutionFactor;
     const std::string shown =
         TruncateText(s, StripCrystalExtension(text), static_cast<int>(bounds.Width() - 2 * padding), TruncateWhere::End);
     const double w = s.StringWidth(shown) + 2 * padding;
@@ -236,12 +239,12 @@ void DrawFilmCaption(DrawingSurface& s, const std::string& text, const Rect& bou
     SurfaceStateSaver saver(s);
     // Dark text on a light pill, on screen and on paper: a pale tint of the highlight when selected.
     RGBColor fill = kStandardCaptionColor;
-    if (selected && !gPrinting) {
+    if (selected && !dc.printing) {
         auto pale = [](UInt16 v) { return static_cast<UInt16>(0.35 * v + 0.65 * 65535); };
-        fill = {pale(gThemeBrushHilite.red), pale(gThemeBrushHilite.green), pale(gThemeBrushHilite.blue)};
+        fill = {pale(dc.hilite.red), pale(dc.hilite.green), pale(dc.hilite.blue)};
     }
     s.RGBBackColor(fill);
-    MyDrawHilitedRoundRect(s, {RectCoord(top), RectCoord(left), RectCoord(bottom), RectCoord(right)}, false);
+    MyDrawHilitedRoundRect(s, {RectCoord(top), RectCoord(left), RectCoord(bottom), RectCoord(right)}, std::nullopt);
     s.RGBForeColor(kRGBBlack);
     s.DrawString(left + padding, (top + bottom) / 2.0 + (fm.ascent - fm.descent) / 2, shown);
 }

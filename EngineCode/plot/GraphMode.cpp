@@ -16,14 +16,14 @@
 
 namespace {
 
-// Legend measures in screen pixels, times gResolutionFactor and truncated.
+// Legend measures in screen pixels, times the resolution factor and truncated.
 struct LegendMeasures {
     int width, pad, row, inset, textSize;
 };
 
-LegendMeasures Measures()
+LegendMeasures Measures(const DrawContext& dc)
 {
-    const double r = gResolutionFactor;
+    const double r = dc.resolutionFactor;
     return {static_cast<int>(140 * r), static_cast<int>(8 * r), static_cast<int>(15 * r), static_cast<int>(3 * r),
             static_cast<int>(10 * r)};
 }
@@ -49,9 +49,9 @@ void DrawLegendBox(DrawingSurface& s, const Rect& box)
 }
 
 // Draws the legend's box and sets the legend font; returns the measures.
-LegendMeasures BeginLegend(DrawingSurface& s, const Rect& box)
+LegendMeasures BeginLegend(DrawingSurface& s, const DrawContext& dc, const Rect& box)
 {
-    const LegendMeasures m = Measures();
+    const LegendMeasures m = Measures(dc);
     DrawLegendBox(s, box);
     s.SetFont({kPlotFontName, static_cast<double>(m.textSize), kFacePlain});
     return m;
@@ -119,19 +119,17 @@ double CrystalColumnIntensity(const CrystalDataRec& xp, int i, double x, bool wi
 
 // ---- patterns ----
 
-void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax)
+void PlotPatternsAsGraphs(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int pixMin, int pixMax)
 {
-    if (!theWindow)
+    const PlotView view = MakePlotView(theWindow, pixMin, pixMax);
+    if (view.Empty() || theWindow->plotList.empty())
         return;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
-    const Rect plot = theWindow->plotRect;
-    const int W = plot.Width();
-    if (W <= 0 || theWindow->plotList.empty())
-        return;
-    NormalizePixelRange(W, pixMin, pixMax);
-    if (pixMax < pixMin)
-        return;
-    const int count = pixMax - pixMin + 1;
+    const PlotScale scale = PlotScaleOf(ps);
+    const Rect plot = view.plot;
+    const int W = view.width;
+    pixMin = view.first;
+    const int count = view.Count();
     std::vector<Float32> xs(static_cast<std::size_t>(count)), ys(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         xs[static_cast<std::size_t>(i)] = static_cast<Float32>(ColumnX(ps, pixMin + i, W));
@@ -146,7 +144,7 @@ void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, 
                 for (int i = 0; i < n; ++i)
                     ys[static_cast<std::size_t>(i)] =
                         static_cast<Float32>(CrystalColumnIntensity(xp, pixMin + i, xs[static_cast<std::size_t>(i)], true));
-                MyPlotGraph(s, theWindow, plot, GraphProfileOfCrystal(xp), xs.data(), ys.data(), n, 0, n - 1);
+                MyPlotGraph(s, dc, plot, scale, GraphProfileOfCrystal(xp), xs.data(), ys.data(), n, 0, n - 1);
             } else if (pp->type == kPatternTypeDataset && pp->dataset) {
                 const ObsDataRec& dp = *pp->dataset;
                 const AtomIndex nData = std::min(dp.nData(), static_cast<AtomIndex>(dp.profile.size()));
@@ -167,7 +165,7 @@ void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, 
                 std::vector<Float32> y(static_cast<std::size_t>(nData));
                 for (AtomIndex j = first; j <= last; ++j)
                     y[static_cast<std::size_t>(j)] = dp.profile[static_cast<std::size_t>(j)] * dp.relScale + dp.yOffset;
-                MyPlotGraph(s, theWindow, plot, GraphProfileOfDataset(dp), dp.x.data(), y.data(), nData, first, last);
+                MyPlotGraph(s, dc, plot, scale, GraphProfileOfDataset(dp), dp.x.data(), y.data(), nData, first, last);
             }
         }
         return;
@@ -185,7 +183,7 @@ void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, 
                         ys[static_cast<std::size_t>(i)] +=
                             pp->crystal->plotBuffer[static_cast<std::size_t>(col)] * pp->crystal->volFrac;
                 }
-        MyPlotGraph(s, theWindow, plot, CrystalMixGraphProfile(ps), xs.data(), ys.data(), count, 0, count - 1);
+        MyPlotGraph(s, dc, plot, scale, CrystalMixGraphProfile(ps), xs.data(), ys.data(), count, 0, count - 1);
     }
     if (GetNumDatasetsInPlotList(theWindow) > 0) {
         std::fill(ys.begin(), ys.end(), 0.0f);
@@ -197,19 +195,21 @@ void PlotPatternsAsGraphs(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, 
                 for (int i = 0; i < count; ++i)
                     ys[static_cast<std::size_t>(i)] += dig[static_cast<std::size_t>(pixMin + i)] - pp->dataset->yOffset;
             }
-        MyPlotGraph(s, theWindow, plot, DatasetMixGraphProfile(ps), xs.data(), ys.data(), count, 0, count - 1);
+        MyPlotGraph(s, dc, plot, scale, DatasetMixGraphProfile(ps), xs.data(), ys.data(), count, 0, count - 1);
     }
 }
 
-Float32 PlotResidualAsGraph(DrawingSurface& s, WinInfoRec* theWindow, int firstIndex, int lastIndex)
+Float32 PlotResidualAsGraph(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int firstIndex, int lastIndex)
 {
     if (!theWindow || GetNumCrystalsInPlotList(theWindow) == 0 || GetNumDatasetsInPlotList(theWindow) == 0)
         return 0;
-    PlotSpecsRec& ps = theWindow->plotSpecs;
-    const int W = theWindow->plotRect.Width();
-    if (W <= 0)
+    const PlotView view = MakePlotView(theWindow, firstIndex, lastIndex);
+    if (view.width <= 0)
         return 0;
-    NormalizePixelRange(W, firstIndex, lastIndex);
+    const PlotSpecsRec& ps = theWindow->plotSpecs;
+    const int W = view.width;
+    firstIndex = view.first;
+    lastIndex = view.last;
     // Beyond the measured points there is nothing to compare.
     int measuredFirst = 0, measuredLast = -1;
     if (!MeasuredColumns(theWindow, &measuredFirst, &measuredLast))
@@ -243,33 +243,37 @@ Float32 PlotResidualAsGraph(DrawingSurface& s, WinInfoRec* theWindow, int firstI
     }
     // Drawn at the main plot's scale with zero on the panel's middle row.
     const Rect rr = theWindow->residualRect;
-    const Float32 savedYMin = ps.ymin;
-    if (ps.yscale > 0) {
-        ps.ymin = static_cast<Float32>(-(rr.Height() * 0.5 / ps.yscale));
-        if (count >= 2)
-            MyPlotGraph(s, theWindow, rr, ResidualGraphProfile(ps), xs.data(), ys.data(), count, 0, count - 1);
-        ps.ymin = savedYMin;
+    if (ps.yscale > 0 && count >= 2) {
+        PlotScale scale = PlotScaleOf(ps);
+        scale.ymin = static_cast<Float32>(-(rr.Height() * 0.5 / ps.yscale));
+        MyPlotGraph(s, dc, rr, scale, ResidualGraphProfile(ps), xs.data(), ys.data(), count, 0, count - 1);
     }
     return static_cast<Float32>(sum);
 }
 
 // ---- curves ----
 
-Float32 GraphMarkerRadius(const GraphProfileRec& graph, double meanSpacingPixels)
+PlotScale PlotScaleOf(const PlotSpecsRec& ps)
+{
+    return {ps.xmin, ps.xscale, ps.ymin, ps.yscale};
+}
+
+Float32 GraphMarkerRadius(const DrawContext& dc, const GraphProfileRec& graph, double meanSpacingPixels)
 {
     double m;
     if (graph.markerSize != 0)
         m = graph.markerSize / 2.0;
     else
         m = std::min(std::fabs(meanSpacingPixels) * 0.25 + 1, 5.0);
-    return MyPenSizeForPrinting(static_cast<Float32>(m));
+    return MyPenSizeForPrinting(dc, static_cast<Float32>(m));
 }
 
-void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, const GraphProfileRec& graph,
-                 const Float32* x, const Float32* y, AtomIndex nData, AtomIndex firstIndex, AtomIndex lastIndex)
+void MyPlotGraph(DrawingSurface& s, const DrawContext& dc, const Rect& plotRect, const PlotScale& scale,
+                 const GraphProfileRec& graph, const Float32* x, const Float32* y, AtomIndex nData, AtomIndex firstIndex,
+                 AtomIndex lastIndex)
 {
-    const PlotSpecsRec* ps = GetWindowPlotSpecs(theWindow);
-    if (!x || !y || !ps || plotRect.Width() <= 0 || nData <= 0)
+    const PlotScale* ps = &scale;
+    if (!x || !y || plotRect.Width() <= 0 || nData <= 0)
         return;
     if (lastIndex == 0)
         lastIndex = nData - 1;
@@ -294,12 +298,12 @@ void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect,
     double m = 1;
     if (markers) {
         const double spacing = nData > 1 ? (static_cast<double>(x[nData - 1]) - x[0]) / (nData - 1) * ps->xscale /
-                                               gResolutionFactor
+                                               dc.resolutionFactor
                                          : 0;
-        m = GraphMarkerRadius(graph, spacing);
+        m = GraphMarkerRadius(dc, graph, spacing);
     }
 
-    const double lineWidth = MyPenSizeForPrinting(graph.lineWidth);
+    const double lineWidth = MyPenSizeForPrinting(dc, graph.lineWidth);
     const RectF strokeClip = StrokeClipRect(clip, lineWidth);
     VectorLayer layer(s);
     s.ClipToRect(clip);
@@ -375,9 +379,9 @@ void MyPlotGraph(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect,
 
 // ---- legends ----
 
-LegendLayout GraphLegendLayout(const Rect& plotRect, int numCrystals, int numDatasets)
+LegendLayout GraphLegendLayout(const DrawContext& dc, const Rect& plotRect, int numCrystals, int numDatasets)
 {
-    const LegendMeasures m = Measures();
+    const LegendMeasures m = Measures(dc);
     int height = m.pad;
     if (numCrystals > 0)
         height += (numCrystals + 1) * m.row;
@@ -392,9 +396,9 @@ LegendLayout GraphLegendLayout(const Rect& plotRect, int numCrystals, int numDat
     return l;
 }
 
-LegendLayout ResidualLegendLayout(const Rect& residualRect)
+LegendLayout ResidualLegendLayout(const DrawContext& dc, const Rect& residualRect)
 {
-    const LegendMeasures m = Measures();
+    const LegendMeasures m = Measures(dc);
     LegendLayout l;
     const int right = residualRect.right - m.pad, top = residualRect.top + m.pad;
     l.box = {RectCoord(top), RectCoord(right - m.width), RectCoord(top + m.row + m.pad), RectCoord(right)};
@@ -402,9 +406,9 @@ LegendLayout ResidualLegendLayout(const Rect& residualRect)
     return l;
 }
 
-Rect LegendBoxAt(const Rect& plotRect, const Rect& sized, LegendPlace place)
+Rect LegendBoxAt(const DrawContext& dc, const Rect& plotRect, const Rect& sized, LegendPlace place)
 {
-    const LegendMeasures m = Measures();
+    const LegendMeasures m = Measures(dc);
     const int w = sized.Width(), h = sized.Height();
     int left = plotRect.right - m.pad - w, top = plotRect.top + m.pad;
     switch (place) {
@@ -423,9 +427,9 @@ Rect LegendBoxAt(const Rect& plotRect, const Rect& sized, LegendPlace place)
     return {RectCoord(top), RectCoord(left), RectCoord(top + h), RectCoord(left + w)};
 }
 
-int LegendOutsideWidth()
+int LegendOutsideWidth(const DrawContext& dc)
 {
-    const LegendMeasures m = Measures();
+    const LegendMeasures m = Measures(dc);
     return m.width + 2 * m.pad;
 }
 
@@ -507,19 +511,19 @@ long LegendHiddenPixels(WinInfoRec* theWindow, const Rect& plotRect, const Rect&
     return hidden;
 }
 
-LegendChoice ChooseGraphLegendPlace(WinInfoRec* theWindow, const Rect& plotRect)
+LegendChoice ChooseGraphLegendPlace(const DrawContext& dc, WinInfoRec* theWindow, const Rect& plotRect)
 {
     LegendChoice choice;
     if (!theWindow)
         return choice;
     const LegendLayout sized =
-        GraphLegendLayout(plotRect, GetNumCrystalsInPlotList(theWindow), GetNumDatasetsInPlotList(theWindow));
+        GraphLegendLayout(dc, plotRect, GetNumCrystalsInPlotList(theWindow), GetNumDatasetsInPlotList(theWindow));
     choice.layout = sized;
     if (!sized.fits)
         return choice;
     long best = -1;
     for (LegendPlace place : {LegendPlace::TopRight, LegendPlace::TopLeft, LegendPlace::BottomRight, LegendPlace::BottomLeft}) {
-        const Rect box = LegendBoxAt(plotRect, sized.box, place);
+        const Rect box = LegendBoxAt(dc, plotRect, sized.box, place);
         const long hidden = LegendHiddenPixels(theWindow, plotRect, box);
         if (best < 0 || hidden < best) {
             best = hidden;
@@ -530,22 +534,22 @@ LegendChoice ChooseGraphLegendPlace(WinInfoRec* theWindow, const Rect& plotRect)
     choice.cornerBox = choice.layout.box;
     if (best > 0) {
         choice.place = LegendPlace::OutsideRight;
-        choice.layout.box = LegendBoxAt(plotRect, sized.box, LegendPlace::OutsideRight);
+        choice.layout.box = LegendBoxAt(dc, plotRect, sized.box, LegendPlace::OutsideRight);
     }
     return choice;
 }
 
-void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect)
+void DrawGraphLegend(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& plotRect)
 {
     if (!theWindow)
         return;
-    LegendChoice choice = ChooseGraphLegendPlace(theWindow, plotRect);
+    LegendChoice choice = ChooseGraphLegendPlace(dc, theWindow, plotRect);
     // Drawn on its own, the legend stays inside the plot.
     choice.layout.box = choice.cornerBox;
-    DrawGraphLegend(s, theWindow, choice.layout);
+    DrawGraphLegend(s, dc, theWindow, choice.layout);
 }
 
-void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const LegendLayout& layout)
+void DrawGraphLegend(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const LegendLayout& layout)
 {
     if (!theWindow)
         return;
@@ -556,7 +560,7 @@ void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const LegendLayou
     if (!layout.fits)
         return;
     SurfaceStateSaver saver(s);
-    const LegendMeasures m = BeginLegend(s, layout.box);
+    const LegendMeasures m = BeginLegend(s, dc, layout.box);
     const int left = layout.box.left + m.pad, right = layout.box.right - m.pad;
     int y = layout.box.top + m.pad / 2;
 
@@ -572,13 +576,13 @@ void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const LegendLayou
     };
     auto row = [&](const VLPatternRec& pp, const RGBColor& color, const std::string* fraction) {
         // A selected row: a pale tint of the highlight behind dark text, readable in print too.
-        if (pp.selected && !gPrinting) {
-            const RGBColor h = gThemeBrushHilite;
+        if (pp.selected && !dc.printing) {
+            const RGBColor h = dc.hilite;
             auto pale = [](UInt16 v) { return static_cast<UInt16>(0.3 * v + 0.7 * 65535); };
             SurfaceStateSaver tint(s);
             s.RGBBackColor({pale(h.red), pale(h.green), pale(h.blue)});
             MyDrawHilitedRoundRect(s, {RectCoord(y), RectCoord(layout.box.left + m.pad - 1), RectCoord(y + m.row),
-                                       RectCoord(layout.box.right - m.pad + 1)}, false);
+                                       RectCoord(layout.box.right - m.pad + 1)}, std::nullopt);
         }
         s.RGBForeColor(kRGBBlack);
         int x = left;
@@ -612,15 +616,16 @@ void DrawGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const LegendLayou
     }
 }
 
-void DrawResidualGraphLegend(DrawingSurface& s, WinInfoRec* theWindow, const Rect& plotRect, Float32 residualSumSq)
+void DrawResidualGraphLegend(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& plotRect,
+                             Float32 residualSumSq)
 {
     if (!theWindow)
         return;
-    const LegendLayout layout = ResidualLegendLayout(plotRect);
+    const LegendLayout layout = ResidualLegendLayout(dc, plotRect);
     if (!layout.fits)
         return;
     SurfaceStateSaver saver(s);
-    const LegendMeasures m = BeginLegend(s, layout.box);
+    const LegendMeasures m = BeginLegend(s, dc, layout.box);
     const int left = layout.box.left + m.pad, y = layout.box.top + m.pad / 2;
     LegendDisc(s, left, y, m.row, m.inset, theWindow->plotSpecs.residualColor, kRGBDkGrey);
     s.RGBForeColor(kRGBBlack);

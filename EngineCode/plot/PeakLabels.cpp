@@ -66,14 +66,13 @@ bool SecondLinePosition(const PlotSpecsRec& ps, const CrystalDataRec& xp, const 
 
 void OverlayPeakMarkers(DrawingSurface& s, WinInfoRec* theWindow, int first, int last)
 {
-    if (!theWindow)
+    const PlotView view = MakePlotView(theWindow, first, last);
+    if (view.width <= 0)
         return;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
-    const Rect plot = theWindow->plotRect;
-    const int W = plot.Width();
-    if (W <= 0)
-        return;
-    NormalizePixelRange(W, first, last);
+    const Rect plot = view.plot;
+    first = view.first;
+    last = view.last;
     const WavelengthLinesRec lines = GetWavelengthLines(ps);
     const double H = PeakArea2Height(&ps);
     const double upper = ps.plotType > 0 ? ps.ymax : 0;
@@ -115,7 +114,8 @@ void OverlayPeakMarkers(DrawingSurface& s, WinInfoRec* theWindow, int first, int
 
 // ---- profiles ----
 
-void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFilledPeaks, bool useDashedLines)
+void OverlayPeakProfiles(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, bool useFilledPeaks,
+                         bool useDashedLines)
 {
     if (!theWindow || GetNumCrystalsInPlotList(theWindow) == 0)
         return;
@@ -199,7 +199,7 @@ void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFille
             auto tint = [](UInt16 v) { return static_cast<UInt16>(0.6 * v + 0.4 * 65535); };
             s.SetFillColor({tint(c.red), tint(c.green), tint(c.blue)}, 1.0);
             s.SetStrokeColor(c, 1.0);
-            s.SetLineWidth(MyPenSizeForPrinting(xp.lineWidth));
+            s.SetLineWidth(MyPenSizeForPrinting(dc, xp.lineWidth));
         }
         if (useFilledPeaks) {
             std::vector<PointF> poly = pts;
@@ -209,7 +209,7 @@ void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFille
             fill.AddPolygon(ClipPolygon(poly, clip));
             s.FillPath(fill);
         }
-        const double lineWidth = MyPenSizeForPrinting(xp.lineWidth);
+        const double lineWidth = MyPenSizeForPrinting(dc, xp.lineWidth);
         LiftOntoStrokeBottom(pts, clip, lineWidth);
         VectorPath stroke;
         for (const std::vector<PointF>& piece : ClipPolyline(pts, StrokeClipRect(clip, lineWidth)))
@@ -256,7 +256,7 @@ std::string MakePeakLabelText(const CrystalDataRec& xp, const ReflexionRec& peak
     return text;
 }
 
-PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp,
+PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const CrystalDataRec& xp,
                                   const std::string& phaseName, const ReflexionRec& peak, const Rect& plotRect,
                                   double trueTextSize)
 {
@@ -264,7 +264,7 @@ PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, WinInfoRec* theWindow, cons
     if (!theWindow)
         return p;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
-    const double r = gResolutionFactor;
+    const double r = dc.resolutionFactor;
     const int W = plotRect.Width();
     const int c = plotRect.left + TruncPixel((peak.tth - ps.xmin) * ps.xscale);
     p.column = c;
@@ -323,12 +323,13 @@ PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, WinInfoRec* theWindow, cons
     return p;
 }
 
-void DrawPeakLabel(DrawingSurface& s, const CrystalDataRec& xp, const PeakLabelPlacement& p, double trueTextSize)
+void DrawPeakLabel(DrawingSurface& s, const DrawContext& dc, const CrystalDataRec& xp, const PeakLabelPlacement& p,
+                   double trueTextSize)
 {
     if (!p.fits)
         return;
     SurfaceStateSaver saver(s);
-    const double r = gResolutionFactor;
+    const double r = dc.resolutionFactor;
     const int c = p.column;
     const int b = static_cast<int>(2 * r);
     s.RGBForeColor(xp.plotColor);
@@ -353,7 +354,7 @@ void DrawPeakLabel(DrawingSurface& s, const CrystalDataRec& xp, const PeakLabelP
         s.LineTo(c, p.tip);
         break;
     }
-    MyDrawATSUIText(s, p.textX, p.textY, p.text, kPlotFontName, trueTextSize, xp.plotColor, 90, false);
+    MyDrawATSUIText(s, p.textX, p.textY, p.text, kPlotFontName, trueTextSize, xp.plotColor, 90, std::nullopt);
 }
 
 namespace {
@@ -365,24 +366,24 @@ bool Overlaps(const Rect& a, const Rect& b)
 
 }  // namespace
 
-void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax)
+void ShowPeakLabels(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int pixMin, int pixMax)
 {
-    ShowPeakLabels(s, theWindow, pixMin, pixMax, {});
+    ShowPeakLabels(s, dc, theWindow, pixMin, pixMax, {});
 }
 
-void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax, const std::vector<Rect>& keepClear)
+void ShowPeakLabels(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int pixMin, int pixMax,
+                    const std::vector<Rect>& keepClear)
 {
-    if (!theWindow)
+    const PlotView view = MakePlotView(theWindow, pixMin, pixMax);
+    if (view.width <= 0)
         return;
     const PlotSpecsRec& ps = theWindow->plotSpecs;
-    const Rect plot = theWindow->plotRect;
-    const int W = plot.Width();
-    if (W <= 0)
-        return;
-    NormalizePixelRange(W, pixMin, pixMax);
+    const Rect plot = view.plot;
+    pixMin = view.first;
+    pixMax = view.last;
     ClipSaver clip(s);
     s.ClipRect(plot);
-    const double textSize = gPrinting ? 9.0 * gPrintRes / 72 : 9.0;
+    const double textSize = dc.printing ? 9.0 * dc.printRes / 72 : 9.0;
     struct Candidate {
         PeakIndexRec peak;
         const std::string* name;
@@ -411,18 +412,18 @@ void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pi
     for (const Candidate& cand : candidates) {
         const CrystalDataRec& xp = *cand.peak.xp;
         const ReflexionRec& ref = xp.refs[static_cast<std::size_t>(cand.peak.index)];
-        const PeakLabelPlacement p = PlacePeakLabel(s, theWindow, xp, *cand.name, ref, plot, textSize);
+        const PeakLabelPlacement p = PlacePeakLabel(s, dc, theWindow, xp, *cand.name, ref, plot, textSize);
         if (!p.fits)
             continue;
         if (std::any_of(taken.begin(), taken.end(), [&](const Rect& t) { return Overlaps(t, p.box); }))
             continue;
         taken.push_back(p.box);
-        DrawPeakLabel(s, xp, p, textSize);
+        DrawPeakLabel(s, dc, xp, p, textSize);
     }
 }
 
-void LabelPeak(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp, const std::string& phaseName,
+void LabelPeak(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const CrystalDataRec& xp, const std::string& phaseName,
                const ReflexionRec& peak, const Rect& plotRect, double trueTextSize)
 {
-    DrawPeakLabel(s, xp, PlacePeakLabel(s, theWindow, xp, phaseName, peak, plotRect, trueTextSize), trueTextSize);
+    DrawPeakLabel(s, dc, xp, PlacePeakLabel(s, dc, theWindow, xp, phaseName, peak, plotRect, trueTextSize), trueTextSize);
 }

@@ -4,6 +4,7 @@
 // so that no two labels overlap.
 #pragma once
 
+#include "DrawContext.h"
 #include "DrawingSurface.h"
 #include "Records.h"
 
@@ -36,7 +37,8 @@ bool SecondLinePosition(const PlotSpecsRec& ps, const CrystalDataRec& xp, const 
 void OverlayPeakMarkers(DrawingSurface& s, WinInfoRec* theWindow, int first, int last);
 
 // The profile of every reflexion, weak ones on top of strong ones, clipped to the plot.
-void OverlayPeakProfiles(DrawingSurface& s, WinInfoRec* theWindow, bool useFilledPeaks, bool useDashedLines);
+void OverlayPeakProfiles(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, bool useFilledPeaks,
+                         bool useDashedLines);
 
 // The intensity (inty × volFrac) a reflexion needs to be labelled.
 Float32 PeakLabelThreshold(const CrystalDataRec& xp, const PlotSpecsRec& ps);
@@ -49,8 +51,9 @@ std::string MakePeakLabelText(const CrystalDataRec& xp, const ReflexionRec& peak
 // Labels of every labelled crystal's peaks at columns pixMin..pixMax (pixMax 0: the last), the
 // strongest first; a label that would overlap one already placed, or a rectangle of keepClear,
 // is left out.
-void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax);
-void ShowPeakLabels(DrawingSurface& s, WinInfoRec* theWindow, int pixMin, int pixMax, const std::vector<Rect>& keepClear);
+void ShowPeakLabels(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int pixMin, int pixMax);
+void ShowPeakLabels(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, int pixMin, int pixMax,
+                    const std::vector<Rect>& keepClear);
 
 // Where one label goes. Above: an arrow down to the peak and the text running upwards above it.
 // Beside: the peak is too tall for that, so the text runs down from the frame beside the peak's
@@ -65,11 +68,12 @@ struct PeakLabelPlacement {
     double textX = 0, textY = 0;  // start of the text's baseline (it runs upwards)
     Rect box{};              // what the label covers, arrow included
 };
-PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp,
+PeakLabelPlacement PlacePeakLabel(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const CrystalDataRec& xp,
                                   const std::string& phaseName, const ReflexionRec& peak, const Rect& plotRect,
                                   double trueTextSize);
-void DrawPeakLabel(DrawingSurface& s, const CrystalDataRec& xp, const PeakLabelPlacement& placement, double trueTextSize);
+void DrawPeakLabel(DrawingSurface& s, const DrawContext& dc, const CrystalDataRec& xp, const PeakLabelPlacement& placement,
+                   double trueTextSize);
 
 // One label, placed and drawn in the crystal's colour; left out when it would leave the plot.
-void LabelPeak(DrawingSurface& s, WinInfoRec* theWindow, const CrystalDataRec& xp, const std::string& phaseName,
+void LabelPeak(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const CrystalDataRec& xp, const std::string& phaseName,
                const ReflexionRec& peak, const Rect& plotRect, double trueTextSize);

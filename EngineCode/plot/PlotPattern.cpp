@@ -21,12 +21,7 @@
 #include <cmath>
 #include <vector>
 
-Float32 gResolutionFactor = 1.0f;
-
 namespace {
-
-int gPrintPageWidthDots = 0;        // width of the printed page, printer dots
-double gPrintWindowWidthPixels = 0; // width of the window on the page, screen pixels; 0: the page
 
 // Grid lines: a quarter of the window colour on white, so that they stay lighter than any curve.
 RGBColor GridColor(const RGBColor& c)
@@ -60,20 +55,37 @@ bool NeedsProfile(const CrystalDataRec& xp, int plotWidth, bool calculateProfile
 
 }  // namespace
 
-void SetPrintPageGeometry(int pageWidthDots, double windowWidthPixels)
+DrawContext DrawContext::Screen(bool activeWindow)
 {
-    gPrintPageWidthDots = pageWidthDots;
-    gPrintWindowWidthPixels = windowWidthPixels;
+    DrawContext dc;
+    dc.hilite = ThemeHiliteColor(activeWindow);
+    return dc;
 }
 
-Float32 MyPenSizeForPrinting(Float32 inputSize)
+DrawContext DrawContext::Printer(int dpi, int pageWidthDots, double windowWidthPixels)
 {
-    if (!gPrinting || gPrintRes == 0)
+    DrawContext dc;
+    dc.printing = true;
+    dc.printRes = static_cast<UInt16>(std::clamp(dpi, 1, 65535));
+    dc.resolutionFactor = dc.printRes / 72.0f;
+    dc.printPageWidthDots = pageWidthDots;
+    dc.printWindowWidthPixels = windowWidthPixels;
+    return dc;
+}
+
+RGBColor ThemeHiliteColor(bool active)
+{
+    return active ? kRGBRoyalBlue : kRGBMdGrey;
+}
+
+Float32 MyPenSizeForPrinting(const DrawContext& dc, Float32 inputSize)
+{
+    if (!dc.printing || dc.printRes == 0)
         return inputSize;
-    const double p = inputSize * static_cast<double>(gPrintRes) / 72;
-    const int pageInches = gPrintPageWidthDots / gPrintRes;
+    const double p = inputSize * static_cast<double>(dc.printRes) / 72;
+    const int pageInches = dc.printPageWidthDots / dc.printRes;
     const double windowWidth =
-        gPrintWindowWidthPixels > 0 ? gPrintWindowWidthPixels : gPrintPageWidthDots * 72.0 / gPrintRes;
+        dc.printWindowWidthPixels > 0 ? dc.printWindowWidthPixels : dc.printPageWidthDots * 72.0 / dc.printRes;
     const double windowInches = windowWidth / 72;
     // A page narrower than an inch (or unknown) keeps the plain printer scale.
     if (pageInches < 1 || !(windowInches > 0))
@@ -81,9 +93,16 @@ Float32 MyPenSizeForPrinting(Float32 inputSize)
     return static_cast<Float32>(pageInches / windowInches * p);
 }
 
-RGBColor PlotTextColor(const PlotSpecsRec& ps)
+RGBColor PlotTextColor(const DrawContext& dc, const PlotSpecsRec& ps)
 {
-    return !gPrinting && IsDark(ps.windowColor) ? kRGBWhite : kRGBBlack;
+    return !dc.printing && IsDark(ps.windowColor) ? kRGBWhite : kRGBBlack;
+}
+
+DrawContext WindowDrawContext(const DrawContext& dc, WinInfoRec* theWindow)
+{
+    DrawContext pass = dc;
+    pass.hilite = ThemeHiliteColor(theWindow && theWindow->hooks ? theWindow->hooks->IsWindowActive(theWindow) : true);
+    return pass;
 }
 
 Rect PlotMessageRect(const Rect& plotRect)
@@ -92,14 +111,13 @@ Rect PlotMessageRect(const Rect& plotRect)
             RectCoord(plotRect.right - 10)};
 }
 
-Rect GetCurPlotRect(WinInfoRec* theWindow, const Rect& paneRect)
+Rect GetCurPlotRect(const DrawContext& dc, WinInfoRec* theWindow, const Rect& paneRect)
 {
-    gResolutionFactor = gPrinting && gPrintRes > 0 ? gPrintRes / 72.0f : 1.0f;
     if (!theWindow)
         return paneRect;
-    const double r = gResolutionFactor;
+    const double r = dc.resolutionFactor;
     Rect pane = paneRect;
-    if (gPrinting)
+    if (dc.printing)
         pane.top = RectCoord(pane.top + static_cast<int>(15 * r));
     else
         pane.bottom = RectCoord(pane.bottom - 1);
@@ -123,130 +141,150 @@ Rect GetCurPlotRect(WinInfoRec* theWindow, const Rect& paneRect)
     return pane;
 }
 
-void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect, bool calculateProfile,
-                  bool showProgress, bool drawCursor)
-{
-    if (!theWindow || gLockScreen)
-        return;
-    PlotSpecsRec& ps = theWindow->plotSpecs;
-    gResolutionFactor = gPrinting && gPrintRes > 0 ? gPrintRes / 72.0f : 1.0f;
-    const double r = gResolutionFactor;
-    if (showProgress)
-        ShowLocalizedStatus(theWindow, "Plotting_Pattern");
-    gThemeBrushHilite = ThemeHiliteColor(theWindow->hooks ? theWindow->hooks->IsWindowActive(theWindow) : true);
-    const SInt32 nCrystals = GetNumCrystalsInPlotList(theWindow);
-    const SInt32 nDatasets = GetNumDatasetsInPlotList(theWindow);
-    if (nCrystals + nDatasets > 0 && theWindow->hooks)
-        theWindow->hooks->SetWindowModified(theWindow, true);
 
-    // The intensity axis is fitted after the profiles of the new range exist.
-    bool autoscale = theWindow->autoScaleY;
+namespace {
+
+// What the steps of one DrawPatterns pass share.
+struct PatternPass {
+    DrawingSurface& s;
+    const DrawContext dc;  // the caller's, with the window's selection colour
+    WinInfoRec* w;
+    PlotSpecsRec& ps;
+    const bool calculateProfile;
+    const bool showProgress;
+    SInt32 nCrystals = 0;
+    SInt32 nDatasets = 0;
+    bool autoscale = false;   // fit the intensity axis once the profiles of the range exist
+    bool profilesDone = false;
+    Rect pane{};
+    Rect plot{};
+    Rect residualRect{};
+    int n = 0;                // the last pixel column of the plot
+    bool residual = false;    // the residual panel is drawn
+    bool showLegend = false;
+    LegendLayout legend{};
+    RGBColor textColor{};
+    GraphFrameRec gf{};
+    Float32 residualSum = 0;
+
+    void Finish() const
+    {
+        if (showProgress)
+            ClearStatusBar(w);
+    }
+};
+
+// The x range within its limits (a reversed range is reset to them and the intensity axis
+// fitted again) and an intensity range that is not empty. False when nothing can be drawn.
+bool SettleRanges(PatternPass& p)
+{
+    PlotSpecsRec& ps = p.ps;
+    p.autoscale = p.dc.autoscaleY || p.w->autoScaleY;
     if (!(ps.xmin < ps.xmax)) {
         MyCFCautionAlert("X_Min_Max_Error");
         ps.xmin = ps.xminLimit;
         ps.xmax = ps.xmaxLimit;
-        autoscale = true;
+        p.autoscale = true;
     } else {
         ps.xmin = std::max(ps.xmin, ps.xminLimit);
         ps.xmax = std::min(ps.xmax, ps.xmaxLimit);
     }
-    auto finish = [&]() {
-        if (showProgress)
-            ClearStatusBar(theWindow);
-    };
-    ForgetCursorAfterChange(theWindow);
+    ForgetCursorAfterChange(p.w);
     // Limits that leave no range (a damaged session, say) leave nothing to draw.
-    if (!(ps.xmin < ps.xmax) || !std::isfinite(ps.xmin) || !std::isfinite(ps.xmax)) {
-        finish();
-        return;
-    }
-
-    if (gPrinting)
-        gPrintPageWidthDots = s.GetPortBounds().Width();
-    const Rect pane = GetCurPlotRect(theWindow, paneRect);
-    Rect plot = theWindow->plotRect;
-    int n = plot.Width() - 1;
-    if (n < 1 || plot.Height() < 2) {
-        finish();
-        return;
-    }
-    const bool residual = ps.showResidual && nCrystals > 0 && nDatasets > 0;
-
+    if (!(ps.xmin < ps.xmax) || !std::isfinite(ps.xmin) || !std::isfinite(ps.xmax))
+        return false;
     if (!(ps.ymax > ps.ymin) || !std::isfinite(ps.ymax - ps.ymin)) {
         ps.ymax = ps.ymin + 1;
-        autoscale = true;
+        p.autoscale = true;
     }
-    bool profilesDone = false;
-    // Scales, profiles for the plot's columns and the fitted intensity axis, for the plot as it
-    // is laid out now.
-    auto fitToPlot = [&]() {
-        ps.xscale = static_cast<Float32>(plot.Width() / (static_cast<double>(ps.xmax) - ps.xmin));
-        ps.yscale = static_cast<Float32>((plot.Height() - 1) / (static_cast<double>(ps.ymax) - ps.ymin));
-        if (nCrystals > 0) {
-            // A buffer of another width (the pane was resized) is recomputed as well.
-            const bool all = calculateProfile && !profilesDone;
-            bool any = false;
-            for (VLPatternPtr pp : theWindow->plotList)
-                if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), all))
-                    any = true;
-            if (any) {
-                if (all) {
-                    CalculateProfiles(theWindow, 0, n, plot, showProgress);
-                } else {
-                    for (VLPatternPtr pp : theWindow->plotList)
-                        if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), false))
-                            CalculateProfileForCrystal(pp->crystal.get(), &ps, plot.Width(), 0, n);
-                }
-                if (showProgress)
-                    ShowLocalizedStatus(theWindow, "Plotting_Pattern");
-            }
-            profilesDone = true;
-        }
-        if (autoscale)
-            AutoscaleYLimits(theWindow);
-    };
-    fitToPlot();
+    return true;
+}
 
-    // The legend goes to the emptiest corner; when every corner would hide some of the curves,
-    // the plot makes room for it on its right, if it stays wide enough.
-    LegendLayout legend;
-    const bool showLegend = ps.showLegend && ps.plotType > 0 && nCrystals + nDatasets > 0;
-    if (showLegend) {
-        const LegendChoice choice = ChooseGraphLegendPlace(theWindow, plot);
-        legend = choice.layout;
-        if (choice.place == LegendPlace::OutsideRight) {
-            const int room = static_cast<int>(LegendOutsideWidth() * r) ;
-            const bool wideEnough = plot.Width() - room >= std::max(200.0, 0.6 * plot.Width());
-            const bool tallEnough = plot.top + legend.box.Height() <= pane.bottom;
-            if (wideEnough && tallEnough) {
-                plot.right = RectCoord(plot.right - room);
-                theWindow->plotRect = plot;
-                if (residual)
-                    theWindow->residualRect.right = plot.right;
-                n = plot.Width() - 1;
-                fitToPlot();
-                legend.box = LegendBoxAt(plot, legend.box, LegendPlace::OutsideRight);
+// The plot and residual rectangles; false when the plot is too small to draw.
+bool LayOut(PatternPass& p, const Rect& paneRect)
+{
+    p.pane = GetCurPlotRect(p.dc, p.w, paneRect);
+    p.plot = p.w->plotRect;
+    p.n = p.plot.Width() - 1;
+    p.residual = p.ps.showResidual && p.nCrystals > 0 && p.nDatasets > 0;
+    return p.n >= 1 && p.plot.Height() >= 2;
+}
+
+// Scales, profiles for the plot's columns and the fitted intensity axis, for the plot as it is
+// laid out now.
+void FitToPlot(PatternPass& p)
+{
+    PlotSpecsRec& ps = p.ps;
+    const Rect& plot = p.plot;
+    ps.xscale = static_cast<Float32>(plot.Width() / (static_cast<double>(ps.xmax) - ps.xmin));
+    ps.yscale = static_cast<Float32>((plot.Height() - 1) / (static_cast<double>(ps.ymax) - ps.ymin));
+    if (p.nCrystals > 0) {
+        // A buffer of another width (the pane was resized) is recomputed as well.
+        const bool all = p.calculateProfile && !p.profilesDone;
+        bool any = false;
+        for (VLPatternPtr pp : p.w->plotList)
+            if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), all))
+                any = true;
+        if (any) {
+            if (all) {
+                CalculateProfiles(p.w, 0, p.n, plot, p.showProgress);
             } else {
-                legend.box = choice.cornerBox;
+                for (VLPatternPtr pp : p.w->plotList)
+                    if (pp->type == kPatternTypeCrystal && pp->crystal && NeedsProfile(*pp->crystal, plot.Width(), false))
+                        CalculateProfileForCrystal(pp->crystal.get(), &ps, plot.Width(), 0, p.n);
             }
+            if (p.showProgress)
+                ShowLocalizedStatus(p.w, "Plotting_Pattern");
         }
+        p.profilesDone = true;
     }
-    const Rect residualRect = theWindow->residualRect;
+    if (p.autoscale)
+        AutoscaleYLimits(p.w);
+}
 
-    SurfaceStateSaver saver(s);
-    ClipSaver clipSaver(s);
-    s.PenNormal();
-    const RGBColor textColor = PlotTextColor(ps);
-    if (!gPrinting) {
-        // White axis numbers need the window colour behind them to be read.
-        s.RGBForeColor(textColor == kRGBWhite ? ps.windowColor : gWinBackColor);
-        s.PaintRect(pane);
-        DrawTabPaneFrame(s, plot);
-        if (residual)
-            DrawTabPaneFrame(s, residualRect);
+// The legend goes to the emptiest corner; when every corner would hide some of the curves, the
+// plot makes room for it on its right, if it stays wide enough.
+void PlaceLegend(PatternPass& p)
+{
+    const PlotSpecsRec& ps = p.ps;
+    p.showLegend = ps.showLegend && ps.plotType > 0 && p.nCrystals + p.nDatasets > 0;
+    if (!p.showLegend)
+        return;
+    const LegendChoice choice = ChooseGraphLegendPlace(p.dc, p.w, p.plot);
+    p.legend = choice.layout;
+    if (choice.place != LegendPlace::OutsideRight)
+        return;
+    const int room = static_cast<int>(LegendOutsideWidth(p.dc) * p.dc.resolutionFactor);
+    const bool wideEnough = p.plot.Width() - room >= std::max(200.0, 0.6 * p.plot.Width());
+    const bool tallEnough = p.plot.top + p.legend.box.Height() <= p.pane.bottom;
+    if (!wideEnough || !tallEnough) {
+        p.legend.box = choice.cornerBox;
+        return;
     }
+    p.plot.right = RectCoord(p.plot.right - room);
+    p.w->plotRect = p.plot;
+    if (p.residual)
+        p.w->residualRect.right = p.plot.right;
+    p.n = p.plot.Width() - 1;
+    FitToPlot(p);
+    p.legend.box = LegendBoxAt(p.dc, p.plot, p.legend.box, LegendPlace::OutsideRight);
+}
 
-    s.SetFont({kPlotFontName, 9 * r, kFacePlain});
+// On screen: the pane's background and the frames around the plot and residual panels.
+void PaintPane(PatternPass& p)
+{
+    if (p.dc.printing)
+        return;
+    // White axis numbers need the window colour behind them to be read.
+    p.s.RGBForeColor(p.textColor == kRGBWhite ? p.ps.windowColor : gWinBackColor);
+    p.s.PaintRect(p.pane);
+    DrawTabPaneFrame(p.s, p.plot);
+    if (p.residual)
+        DrawTabPaneFrame(p.s, p.residualRect);
+}
+
+GraphFrameRec MakeGraphFrame(const PlotSpecsRec& ps)
+{
     GraphFrameRec gf;
     gf.xmin = ps.xmin;
     gf.xmax = ps.xmax;
@@ -256,113 +294,190 @@ void DrawPatterns(DrawingSurface& s, WinInfoRec* theWindow, const Rect& paneRect
     gf.yscale = ps.yscale;
     gf.tickSize = 5;
     gf.frameColor = GridColor(ps.windowColor);
+    return gf;
+}
 
-    auto applyAutoscale = [&]() {
-        gf.ymin = ps.ymin;
-        gf.ymax = ps.ymax;
-        gf.yscale = ps.yscale;
-    };
+void PaintGraphPaper(PatternPass& p, const Rect& r)
+{
+    if (p.dc.printing)
+        return;
+    p.s.RGBForeColor(gGraphPaperColor);
+    p.s.PaintRect(r);
+}
 
-    Float32 residualSum = 0;
-    if (ps.plotType > 0) {
-        if (!gPrinting) {
-            s.RGBForeColor(gGraphPaperColor);
-            s.PaintRect(plot);
-        }
-        s.RGBForeColor(textColor);
-        DrawXAxis(s, theWindow, plot, &gf);
-        applyAutoscale();
-        s.RGBForeColor(textColor);
-        DrawYAxis(s, theWindow, plot, &gf);
-        if (ps.showGrids)
-            DrawGrids(s, plot, &gf);
-        PlotPatternsAsGraphs(s, theWindow, 0, n);
-        if (residual) {
-            if (!gPrinting) {
-                s.RGBForeColor(gGraphPaperColor);
-                s.PaintRect(residualRect);
-            }
-            // The residual is drawn at the main plot's scale with zero on the middle row; its
-            // axis is numbered in the same scale, so that the numbers match the curve.
-            const double half = residualRect.Height() * 0.5 / ps.yscale;
-            gf.ymin = static_cast<Float32>(-half);
-            gf.ymax = static_cast<Float32>(half);
-            gf.yscale = ps.yscale;
-            s.RGBForeColor(textColor);
-            DrawYAxis(s, theWindow, residualRect, &gf);
-            if (ps.showGrids)
-                DrawGrids(s, residualRect, &gf);
-            residualSum = PlotResidualAsGraph(s, theWindow, 0, n);
-        }
-    } else if (ps.plotType < 0) {
-        const UInt16 g = FilmBackgroundGrey(ps.filmThreshold);
-        s.RGBForeColor({g, g, g});
-        s.PaintRect(plot);
-        applyAutoscale();
-        PlotPatternsAsFilms(s, theWindow, 0, n);
-        if (residual)
-            residualSum = PlotResidualAsFilm(s, theWindow, 0, n);
-        s.RGBForeColor(textColor);
-        DrawXAxis(s, theWindow, plot, &gf);
-    } else {
-        MyCFCautionAlert("Unknown_Plot_Type");
-        ps.plotType = 1;
-        finish();
+// Graph mode: axes, grids, the curves and the residual panel.
+void DrawGraphs(PatternPass& p)
+{
+    DrawingSurface& s = p.s;
+    PaintGraphPaper(p, p.plot);
+    s.RGBForeColor(p.textColor);
+    DrawXAxis(s, p.dc, p.w, p.plot, &p.gf);
+    s.RGBForeColor(p.textColor);
+    DrawYAxis(s, p.dc, p.w, p.plot, &p.gf);
+    if (p.ps.showGrids)
+        DrawGrids(s, p.plot, &p.gf);
+    PlotPatternsAsGraphs(s, p.dc, p.w, 0, p.n);
+    if (!p.residual)
+        return;
+    PaintGraphPaper(p, p.residualRect);
+    // The residual is drawn at the main plot's scale with zero on the middle row; its axis is
+    // numbered in the same scale, so that the numbers match the curve.
+    GraphFrameRec rf = p.gf;
+    const double half = p.residualRect.Height() * 0.5 / p.ps.yscale;
+    rf.ymin = static_cast<Float32>(-half);
+    rf.ymax = static_cast<Float32>(half);
+    rf.yscale = p.ps.yscale;
+    s.RGBForeColor(p.textColor);
+    DrawYAxis(s, p.dc, p.w, p.residualRect, &rf);
+    if (p.ps.showGrids)
+        DrawGrids(s, p.residualRect, &rf);
+    p.residualSum = PlotResidualAsGraph(s, p.dc, p.w, 0, p.n);
+}
+
+// Film mode: the strips on the film background, the residual strip and the x axis.
+void DrawFilms(PatternPass& p)
+{
+    DrawingSurface& s = p.s;
+    const UInt16 g = FilmBackgroundGrey(p.ps.filmThreshold);
+    s.RGBForeColor({g, g, g});
+    s.PaintRect(p.plot);
+    PlotPatternsAsFilms(s, p.dc, p.w, 0, p.n);
+    if (p.residual)
+        p.residualSum = PlotResidualAsFilm(s, p.dc, p.w, 0, p.n);
+    s.RGBForeColor(p.textColor);
+    DrawXAxis(s, p.dc, p.w, p.plot, &p.gf);
+}
+
+// The peak overlay of the window's style, then the peak labels clear of the legend.
+void DrawPeakOverlays(PatternPass& p)
+{
+    if (p.nCrystals == 0)
+        return;
+    switch (p.ps.overlayPeakStyle) {
+    case kOverlayPeaksMarkers: OverlayPeakMarkers(p.s, p.w, 0, p.n); break;
+    case kOverlayPeaksDashed: OverlayPeakProfiles(p.s, p.dc, p.w, false, true); break;
+    case kOverlayPeaksSolid: OverlayPeakProfiles(p.s, p.dc, p.w, false, false); break;
+    case kOverlayPeaksFilled: OverlayPeakProfiles(p.s, p.dc, p.w, true, false); break;
+    default: break;
+    }
+    std::vector<Rect> keepClear;
+    if (p.showLegend && p.legend.fits)
+        keepClear.push_back(p.legend.box);
+    ShowPeakLabels(p.s, p.dc, p.w, 0, p.n, keepClear);
+}
+
+// What the pane says when there is nothing to show.
+void DrawPlotMessage(PatternPass& p)
+{
+    std::string key;
+    if (p.nCrystals + p.nDatasets == 0)
+        key = "Drop_Files_Graphics_Pane";
+    else if (p.nCrystals > 0 && !ReflexionsInLimits(p.w))
+        key = "No_Reflexions_Recalculate";
+    if (key.empty())
+        return;
+    p.s.SetFont({kSystemFontName, 11 * p.dc.resolutionFactor, kFacePlain});
+    p.s.RGBForeColor(p.textColor);
+    DrawTextBox(p.s, LocalizedString(key), PlotMessageRect(p.plot), TextJustify::Centre);
+}
+
+void DrawFramesAndLegends(PatternPass& p)
+{
+    DrawingSurface& s = p.s;
+    DrawGraphFrame(s, p.dc, p.plot);
+    if (p.residual)
+        DrawGraphFrame(s, p.dc, p.residualRect);
+    if (!p.ps.showLegend || p.ps.plotType <= 0)
+        return;
+    s.SetFont({kPlotFontName, 9 * p.dc.resolutionFactor, kFacePlain});
+    if (p.showLegend) {
+        // Outside the plot the pane's clip applies.
+        ClipSaver legendClip(s);
+        s.ClipRect(p.pane);
+        DrawGraphLegend(s, p.dc, p.w, p.legend);
+    }
+    if (p.residual)
+        DrawResidualGraphLegend(s, p.dc, p.w, p.residualRect, p.residualSum);
+}
+
+// A printed page carries the window's title above the plot; the screen the read-out cursor.
+void DrawTitleOrCursor(PatternPass& p, bool drawCursor)
+{
+    const double r = p.dc.resolutionFactor;
+    if (p.dc.printing) {
+        p.s.SetFont({kPlotFontName, 12 * r, kFacePlain});
+        p.s.RGBForeColor(kRGBBlack);
+        DrawTextBox(p.s, PrintedTitle(p.w), {RectCoord(p.plot.top - 18 * r), p.plot.left, p.plot.bottom, p.plot.right},
+                    TextJustify::Centre);
+    } else if (drawCursor && p.ps.showCursor && p.nCrystals + p.nDatasets > 0) {
+        DrawCursorBox(p.s, p.dc, p.w);
+    }
+}
+
+}  // namespace
+
+void DrawPatterns(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& paneRect,
+                  bool calculateProfile, bool showProgress, bool drawCursor)
+{
+    if (!theWindow || dc.lockScreen)
+        return;
+    DrawContext pass = WindowDrawContext(dc, theWindow);
+    if (pass.printing)
+        pass.printPageWidthDots = s.GetPortBounds().Width();
+    PatternPass p{s, pass, theWindow, theWindow->plotSpecs, calculateProfile, showProgress};
+    if (showProgress)
+        ShowLocalizedStatus(theWindow, "Plotting_Pattern");
+    p.nCrystals = GetNumCrystalsInPlotList(theWindow);
+    p.nDatasets = GetNumDatasetsInPlotList(theWindow);
+    if (p.nCrystals + p.nDatasets > 0 && theWindow->hooks)
+        theWindow->hooks->SetWindowModified(theWindow, true);
+
+    if (!SettleRanges(p) || !LayOut(p, paneRect)) {
+        p.Finish();
         return;
     }
+    FitToPlot(p);
+    PlaceLegend(p);
+    p.residualRect = theWindow->residualRect;
 
-    if (nCrystals > 0) {
-        switch (ps.overlayPeakStyle) {
-        case kOverlayPeaksMarkers: OverlayPeakMarkers(s, theWindow, 0, n); break;
-        case kOverlayPeaksDashed: OverlayPeakProfiles(s, theWindow, false, true); break;
-        case kOverlayPeaksSolid: OverlayPeakProfiles(s, theWindow, false, false); break;
-        case kOverlayPeaksFilled: OverlayPeakProfiles(s, theWindow, true, false); break;
-        default: break;
-        }
-        std::vector<Rect> keepClear;
-        if (showLegend && legend.fits)
-            keepClear.push_back(legend.box);
-        ShowPeakLabels(s, theWindow, 0, n, keepClear);
+    SurfaceStateSaver saver(s);
+    ClipSaver clipSaver(s);
+    s.PenNormal();
+    p.textColor = PlotTextColor(pass, p.ps);
+    PaintPane(p);
+    s.SetFont({kPlotFontName, 9 * pass.resolutionFactor, kFacePlain});
+    p.gf = MakeGraphFrame(p.ps);
+    if (p.ps.plotType > 0) {
+        DrawGraphs(p);
+    } else if (p.ps.plotType < 0) {
+        DrawFilms(p);
+    } else {
+        MyCFCautionAlert("Unknown_Plot_Type");
+        p.ps.plotType = 1;
+        p.Finish();
+        return;
     }
+    DrawPeakOverlays(p);
+    DrawPlotMessage(p);
+    DrawFramesAndLegends(p);
+    DrawTitleOrCursor(p, drawCursor);
+    p.Finish();
+    if (!pass.printing)
+        s.FlushPortBuffer(p.pane);
+}
 
-    const Rect message = PlotMessageRect(plot);
-    std::string key;
-    if (nCrystals + nDatasets == 0)
-        key = "Drop_Files_Graphics_Pane";
-    else if (nCrystals > 0 && !ReflexionsInLimits(theWindow))
-        key = "No_Reflexions_Recalculate";
-    if (!key.empty()) {
-        s.SetFont({kSystemFontName, 11 * r, kFacePlain});
-        s.RGBForeColor(textColor);
-        DrawTextBox(s, LocalizedString(key), message, TextJustify::Centre);
-    }
-
-    DrawGraphFrame(s, plot);
-    if (residual)
-        DrawGraphFrame(s, residualRect);
-
-    if (ps.showLegend && ps.plotType > 0) {
-        s.SetFont({kPlotFontName, 9 * r, kFacePlain});
-        if (showLegend) {
-            // Outside the plot the pane's clip applies.
-            ClipSaver legendClip(s);
-            s.ClipRect(pane);
-            DrawGraphLegend(s, theWindow, legend);
-        }
-        if (residual)
-            DrawResidualGraphLegend(s, theWindow, residualRect, residualSum);
-    }
-
-    if (gPrinting) {
-        s.SetFont({kPlotFontName, 12 * r, kFacePlain});
-        s.RGBForeColor(kRGBBlack);
-        DrawTextBox(s, PrintedTitle(theWindow), {RectCoord(plot.top - 18 * r), plot.left, plot.bottom, plot.right},
-                    TextJustify::Centre);
-    } else if (drawCursor && ps.showCursor && nCrystals + nDatasets > 0) {
-        DrawCursorBox(s, theWindow);
-    }
-
-    finish();
-    if (!gPrinting)
-        s.FlushPortBuffer(pane);
+PlotView MakePlotView(WinInfoRec* theWindow, int first, int last)
+{
+    PlotView view;
+    if (!theWindow)
+        return view;
+    view.window = theWindow;
+    view.plot = theWindow->plotRect;
+    view.width = view.plot.Width();
+    if (view.width <= 0)
+        return view;
+    NormalizePixelRange(view.width, first, last);
+    view.first = first;
+    view.last = last;
+    return view;
 }

@@ -31,3 +31,22 @@ inline void NormalizePixelRange(int width, int& first, int& last)
     if (last == 0 || last >= width)
         last = width - 1;
 }
+
+struct WinInfoRec;
+
+// The columns one drawing call covers: the window's plot rectangle, its width in columns and
+// the normalised column range first..last.
+struct PlotView {
+    WinInfoRec* window = nullptr;
+    Rect plot{};
+    int width = 0;
+    int first = 0;
+    int last = -1;
+
+    // Nothing to draw: no window, no plot width or an empty range.
+    bool Empty() const { return !window || width <= 0 || last < first; }
+    int Count() const { return last - first + 1; }
+};
+
+// The view of columns first..last (normalised as NormalizePixelRange) of the window's plot.
+PlotView MakePlotView(WinInfoRec* theWindow, int first, int last);

@@ -5,14 +5,7 @@
 
 #include <algorithm>
 
-RGBColor gThemeBrushHilite = kRGBRoyalBlue;
-
-RGBColor ThemeHiliteColor(bool active)
-{
-    return active ? kRGBRoyalBlue : kRGBMdGrey;
-}
-
-void MyDrawHilitedRoundRect(DrawingSurface& s, const Rect& cellBounds, bool showHilite)
+void MyDrawHilitedRoundRect(DrawingSurface& s, const Rect& cellBounds, std::optional<RGBColor> hilite)
 {
     RectF r = ToRectF(cellBounds);
     if (r.Width() >= r.Height()) {
@@ -26,7 +19,7 @@ void MyDrawHilitedRoundRect(DrawingSurface& s, const Rect& cellBounds, bool show
         return;
     const double radius = std::min(r.Width(), r.Height()) / 2;
     VectorLayer layer(s);
-    s.SetFillColor(showHilite ? gThemeBrushHilite : s.GetBackColor(), 1.0);
+    s.SetFillColor(hilite ? *hilite : s.GetBackColor(), 1.0);
     VectorPath path;
     path.AddRoundedRect(r, radius);
     s.FillPath(path);

@@ -223,19 +223,19 @@ double RichTextWidth(DrawingSurface& s, const std::string& text, const std::stri
 }
 
 void MyDrawATSUIText(DrawingSurface& s, double xpix, double ypix, const std::string& text, const std::string& fontName,
-                     double textSize, const RGBColor& fontColor, double rotationAngle, bool selected)
+                     double textSize, const RGBColor& fontColor, double rotationAngle, std::optional<RGBColor> hilite)
 {
     SurfaceStateSaver saver(s);
     const RichTextLayout layout = LayoutRichText(s, text, fontName, textSize);
     VectorLayer layer(s);
     s.Translate(xpix, ypix);
     s.Rotate(rotationAngle);
-    if (selected && layout.width > 0) {
+    if (hilite && layout.width > 0) {
         // The line is textSize high above the baseline and a third of it below.
         const RectF r{0, -textSize, layout.width, textSize / 3};
         VectorPath pill;
         pill.AddRoundedRect(r, r.Height() / 2);
-        s.SetFillColor(gThemeBrushHilite, 1.0);
+        s.SetFillColor(*hilite, 1.0);
         s.FillPath(pill);
     }
     s.RGBForeColor(fontColor);

@@ -9,6 +9,7 @@
 
 #include "DrawingSurface.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,9 +63,9 @@ RichTextLayout LayoutRichText(DrawingSurface& s, const std::string& text, const 
 double RichTextWidth(DrawingSurface& s, const std::string& text, const std::string& fontName, double textSize);
 
 // Draws text with its baseline starting at (xpix, ypix), turned rotationAngle degrees
-// counter-clockwise, in fontColor; with a highlight pill behind it when selected.
+// counter-clockwise, in fontColor; on a pill of the highlight colour when one is given (selected).
 void MyDrawATSUIText(DrawingSurface& s, double xpix, double ypix, const std::string& text, const std::string& fontName,
-                     double textSize, const RGBColor& fontColor, double rotationAngle, bool selected);
+                     double textSize, const RGBColor& fontColor, double rotationAngle, std::optional<RGBColor> hilite);
 
 // ---- site labels ----
 // The sort key of a label of up to 10 characters: the part before its trailing digits, '#'

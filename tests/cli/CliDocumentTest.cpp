@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(LoadShippedStrings());
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        ResetGlobalPlotLimits();
+        ResetGlobalPlotLimits(gPrefs.plotSpecs);
         doc = CreateWindowInfo();
     }
     LoadOutcome Load(const std::vector<std::string>& files, const SimulationSettings& s, std::string* error)

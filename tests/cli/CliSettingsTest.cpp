@@ -22,7 +22,7 @@ protected:
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        ResetGlobalPlotLimits();
+        ResetGlobalPlotLimits(gPrefs.plotSpecs);
         doc = CreateWindowInfo();
     }
     // Parses the options and applies the window settings, then the sample settings.

@@ -114,7 +114,7 @@ TEST(Axes, XAxisNumbersSitCentredUnderTheirTicksClearOfThem)
     gf.xmax = 80;
     gf.xscale = w->plotSpecs.xscale;
     RecordingSurface s;
-    DrawXAxis(s, w.get(), plot, &gf);
+    DrawXAxis(s, DrawContext{}, w.get(), plot, &gf);
 
     const char* numbers[] = {"20", "40", "60", "80"};
     for (int i = 0; i < 4; ++i) {
@@ -151,7 +151,7 @@ TEST(Axes, YAxisNumbersAreTheIntensities)
     gf.ymax = 1000;
     gf.yscale = w->plotSpecs.yscale;
     RecordingSurface s;
-    DrawYAxis(s, w.get(), plot, &gf);
+    DrawYAxis(s, DrawContext{}, w.get(), plot, &gf);
     EXPECT_NE(s.FindText("0"), nullptr);
     EXPECT_NE(s.FindText("1000"), nullptr);
     const RecordingSurface::Call* title = s.FindText("Intensity");
@@ -184,7 +184,7 @@ TEST(Axes, LargeIntensitiesAreWrittenAsMantissasOfTheTitlesPower)
     gf.ymax = 50000;
     gf.yscale = w->plotSpecs.yscale;
     RecordingSurface s;
-    DrawYAxis(s, w.get(), plot, &gf);
+    DrawYAxis(s, DrawContext{}, w.get(), plot, &gf);
     // Steps of 5000 give 11 ticks, of 10000 six: 0, 1 ... 5 times 10^4.
     ASSERT_NE(s.FindText("Intensity (\u00D710\u2074)"), nullptr);
     for (const char* n : {"0", "1", "2", "3", "4", "5"})

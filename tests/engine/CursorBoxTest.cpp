@@ -56,7 +56,7 @@ TEST(CursorBox, BobsSitOnTheCurvesAndTheClickRectangleIsSet)
     c->crystal->yOffset = 10;  // 40
     AddTestDataset(w.get(), {0, 10}, {0, 100});  // 50 at x 5
     RecordingSurface s;
-    DrawCursorBox(s, w.get());
+    DrawCursorBox(s, DrawContext{}, w.get());
     EXPECT_EQ(ps.cursorRect, (Rect{5, 87, 114, 94}));
     auto fills = s.Calls(RecordingSurface::Op::Fill);
     ASSERT_EQ(fills.size(), 3u);  // two bobs, then the pointer at the top
@@ -75,7 +75,7 @@ TEST(CursorBox, BobsSitOnTheCurvesAndTheClickRectangleIsSet)
     // A cursor left of the range is not drawn.
     ps.cursorXPos = -1;
     RecordingSurface hidden;
-    DrawCursorBox(hidden, w.get());
+    DrawCursorBox(hidden, DrawContext{}, w.get());
     EXPECT_TRUE(hidden.calls.empty());
 }
 

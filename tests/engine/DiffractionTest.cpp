@@ -145,7 +145,7 @@ TEST_F(DiffractionTest, AxisLimits)
     EXPECT_FLOAT_EQ(hi, 300.0f);
     // Preferences with an unknown axis type fall back to 2θ and its default range.
     gPrefs.plotSpecs.axisType = 9;
-    ResetGlobalPlotLimits();
+    ResetGlobalPlotLimits(gPrefs.plotSpecs);
     EXPECT_EQ(gPrefs.plotSpecs.axisType, kAxisTwoTheta);
     EXPECT_FLOAT_EQ(gPrefs.plotSpecs.xmin, 5.0f);
     EXPECT_FLOAT_EQ(gPrefs.plotSpecs.xmax, 80.0f);

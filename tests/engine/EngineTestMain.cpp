@@ -1,5 +1,5 @@
 // Runs the engine tests in one process, in any order: every test finds the program-wide state
-// (preferences, drawing flags, message texts, kernel choice, thread count) as a fresh program
+// (preferences, message texts, kernel choice, thread count) as a fresh program
 // has it, whatever the tests before it changed.
 #include "Globals.h"
 #include "Intensity.h"
@@ -18,9 +18,6 @@ class FreshProgramState : public ::testing::EmptyTestEventListener {
     {
         InitVLGlobals();
         gPrefs = gFactoryPrefs;
-        gPrinting = false;
-        gPrintRes = 72;
-        gLockScreen = false;
         quittingTime = false;
         UseKernelPath(BestKernelPath());
         SetEngineThreadCount(0);

@@ -75,7 +75,7 @@ TEST(FilmMode, OneStripPerPatternWithItsColumnsAndCaption)
     VLPatternPtr outside = AddTestDataset(w.get(), {20, 21, 22}, {5, 5, 5}, "outside");
     AddTestCrystal(w.get(), {}, std::vector<float>(100, 0), "third");
     RecordingSurface s;
-    PlotPatternsAsFilms(s, w.get(), 0, 0);
+    PlotPatternsAsFilms(s, DrawContext{}, w.get(), 0, 0);
 
     // Strips of 30 rows: 0..30, 30..60, 60..90.
     auto lines = s.Calls(RecordingSurface::Op::Line);
@@ -106,7 +106,7 @@ TEST(FilmMode, StripsBelowFifteenRowsHaveNoCaption)
     for (int i = 0; i < 3; ++i)
         AddTestCrystal(w.get(), {}, std::vector<float>(100, 10), "named");
     RecordingSurface s;
-    PlotPatternsAsFilms(s, w.get(), 0, 0);
+    PlotPatternsAsFilms(s, DrawContext{}, w.get(), 0, 0);
     EXPECT_TRUE(s.Texts().empty());
 }
 
@@ -124,7 +124,7 @@ TEST(FilmMode, ResidualStripShadesNegativeValuesRed)
     }
     AddTestDataset(w.get(), x, y);
     RecordingSurface s;
-    const float sum = PlotResidualAsFilm(s, w.get(), 0, 0);
+    const float sum = PlotResidualAsFilm(s, DrawContext{}, w.get(), 0, 0);
     EXPECT_NEAR(sum, 100 * 50.0 * 50.0, 1.0);
     bool pink = false;
     for (const RecordingSurface::Call* c : s.Calls(RecordingSurface::Op::Line))

@@ -66,11 +66,11 @@ TEST(DigitizeWindowDataset, KeepsTheLargestPointOfAColumnAndStopsPastTheRange)
 TEST(GraphMode, AutomaticMarkerNeverExceedsRadiusFive)
 {
     GraphProfileRec g;
-    EXPECT_FLOAT_EQ(GraphMarkerRadius(g, 4), 2);      // a quarter of 4 pixels, plus one
-    EXPECT_FLOAT_EQ(GraphMarkerRadius(g, 100), 5);
-    EXPECT_FLOAT_EQ(GraphMarkerRadius(g, -8), 3);     // falling x: the spacing's size counts
+    EXPECT_FLOAT_EQ(GraphMarkerRadius(DrawContext{}, g, 4), 2);      // a quarter of 4 pixels, plus one
+    EXPECT_FLOAT_EQ(GraphMarkerRadius(DrawContext{}, g, 100), 5);
+    EXPECT_FLOAT_EQ(GraphMarkerRadius(DrawContext{}, g, -8), 3);     // falling x: the spacing's size counts
     g.markerSize = 7;
-    EXPECT_FLOAT_EQ(GraphMarkerRadius(g, 100), 3.5f);  // half the diameter
+    EXPECT_FLOAT_EQ(GraphMarkerRadius(DrawContext{}, g, 100), 3.5f);  // half the diameter
 }
 
 TEST(GraphMode, PatternsAreDrawnInPlotListOrderWithTheirOwnStyles)
@@ -83,7 +83,7 @@ TEST(GraphMode, PatternsAreDrawnInPlotListOrderWithTheirOwnStyles)
     b->crystal->lineStyle = kLineStyleDashed;
     b->crystal->lineWidth = 2;
     RecordingSurface s;
-    PlotPatternsAsGraphs(s, w.get(), -5, 0);
+    PlotPatternsAsGraphs(s, DrawContext{}, w.get(), -5, 0);
     auto strokes = Strokes(s);
     ASSERT_EQ(strokes.size(), 2u);
     EXPECT_EQ(strokes[0]->color, (RGBColor{1, 1, 1}));
@@ -107,7 +107,7 @@ TEST(GraphMode, MixturesLeaveOutBackgroundsAndOffsets)
     a->crystal->yOffset = 40;
     b->crystal->baseCoefs[0] = 3;
     RecordingSurface s;
-    PlotPatternsAsGraphs(s, w.get(), 0, 0);
+    PlotPatternsAsGraphs(s, DrawContext{}, w.get(), 0, 0);
     auto strokes = Strokes(s);
     ASSERT_EQ(strokes.size(), 1u);
     EXPECT_EQ(strokes[0]->color, w->plotSpecs.crystalMixColor);
@@ -121,7 +121,7 @@ TEST(GraphMode, DatasetCurveRunsOnToTheFrame)
     VLPatternPtr d = AddTestDataset(w.get(), {0, 4, 6, 10, 14, 16, 20}, {1, 2, 3, 4, 5, 6, 7});
     d->dataset->plotStyle = kPlotStyleLine;
     RecordingSurface s;
-    PlotPatternsAsGraphs(s, w.get(), 0, 0);
+    PlotPatternsAsGraphs(s, DrawContext{}, w.get(), 0, 0);
     auto strokes = Strokes(s);
     ASSERT_EQ(strokes.size(), 1u);
     // From the point before x 5 to the point after the last column, clipped half a line width
@@ -139,7 +139,7 @@ TEST(GraphMode, UnknownPlotStyleIsReportedAndNotDrawn)
     VLPatternPtr d = AddTestDataset(w.get(), {1, 2, 3}, {1, 2, 3});
     d->dataset->plotStyle = 12;
     RecordingSurface s;
-    PlotPatternsAsGraphs(s, w.get(), 0, 0);
+    PlotPatternsAsGraphs(s, DrawContext{}, w.get(), 0, 0);
     EXPECT_TRUE(s.calls.empty());
     ASSERT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
     EXPECT_EQ(sink.events[0].value, static_cast<int>(AlertKind::Note));
@@ -160,7 +160,7 @@ TEST(GraphMode, ResidualSumOfSquaresAndZeroOnTheMiddleRow)
     }
     AddTestDataset(w.get(), x, y);
     RecordingSurface s;
-    const float sum = PlotResidualAsGraph(s, w.get(), 0, 0);
+    const float sum = PlotResidualAsGraph(s, DrawContext{}, w.get(), 0, 0);
     // Column i has x = 0.1 i: residual 4 − 1.5 − 0.01 i.
     double expected = 0;
     for (int i = 0; i < 200; ++i)
@@ -178,23 +178,23 @@ TEST(GraphMode, ResidualSumOfSquaresAndZeroOnTheMiddleRow)
     auto bare = MakePlotWindow(kPlot, 0, 20, 0, 100);
     AddTestCrystal(bare.get(), {}, std::vector<float>(200, 2));
     RecordingSurface s2;
-    EXPECT_EQ(PlotResidualAsGraph(s2, bare.get(), 0, 0), 0);
+    EXPECT_EQ(PlotResidualAsGraph(s2, DrawContext{}, bare.get(), 0, 0), 0);
     EXPECT_TRUE(s2.calls.empty());
 }
 
 TEST(GraphLegend, HeightFromTheNumberOfRowsAndLeftOutWhenTooTall)
 {
     // pad 8 + (1 + 1) rows of 15 = 38 below the pad: needs 46 rows of plot.
-    EXPECT_TRUE(GraphLegendLayout({0, 0, 46, 300}, 1, 0).fits);
-    EXPECT_FALSE(GraphLegendLayout({0, 0, 45, 300}, 1, 0).fits);
+    EXPECT_TRUE(GraphLegendLayout(DrawContext{}, {0, 0, 46, 300}, 1, 0).fits);
+    EXPECT_FALSE(GraphLegendLayout(DrawContext{}, {0, 0, 45, 300}, 1, 0).fits);
     // Both kinds: 8 + 2 × 15 + 2 × 15 + 4 = 72.
-    const LegendLayout both = GraphLegendLayout({0, 0, 300, 300}, 1, 1);
+    const LegendLayout both = GraphLegendLayout(DrawContext{}, {0, 0, 300, 300}, 1, 1);
     EXPECT_EQ(both.box, (Rect{8, 152, 80, 292}));
 
     auto w = MakePlotWindow({0, 0, 45, 300}, 0, 20, 0, 100);
     AddTestCrystal(w.get(), {}, std::vector<float>(300, 1));
     RecordingSurface s;
-    DrawGraphLegend(s, w.get(), w->plotRect);
+    DrawGraphLegend(s, DrawContext{}, w.get(), w->plotRect);
     EXPECT_TRUE(s.calls.empty());
 }
 
@@ -207,7 +207,7 @@ TEST(GraphLegend, RowsShowFractionAndNameWithoutExtension)
     VLPatternPtr d = AddTestDataset(w.get(), {1, 2}, {1, 2}, "measured");
     d->selected = true;
     RecordingSurface s;
-    DrawGraphLegend(s, w.get(), w->plotRect);
+    DrawGraphLegend(s, DrawContext{}, w.get(), w->plotRect);
     EXPECT_NE(s.FindText("Calculated Data"), nullptr);
     EXPECT_NE(s.FindText("Observed Data"), nullptr);
     EXPECT_NE(s.FindText("0.25"), nullptr);
@@ -233,18 +233,18 @@ TEST(GraphLegend, GoesToTheCornerWhereItHidesNoCurve)
     for (int i = 545; i <= 555; ++i)
         buffer[static_cast<std::size_t>(i)] = 90;
     AddTestCrystal(w.get(), {}, buffer);
-    const LegendChoice choice = ChooseGraphLegendPlace(w.get(), w->plotRect);
+    const LegendChoice choice = ChooseGraphLegendPlace(DrawContext{}, w.get(), w->plotRect);
     EXPECT_EQ(choice.place, LegendPlace::TopLeft);
     EXPECT_EQ(choice.layout.box.left, 8);
     EXPECT_EQ(LegendHiddenPixels(w.get(), w->plotRect, choice.layout.box), 0);
-    EXPECT_GT(LegendHiddenPixels(w.get(), w->plotRect, LegendBoxAt(w->plotRect, choice.layout.box, LegendPlace::TopRight)), 0);
+    EXPECT_GT(LegendHiddenPixels(w.get(), w->plotRect, LegendBoxAt(DrawContext{}, w->plotRect, choice.layout.box, LegendPlace::TopRight)), 0);
 
     // Peaks under both top corners and a baseline in the lower ones: no corner is free.
     for (int i = 50; i <= 60; ++i)
         w->plotList.front()->crystal->plotBuffer[static_cast<std::size_t>(i)] = 90;
     for (float& v : w->plotList.front()->crystal->plotBuffer)
         v = std::max(v, 10.0f);
-    const LegendChoice outside = ChooseGraphLegendPlace(w.get(), w->plotRect);
+    const LegendChoice outside = ChooseGraphLegendPlace(DrawContext{}, w.get(), w->plotRect);
     EXPECT_EQ(outside.place, LegendPlace::OutsideRight);
     EXPECT_GE(outside.layout.box.left, w->plotRect.right);
 }
@@ -268,7 +268,7 @@ TEST(GraphResidual, OnlyWhereThereAreMeasuredPoints)
     EXPECT_EQ(last, 99);
     RecordingSurface s;
     // Residual 4 − 2 in each of the 50 columns.
-    EXPECT_NEAR(PlotResidualAsGraph(s, w.get(), 0, 0), 50 * 4.0, 1e-3);
+    EXPECT_NEAR(PlotResidualAsGraph(s, DrawContext{}, w.get(), 0, 0), 50 * 4.0, 1e-3);
     for (const RecordingSurface::Call* c : s.Calls(RecordingSurface::Op::Stroke))
         for (const PointF& p : c->points) {
             EXPECT_GE(p.x, 40 + 50 - 1e-6);

@@ -85,7 +85,7 @@ TEST(PeakLabels, ThresholdZeroLabelsEveryReflexionInRange)
     c->crystal->showLabel = true;
     c->crystal->labelThreshold = 0;
     RecordingSurface s;
-    ShowPeakLabels(s, w.get(), 0, 0);
+    ShowPeakLabels(s, DrawContext{}, w.get(), 0, 0);
     // Three labels (the fourth peak is beyond xmax), each an arrow of three lines.
     EXPECT_EQ(Lines(s).size(), 9u);
     EXPECT_NE(s.FindText("1 1 0"), nullptr);   // zero intensity, labelled all the same
@@ -100,7 +100,7 @@ TEST(PeakLabels, ArrowPointsDownToThePeakWithTheTextAboveIt)
     VLPatternPtr c = AddTestCrystal(w.get(), {TestReflexion(0, 0, 1, 10, 20)}, std::vector<float>(200, 0));
     c->crystal->showLabel = true;
     RecordingSurface s;
-    ShowPeakLabels(s, w.get(), 0, 0);
+    ShowPeakLabels(s, DrawContext{}, w.get(), 0, 0);
     // Column 40 + 100; the peak 20 at row 110 − 19.8 = 90.2 → 90, the tip 4 above it.
     auto lines = Lines(s);
     ASSERT_EQ(lines.size(), 3u);
@@ -125,7 +125,7 @@ TEST(PeakLabels, PeakAboveThePlotGetsAnUpwardArrowAtTheFrame)
     VLPatternPtr c = AddTestCrystal(w.get(), {TestReflexion(0, 0, 1, 10, 500)}, std::vector<float>(200, 0));
     c->crystal->showLabel = true;
     RecordingSurface s;
-    ShowPeakLabels(s, w.get(), 0, 0);
+    ShowPeakLabels(s, DrawContext{}, w.get(), 0, 0);
     auto lines = Lines(s);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0]->v1, 10 + 1 + 9);  // stem from 9 below the frame up to it
@@ -148,7 +148,7 @@ TEST(PeakLabels, PeakReachingTheTopIsLabelledBesideItsLine)
     VLPatternPtr c = AddTestCrystal(w.get(), {TestReflexion(0, 0, 1, 10, 95)}, std::vector<float>(200, 0));
     c->crystal->showLabel = true;
     RecordingSurface s;
-    ShowPeakLabels(s, w.get(), 0, 0);
+    ShowPeakLabels(s, DrawContext{}, w.get(), 0, 0);
     EXPECT_TRUE(Lines(s).empty());  // no arrow: the peak's own line points at it
     const RecordingSurface::Call* text = s.FindText("0 0 1");
     ASSERT_NE(text, nullptr);
@@ -185,7 +185,7 @@ TEST_P(PeakLabelCollisions, TheWeakerOfTwoCollidingLabelsIsLeftOut)
     p->crystal->showLabel = true;
     p->crystal->labelThreshold = 0;
     RecordingSurface s;
-    ShowPeakLabels(s, w.get(), 0, 0);
+    ShowPeakLabels(s, DrawContext{}, w.get(), 0, 0);
     EXPECT_NE(s.FindText("2 0 0"), nullptr);
     EXPECT_EQ(s.FindText("1 0 0") != nullptr, c.both);
 }
@@ -209,7 +209,7 @@ TEST(PeakLabels, LabelsKeepClearOfTheLegend)
     p->crystal->labelThreshold = 0;
     RecordingSurface s;
     // A box over the right half of the plot.
-    ShowPeakLabels(s, w.get(), 0, 0, {Rect{10, 140, 110, 240}});
+    ShowPeakLabels(s, DrawContext{}, w.get(), 0, 0, {Rect{10, 140, 110, 240}});
     EXPECT_NE(s.FindText("1 0 0"), nullptr);
     EXPECT_EQ(s.FindText("2 0 0"), nullptr);
 }
@@ -222,7 +222,7 @@ TEST(PeakLabels, LabelTooLongForThePlotIsLeftOut)
     c->crystal->showLabel = true;
     c->crystal->labelDSpacings = true;
     RecordingSurface s;
-    ShowPeakLabels(s, w.get(), 0, 0);
+    ShowPeakLabels(s, DrawContext{}, w.get(), 0, 0);
     EXPECT_TRUE(s.calls.empty());
 }
 
@@ -274,7 +274,7 @@ TEST(PeakProfiles, OverlayProfileIsCentredOnItsPeak)
     w->plotSpecs.plotType = kPeakFunctionGaussian;
     AddTestCrystal(w.get(), {TestReflexion(1, 0, 0, 10, 20, 0.5f)}, std::vector<float>(200, 0));
     RecordingSurface s;
-    OverlayPeakProfiles(s, w.get(), false, true);
+    OverlayPeakProfiles(s, DrawContext{}, w.get(), false, true);
     auto strokes = s.Calls(RecordingSurface::Op::Stroke);
     ASSERT_EQ(strokes.size(), 1u);
     const auto& pts = strokes[0]->points;
@@ -299,7 +299,7 @@ TEST(PeakProfiles, FilledProfilesUseTheTintAndWeakPeaksComeLast)
         std::vector<float>(200, 0));
     c->crystal->plotColor = {0, 0, 65535};
     RecordingSurface s;
-    OverlayPeakProfiles(s, w.get(), true, false);
+    OverlayPeakProfiles(s, DrawContext{}, w.get(), true, false);
     auto fills = s.Calls(RecordingSurface::Op::Fill);
     auto strokes = s.Calls(RecordingSurface::Op::Stroke);
     // The peak at 27 lies more than six half widths beyond xmax: not drawn.

@@ -80,11 +80,11 @@ TEST_F(PlotCommandsTest, WindowTitles)
     EXPECT_EQ(WindowTitleProposal("quartz.vlmf"), "quartz");
     EXPECT_EQ(WindowTitleProposal(".hidden"), ".hidden");
     EXPECT_EQ(WindowTitleProposal("a.b.c"), "a.b");
-    EXPECT_EQ(WindowTitleText(&doc->plotSpecs, "<<corundum.vlms"), LocalizedString("Angle-Dispersive_X-Rays") + "corundum");
+    EXPECT_EQ(WindowTitleText(doc->plotSpecs, "<<corundum.vlms"), LocalizedString("Angle-Dispersive_X-Rays") + "corundum");
     doc->plotSpecs.radType = kRadiationNeutrons;
     doc->plotSpecs.axisType = kAxisTimeOfFlight;
-    EXPECT_EQ(WindowTitleText(&doc->plotSpecs, "x"), LocalizedString("Time-of-Flight_Neutrons") + "x");
-    EXPECT_EQ(WindowTitleText(&doc->plotSpecs, ""), "");
+    EXPECT_EQ(WindowTitleText(doc->plotSpecs, "x"), LocalizedString("Time-of-Flight_Neutrons") + "x");
+    EXPECT_EQ(WindowTitleText(doc->plotSpecs, ""), "");
     DoWindowTitle(doc.get(), "My sample");
     EXPECT_EQ(doc->filename, "My sample");
     EXPECT_EQ(hooks.titles, 1);

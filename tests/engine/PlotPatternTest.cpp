@@ -7,6 +7,7 @@
 
 #include "Axes.h"
 #include "Globals.h"
+#include "Scenes.h"
 #include "Status.h"
 #include "StringTable.h"
 
@@ -14,6 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
+#include <thread>
 
 namespace {
 
@@ -49,19 +52,17 @@ const LayoutCase kLayouts[] = {
 
 TEST(PlotPattern, PlotAndResidualRectangles)
 {
-    PrintingSwitchesSaver saver;
     for (const LayoutCase& c : kLayouts) {
-        gPrinting = c.printing;
-        gPrintRes = 300;
+        const DrawContext dc = c.printing ? DrawContext::Printer(300, c.pane.Width(), 0) : DrawContext::Screen();
         auto w = MakePlotWindow({}, 5, 80, 0, 1);
         AddTestCrystal(w.get(), {}, {});
         if (c.residual)
             AddTestDataset(w.get(), {1, 2}, {1, 2});
         w->plotSpecs.showResidual = c.residual;
-        GetCurPlotRect(w.get(), c.pane);
+        GetCurPlotRect(dc, w.get(), c.pane);
         EXPECT_EQ(w->plotRect, c.plot);
         EXPECT_EQ(w->residualRect, c.residualRect);
-        EXPECT_FLOAT_EQ(gResolutionFactor, c.printing ? 300.0f / 72 : 1.0f);
+        EXPECT_FLOAT_EQ(dc.resolutionFactor, c.printing ? 300.0f / 72 : 1.0f);
     }
 }
 
@@ -70,24 +71,19 @@ TEST(PlotPattern, ResidualWithOnlyCrystalsIsSwitchedOff)
     auto w = MakePlotWindow({}, 5, 80, 0, 1);
     AddTestCrystal(w.get(), {}, {});
     w->plotSpecs.showResidual = true;
-    GetCurPlotRect(w.get(), kPane);
+    GetCurPlotRect(DrawContext{}, w.get(), kPane);
     EXPECT_FALSE(w->plotSpecs.showResidual);
     EXPECT_EQ(w->plotRect.bottom, 565);
 }
 
 TEST(PlotPattern, PenSizeForPrinting)
 {
-    PrintingSwitchesSaver saver;
-    gPrinting = false;
-    EXPECT_FLOAT_EQ(MyPenSizeForPrinting(1.5f), 1.5f);
-    gPrinting = true;
-    gPrintRes = 300;
+    EXPECT_FLOAT_EQ(MyPenSizeForPrinting(DrawContext::Screen(), 1.5f), 1.5f);
     // A letter page (8.5 in, 8 whole inches) showing a 1000-pixel window (13.9 in).
-    SetPrintPageGeometry(2550, 1000);
-    EXPECT_NEAR(MyPenSizeForPrinting(1), 8 / (1000 / 72.0) * (300 / 72.0), 1e-5);
+    EXPECT_NEAR(MyPenSizeForPrinting(DrawContext::Printer(300, 2550, 1000), 1), 8 / (1000 / 72.0) * (300 / 72.0), 1e-5);
     // Without a window size the page shows the window at its own size: 13 whole inches of 13.89.
-    SetPrintPageGeometry(4166, 0);
-    EXPECT_NEAR(MyPenSizeForPrinting(2), 13 / (4166 * 72.0 / 300 / 72) * (600 / 72.0), 1e-4);
+    EXPECT_NEAR(MyPenSizeForPrinting(DrawContext::Printer(300, 4166, 0), 2), 13 / (4166 * 72.0 / 300 / 72) * (600 / 72.0),
+                1e-4);
 }
 
 TEST(PlotPattern, EmptyWindowShowsTheDropMessageCentred)
@@ -95,7 +91,7 @@ TEST(PlotPattern, EmptyWindowShowsTheDropMessageCentred)
     ASSERT_TRUE(LoadShippedStrings());
     auto w = MakePlotWindow({}, 5, 80, 0, 1);
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, true, false);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, true, false);
     const std::string message = LocalizedString("Drop_Files_Graphics_Pane");
     const RecordingSurface::Call* text = s.FindText(message);
     ASSERT_NE(text, nullptr);
@@ -114,7 +110,7 @@ TEST(PlotPattern, NoReflexionsInRangeAsksForARecalculation)
     auto w = MakePlotWindow({}, 5, 80, 0, 1);
     AddTestCrystal(w.get(), {TestReflexion(1, 0, 0, 500, 1)}, std::vector<float>(947, 0));
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, false, false);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, false, false);
     EXPECT_NE(s.FindText(LocalizedString("No_Reflexions_Recalculate")), nullptr);
 }
 
@@ -127,7 +123,7 @@ TEST(PlotPattern, EqualXLimitsAreResetWithACaution)
     w->plotSpecs.xminLimit = 0;
     w->plotSpecs.xmaxLimit = 180;
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, false, false);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, false, false);
     ASSERT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
     EXPECT_EQ(sink.events[0].value, static_cast<int>(AlertKind::Caution));
     EXPECT_FLOAT_EQ(w->plotSpecs.xmin, 0);
@@ -143,7 +139,7 @@ TEST(PlotPattern, PlotTypeZeroIsReportedAndResetToAGraph)
     auto w = FlatCrystalWindow(2, 4);
     w->plotSpecs.plotType = 0;
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, false, false);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, false, false);
     EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
     EXPECT_EQ(w->plotSpecs.plotType, 1);
     EXPECT_TRUE(s.Calls(RecordingSurface::Op::Stroke).empty());
@@ -154,7 +150,7 @@ TEST(PlotPattern, DarkWindowColourTurnsAxisTextWhiteOnTheWindowColour)
     auto w = FlatCrystalWindow(2, 4);
     w->plotSpecs.windowColor = {0x1000, 0x2000, 0x3000};  // mean 8192
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, true, false);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, true, false);
     const RecordingSurface::Call* title = s.FindText("2\u03B8 (\u00B0)");
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->color, kRGBWhite);
@@ -172,7 +168,7 @@ TEST(PlotPattern, ProgressTextIsShownAndCleared)
     auto w = FlatCrystalWindow(2, 4);
     w->statusSink = &sink;
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, false, true);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, false, true);
     ASSERT_GE(sink.events.size(), 2u);
     EXPECT_EQ(sink.events.front().text, LocalizedString("Plotting_Pattern"));
     EXPECT_EQ(sink.events.back().text, "");
@@ -191,7 +187,7 @@ TEST(PlotPattern, CurvesAndFillsStayInsideThePlot)
         c->crystal->plotColor = {1, 2, 3};
         w->plotSpecs.showLegend = false;  // its disc has the crystal's colour
         RecordingSurface s;
-        DrawPatterns(s, w.get(), kPane, false, false);
+        DrawPatterns(s, DrawContext{}, w.get(), kPane, false, false);
         const Rect plot = w->plotRect;
         int drawn = 0;
         for (const RecordingSurface::Call& call : s.calls) {
@@ -217,7 +213,7 @@ TEST(PlotPattern, BufferOfAnotherWidthIsRecomputed)
     auto w = MakePlotWindow({}, 5, 80, 0, 1);
     VLPatternPtr c = AddTestCrystal(w.get(), {TestReflexion(1, 1, 1, 30, 1, 0.05f, 2.98f)}, std::vector<float>(100, 0));
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, false, false);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, false, false);
     EXPECT_EQ(c->crystal->nBufferPts(), w->plotRect.Width());
     EXPECT_GT(*std::max_element(c->crystal->plotBuffer.begin(), c->crystal->plotBuffer.end()), 0);
 }
@@ -235,7 +231,7 @@ TEST(PlotPattern, ResidualAxisIsNumberedInTheCurvesScale)
     AddTestDataset(w.get(), x, y);
     w->plotSpecs.showResidual = true;
     RecordingSurface s;
-    DrawPatterns(s, w.get(), kPane, false, false);
+    DrawPatterns(s, DrawContext{}, w.get(), kPane, false, false);
     const Rect rr = w->residualRect;
     const double middle = rr.bottom - rr.Height() * 0.5;
     const double scale = w->plotSpecs.yscale;
@@ -262,13 +258,10 @@ TEST(PlotPattern, ResidualAxisIsNumberedInTheCurvesScale)
 
 TEST(PlotPattern, PrintingDrawsTitleAndFooterButNoPaneBackground)
 {
-    PrintingSwitchesSaver saver;
-    gPrinting = true;
-    gPrintRes = 144;
     auto w = FlatCrystalWindow(2, 4);
     w->filename = "Quartz session";
     RecordingSurface s({0, 0, 1200, 2000});
-    DrawPatterns(s, w.get(), {0, 0, 1200, 2000}, true, false);
+    DrawPatterns(s, DrawContext::Printer(144, 2000, 0), w.get(), {0, 0, 1200, 2000}, true, false);
     const RecordingSurface::Call* title = s.FindText("Quartz session");
     ASSERT_NE(title, nullptr);
     EXPECT_DOUBLE_EQ(title->font.size, 24);  // 12 r
@@ -278,4 +271,61 @@ TEST(PlotPattern, PrintingDrawsTitleAndFooterButNoPaneBackground)
     EXPECT_TRUE(footer);
     EXPECT_TRUE(s.Calls(RecordingSurface::Op::PaintRect).empty());
     EXPECT_EQ(s.Calls(RecordingSurface::Op::FrameRect).size(), 1u);  // the plot, in black
+}
+
+namespace {
+
+// Everything a recorded drawing did, as text: two drawings are the same picture when their
+// transcripts are equal.
+std::string Transcript(const RecordingSurface& s)
+{
+    std::ostringstream out;
+    out.precision(6);
+    for (const RecordingSurface::Call& c : s.calls) {
+        out << static_cast<int>(c.op) << ' ' << c.color.red << ',' << c.color.green << ',' << c.color.blue << ' ' << c.alpha
+            << ' ' << c.rect.top << ',' << c.rect.left << ',' << c.rect.bottom << ',' << c.rect.right << ' ' << c.h1 << ','
+            << c.v1 << ',' << c.h2 << ',' << c.v2 << ' ' << c.text << ' ' << c.origin.x << ',' << c.origin.y << ' '
+            << c.font.size << ' ' << c.lineWidth << ' ' << c.dashed;
+        for (const PointF& p : c.points)
+            out << ' ' << p.x << ',' << p.y;
+        out << '\n';
+    }
+    return out.str();
+}
+
+// One scene drawn from scratch into a recording of page bounds.
+std::string DrawScene(std::unique_ptr<WinInfoRec> (*make)(), const DrawContext& dc, const Rect& page)
+{
+    auto doc = make();
+    RecordingSurface s(page);
+    DrawPatterns(s, dc, doc.get(), page, true, false);
+    return Transcript(s);
+}
+
+}  // namespace
+
+// A printed page and a screen picture drawn at the same time on two threads are each what they
+// are when drawn alone: neither pass sees the other's scale, colours or printing state.
+TEST(PlotPattern, TwoPlotsDrawnOnTwoThreadsAtOnceMatchThoseDrawnOneAtATime)
+{
+    ASSERT_TRUE(InitSceneEngine());
+    const Rect screen{0, 0, 600, 1000}, page{0, 0, 1200, 2000};
+    const DrawContext printer = DrawContext::Printer(144, page.Width(), 1000);
+    const std::string pageAlone = DrawScene(SceneTwoCrystalsAndData, printer, page);
+    const std::string screenAlone = DrawScene(SceneFilm, DrawContext::Screen(), screen);
+    auto labelled = +[] { return SceneOverlays(kOverlayPeaksMarkers); };
+    const std::string labelsAlone = DrawScene(labelled, DrawContext::Screen(), screen);
+    ASSERT_NE(pageAlone, DrawScene(SceneTwoCrystalsAndData, DrawContext::Screen(), page));
+    for (int round = 0; round < 3; ++round) {
+        std::string pageTogether, screenTogether, labelsTogether;
+        std::thread a([&] { pageTogether = DrawScene(SceneTwoCrystalsAndData, printer, page); });
+        std::thread b([&] { screenTogether = DrawScene(SceneFilm, DrawContext::Screen(), screen); });
+        std::thread c([&] { labelsTogether = DrawScene(labelled, DrawContext::Screen(), screen); });
+        a.join();
+        b.join();
+        c.join();
+        EXPECT_EQ(pageTogether, pageAlone) << "round " << round;
+        EXPECT_EQ(screenTogether, screenAlone) << "round " << round;
+        EXPECT_EQ(labelsTogether, labelsAlone) << "round " << round;
+    }
 }

@@ -70,17 +70,3 @@ ReflexionRec TestReflexion(int h, int k, int l, float x, float inty, float hw, f
     r.halfWidth = hw;
     return r;
 }
-
-PrintingSwitchesSaver::PrintingSwitchesSaver()
-    : printing_(gPrinting), lock_(gLockScreen), res_(gPrintRes), factor_(gResolutionFactor)
-{
-}
-
-PrintingSwitchesSaver::~PrintingSwitchesSaver()
-{
-    gPrinting = printing_;
-    gLockScreen = lock_;
-    gPrintRes = res_;
-    gResolutionFactor = factor_;
-    SetPrintPageGeometry(0, 0);
-}

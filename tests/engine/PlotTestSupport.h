@@ -22,16 +22,3 @@ VLPatternPtr AddTestDataset(WinInfoRec* w, const std::vector<float>& x, const st
 // A reflexion at x with integrated intensity inty and half width hw.
 ReflexionRec TestReflexion(int h, int k, int l, float x, float inty, float hw = 0.05f, float d = 2.0f);
 
-// Restores the printing switches and the resolution factor when it goes.
-class PrintingSwitchesSaver {
-public:
-    PrintingSwitchesSaver();
-    ~PrintingSwitchesSaver();
-    PrintingSwitchesSaver(const PrintingSwitchesSaver&) = delete;
-    PrintingSwitchesSaver& operator=(const PrintingSwitchesSaver&) = delete;
-
-private:
-    bool printing_, lock_;
-    UInt16 res_;
-    float factor_;
-};

@@ -110,7 +110,7 @@ TEST(RichText, RotatedTextRunsUpwardsFromItsStart)
 {
     RecordingSurface s;
     s.SetFont({kPlotFontName, 12, kFacePlain});
-    MyDrawATSUIText(s, 100, 200, "A^2", kPlotFontName, 10, {1, 2, 3}, 90, false);
+    MyDrawATSUIText(s, 100, 200, "A^2", kPlotFontName, 10, {1, 2, 3}, 90, std::nullopt);
     auto texts = s.Calls(RecordingSurface::Op::Text);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_DOUBLE_EQ(texts[0]->origin.x, 100);

@@ -139,13 +139,13 @@ TEST_F(SettingsTest, SampleSettingsClampAndReachOnlySelectedCrystals)
     EXPECT_EQ(other->particleSize, gPrefs.particleSize);
     DoParticleSize(doc.get(), 2.5f);
     EXPECT_FLOAT_EQ(xp->particleSize, 25000.0f);
-    EXPECT_FLOAT_EQ(CurrentParticleSizeMicrons(doc.get()), 2.5f);
+    EXPECT_FLOAT_EQ(CurrentParticleSizeMicrons(doc.get(), PrefDataRec{}), 2.5f);
     DoPercentStrain(doc.get(), 250);
     EXPECT_FLOAT_EQ(xp->strain, 1.0f);
     DoPercentStrain(doc.get(), -3);
     EXPECT_FLOAT_EQ(xp->strain, 0.0f);
     DoPercentStrain(doc.get(), 0.5f);
-    EXPECT_FLOAT_EQ(CurrentPercentStrain(doc.get()), 0.5f);
+    EXPECT_FLOAT_EQ(CurrentPercentStrain(doc.get(), PrefDataRec{}), 0.5f);
     DoPeakEta(doc.get(), 1.5f);
     EXPECT_FLOAT_EQ(doc->plotSpecs.eta, 1.0f);
     DoPeakWidth(doc.get(), 0);

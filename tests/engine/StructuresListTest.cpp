@@ -287,7 +287,7 @@ TEST_F(StructuresFilesTest, RemovingTheLastCrystalOfAMixtureLeavesTheMeasuredPat
     EXPECT_EQ(GetNumCrystalsInPlotList(w.get()), 0);
     // The window still draws: the measured curve, no calculated mixture.
     RecordingSurface s;
-    DrawPatterns(s, w.get(), {0, 0, 600, 1000}, true, false);
+    DrawPatterns(s, DrawContext{}, w.get(), {0, 0, 600, 1000}, true, false);
     EXPECT_FALSE(s.calls.empty());
 }
 
@@ -298,7 +298,7 @@ TEST_F(StructuresFilesTest, UnplottedPatternsLeaveTheLegend)
     w->plotSpecs.showLegend = true;
     auto legendShows = [this](const char* name) {
         RecordingSurface s;
-        DrawPatterns(s, w.get(), {0, 0, 600, 1000}, true, false);
+        DrawPatterns(s, DrawContext{}, w.get(), {0, 0, 600, 1000}, true, false);
         for (const auto& c : s.calls)
             if (c.op == RecordingSurface::Op::Text && c.text.find(name) != std::string::npos)
                 return true;

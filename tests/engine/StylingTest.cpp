@@ -35,7 +35,7 @@ TEST_F(StylingTest, StylesReachOnlySelectedPatterns)
     EXPECT_EQ(b->plotStyle, gPrefs.crystalPlotStyle);
     EXPECT_EQ(a->lineWidth, 2.5f);
     EXPECT_EQ(a->markerSize, 0.0f);
-    EXPECT_EQ(GetWindowPlotStyle(doc.get()).plotStyle, kPlotStyleTranslucent);
+    EXPECT_EQ(GetWindowPlotStyle(doc.get(), PrefDataRec{}).plotStyle, kPlotStyleTranslucent);
 }
 
 TEST_F(StylingTest, WithTheMixtureShownStylesGoToTheMixtureCurves)
@@ -45,7 +45,7 @@ TEST_F(StylingTest, WithTheMixtureShownStylesGoToTheMixtureCurves)
     EXPECT_EQ(doc->plotSpecs.crystalMixLineStyle, kLineStyleDashed);
     EXPECT_EQ(doc->plotSpecs.datasetMixLineStyle, kLineStyleDashed);
     EXPECT_EQ(a->lineStyle, kLineStyleSolid);
-    EXPECT_EQ(GetWindowPlotStyle(doc.get()).lineStyle, kLineStyleDashed);
+    EXPECT_EQ(GetWindowPlotStyle(doc.get(), PrefDataRec{}).lineStyle, kLineStyleDashed);
     RGBColor start;
     ASSERT_TRUE(PlotColourStart(doc.get(), &start));
     EXPECT_EQ(start, doc->plotSpecs.crystalMixColor);

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -423,9 +424,6 @@ TEST(RenderedPlot, PdfIsOnePageOfThePlotsSize)
     EXPECT_TRUE(pdf.startsWith("%PDF-"));
     EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
     EXPECT_TRUE(pdf.contains("/MediaBox [0 0 800"));
-    // Printing settings are back to the screen's.
-    EXPECT_FALSE(gPrinting);
-    EXPECT_FLOAT_EQ(gResolutionFactor, 1.0f);
 }
 
 TEST(RenderedPlot, ExportRefusesBadSizesAndKeepsTheOldFile)
@@ -511,7 +509,7 @@ TEST(RenderedPlot, PeakLabelsDoNotOverlap)
     {
         QPainter painter(&image);
         TurnedTextRecorder surface(painter, image.rect());
-        DrawPatterns(surface, doc.get(), Rect{0, 0, 600, 1000}, true, false);
+        DrawPatterns(surface, DrawContext{}, doc.get(), Rect{0, 0, 600, 1000}, true, false);
         boxes = surface.boxes;
     }
     const QRectF plot(kPlot.left, kPlot.top, kPlot.Width(), kPlot.Height());
@@ -523,4 +521,40 @@ TEST(RenderedPlot, PeakLabelsDoNotOverlap)
     for (std::size_t i = 0; i < labels.size(); ++i)
         for (std::size_t j = i + 1; j < labels.size(); ++j)
             EXPECT_FALSE(labels[i].intersects(labels[j])) << i << " and " << j;
+}
+
+namespace {
+
+// A scene made from scratch and drawn into an image of the pane's size.
+QImage DrawSceneImage(std::unique_ptr<WinInfoRec> (*make)(), const DrawContext& dc, int width, int height)
+{
+    auto doc = make();
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QtDrawingSurface surface(painter, image.rect(), &image);
+    DrawPatterns(surface, dc, doc.get(), Rect{0, 0, static_cast<SInt16>(height), static_cast<SInt16>(width)}, true, false);
+    painter.end();
+    return image;
+}
+
+}  // namespace
+
+// Two plots drawn at the same time on two threads, one of them a printed page, have the pixels
+// they have when drawn one at a time.
+TEST(RenderedPlot, TwoPlotsDrawnOnTwoThreadsAtOnceHaveTheSamePixels)
+{
+    ASSERT_TRUE(InitSceneEngine());
+    const DrawContext printer = DrawContext::Printer(144, 2000, 1000);
+    const QImage pageAlone = DrawSceneImage(SceneTwoCrystalsAndData, printer, 2000, 1200);
+    const QImage screenAlone = DrawSceneImage(SceneOneCrystal, DrawContext::Screen(), 1000, 600);
+    for (int round = 0; round < 2; ++round) {
+        QImage page, screen;
+        std::thread a([&] { page = DrawSceneImage(SceneTwoCrystalsAndData, printer, 2000, 1200); });
+        std::thread b([&] { screen = DrawSceneImage(SceneOneCrystal, DrawContext::Screen(), 1000, 600); });
+        a.join();
+        b.join();
+        EXPECT_TRUE(page == pageAlone) << "round " << round;
+        EXPECT_TRUE(screen == screenAlone) << "round " << round;
+    }
 }

@@ -73,7 +73,7 @@ double ProfileAt(const PlotSpecsRec& ps, const CrystalDataRec& xp, double x)
 // Sets ymax for a 1000 × 600 pane as autoscaling would.
 void FitIntensityAxis(WinInfoRec* doc)
 {
-    GetCurPlotRect(doc, Rect{0, 0, 600, 1000});
+    GetCurPlotRect(DrawContext{}, doc, Rect{0, 0, 600, 1000});
     PlotSpecsRec& ps = doc->plotSpecs;
     ps.xscale = static_cast<Float32>(doc->plotRect.Width() / (static_cast<double>(ps.xmax) - ps.xmin));
     CalculateProfiles(doc, 0, doc->plotRect.Width() - 1, doc->plotRect, false);

@@ -76,7 +76,7 @@ bool StartEngine()
 {
     InitVLGlobals();
     gPrefs = gFactoryPrefs;
-    ResetGlobalPlotLimits();
+    ResetGlobalPlotLimits(gPrefs.plotSpecs);
     ReadASFactors();
     if (gNumASF == 0) {
         MyCFStopAlertText("the scattering-factor table ASF.dat was not found",

@@ -53,7 +53,7 @@ void ScaleDatasetsToCrystals(WinInfoRec* doc, int paneWidth, int paneHeight)
     PlotSpecsRec& ps = doc->plotSpecs;
     if (!(ps.xmin < ps.xmax))
         return;
-    GetCurPlotRect(doc, Rect{0, 0, static_cast<SInt16>(paneHeight), static_cast<SInt16>(paneWidth)});
+    GetCurPlotRect(DrawContext{}, doc, Rect{0, 0, static_cast<SInt16>(paneHeight), static_cast<SInt16>(paneWidth)});
     const Rect plot = doc->plotRect;
     if (plot.Width() < 2)
         return;
@@ -248,7 +248,7 @@ void SetDefaultChannel(WinInfoRec* doc, const SimulationSettings& settings)
     // The plot rectangle of a pane of the plot's size, laid out on a copy of the settings.
     std::unique_ptr<WinInfoRec> scratch = CreateWindowInfo();
     scratch->plotSpecs = doc->plotSpecs;
-    GetCurPlotRect(scratch.get(), Rect{0, 0, static_cast<SInt16>(settings.height), static_cast<SInt16>(settings.width)});
+    GetCurPlotRect(DrawContext{}, scratch.get(), Rect{0, 0, static_cast<SInt16>(settings.height), static_cast<SInt16>(settings.width)});
     const Float32 width = ProposedChannelWidth(doc, scratch->plotRect.Width());
     if (width > 0)
         doc->plotSpecs.exportChannelSize = width;

@@ -60,7 +60,6 @@ bool PlotWriter::Write(WinInfoRec* doc, const std::string& path, const PlotExpor
     }
     // Fitted as a redraw after adding files is; the export restores the document's settings.
     auto draw = [&](auto&& render) {
-        std::lock_guard lock(mutex_);
         doc->autoScaleY = true;
         const bool ok = render();
         doc->autoScaleY = false;
@@ -68,7 +67,6 @@ bool PlotWriter::Write(WinInfoRec* doc, const std::string& path, const PlotExpor
     };
     if (format != PlotFileFormat::PNG)
         return draw([&] { return WritePlotFile(doc, path, format, options, error); });
-    // Only the drawing is one at a time; encoding the image, most of the work, is not.
     QImage image;
     return draw([&] { return RenderPlotToImage(doc, options, &image, error); }) && WritePlotImage(image, path, error);
 }

@@ -1,14 +1,12 @@
 // Plot files from the command line. Drawing text needs a Qt GUI application, which the tool
 // creates only when a plot is asked for, on the offscreen platform unless the environment names
-// another, so it runs without a display. The drawing code keeps program-wide state (the printing
-// switches, the automatic y scale), so plots are drawn one at a time; PNG images are encoded
-// outside that lock.
+// another, so it runs without a display. Drawing reads only the document and its own drawing
+// context, so batch workers draw and encode their plots at the same time.
 #pragma once
 
 #include "PlotExport.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 class QGuiApplication;
@@ -31,7 +29,6 @@ private:
     std::unique_ptr<QGuiApplication> app_;
     int argc_ = 1;
     char* argv_[2];
-    std::mutex mutex_;
 };
 
 // Checks a plot target before any work is done: a file name ending in .png, .svg or .pdf, and
