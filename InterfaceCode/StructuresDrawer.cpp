@@ -168,7 +168,7 @@ void StructuresDrawer::DoPlotSelected()
     if (!GetFirstSelectedPatternInFileList(doc_) ||
         !Dialogs().Choice(window_, tr("Are you sure you want to plot all the selected files?"), tr("Continue")))
         return;
-    if (AddSelectedFilesToDiffraction(doc_) > 0)
+    if (AddSelectedFilesToDiffraction(doc_, gPrefs) > 0)
         MyCFStopAlertText(kFailedToLoad);
     Refresh();
 }
@@ -226,7 +226,7 @@ void StructuresDrawer::TogglePlotted(int row, bool alone)
         return;
     if (pattern->plotted) {
         UnplotFileListPattern(doc_, pattern);
-    } else if (!PlotFileListPattern(doc_, pattern, alone)) {
+    } else if (!PlotFileListPattern(doc_, pattern, alone, gPrefs)) {
         MyCFStopAlertText(kFailedToLoad);
     }
     Refresh();

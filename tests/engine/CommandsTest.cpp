@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         context.front = doc.get();
         context.documentWindows = 1;
     }
@@ -23,7 +23,7 @@ protected:
     {
         auto pp = CreatePattern();
         pp->type = kPatternTypeDataset;
-        pp->dataset = CreateDataset();
+        pp->dataset = CreateDataset(PrefDataRec{});
         pp->name = name;
         VLPatternPtr p = InsertPatternIntoFileList(doc.get(), std::move(pp), nullptr);
         InsertPatternIntoPlotList(doc.get(), p, nullptr);
