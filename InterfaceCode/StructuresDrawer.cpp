@@ -134,6 +134,7 @@ void StructuresDrawer::UpdateCommandsMenu()
     context.front = doc_;
     context.documentWindows = 1;
     context.drawerOpen = true;
+    context.prefs = &gPrefs;
     for (QAction* a : commandsMenu_->actions()) {
         const std::string code = a->data().toString().toStdString();
         if (code.empty())

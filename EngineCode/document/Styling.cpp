@@ -196,6 +196,11 @@ void DoFileColor(WinInfoRec* theWindow, VLPatternPtr pattern, const RGBColor& co
 
 PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow)
 {
+    return GetWindowPlotStyle(theWindow, gPrefs);
+}
+
+PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow, const PrefDataRec& prefs)
+{
     auto crystalStyle = [](const PrefDataRec& p) {
         return PlotStyleRec{p.crystalPlotStyle, p.crystalLineStyle, p.crystalLineWidth, p.crystalMarkerSize};
     };
@@ -206,7 +211,7 @@ PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow)
         return PlotStyleRec{s.datasetMixPlotStyle, s.datasetMixLineStyle, s.datasetMixLineWidth, s.datasetMixMarkerSize};
     };
     if (!theWindow)
-        return gPrefs.plotSpecs.plotMixture ? crystalMix(gPrefs.plotSpecs) : crystalStyle(gPrefs);
+        return prefs.plotSpecs.plotMixture ? crystalMix(prefs.plotSpecs) : crystalStyle(prefs);
     const PlotSpecsRec& ps = theWindow->plotSpecs;
     if (ps.plotMixture)
         return GetNumDatasetsInPlotList(theWindow) <= GetNumCrystalsInPlotList(theWindow) ? crystalMix(ps) : datasetMix(ps);
@@ -214,7 +219,7 @@ PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow)
         return {xp->plotStyle, xp->lineStyle, xp->lineWidth, xp->markerSize};
     if (const ObsDataRec* dp = GetFrontSelectedDataset(theWindow))
         return {dp->plotStyle, dp->lineStyle, dp->lineWidth, dp->markerSize};
-    return crystalStyle(gPrefs);
+    return crystalStyle(prefs);
 }
 
 void SelectAllFiles(WinInfoRec* theWindow)

@@ -8,6 +8,8 @@
 
 #include <string>
 
+struct PrefDataRec;
+
 struct WinInfoRec;
 
 void ToggleShowLabels(WinInfoRec* theWindow);
@@ -32,8 +34,10 @@ struct PlotStyleRec {
     UInt16 plotStyle, lineStyle;
     Float32 lineWidth, markerSize;
 };
-// The style the menus check.
+// The style the menus check. Without a window, or with nothing selected in it, the style of new
+// crystals in the preferences: the program's own (gPrefs) or the given prefs.
 PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow);
+PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow, const PrefDataRec& prefs);
 
 void SelectAllFiles(WinInfoRec* theWindow);
 void DoEqualizePhaseProportions(WinInfoRec* theWindow);
