@@ -83,8 +83,12 @@ bool Application::Start(const QStringList& files)
     QGuiApplication::setQuitOnLastWindowClosed(false);  // the last document window decides
     InitVLGlobals();
     gPrefs = gFactoryPrefs;
-    ExtractUserPrefs();  // a missing or unreadable file leaves the factory values
-    ReadASFactors();
+    ExtractUserPrefs(gPrefs);  // a missing or unreadable file leaves the factory values
+    {
+        FileProblems problems;
+        ReadASFactors(problems);
+        ShowProblems(problems);
+    }
     // Without a usable recovery folder the program runs as before, only without recovery.
     const bool recovering = recovery_.Start();
     if (!OpenMainWindow(Localized("Untitled")))
@@ -138,10 +142,12 @@ MainWindow* Application::RestoreDocument(const RecoveredDocument& document)
     bool read = false;
     {
         AlertFileScope scope(document.path);
+        FileProblems problems;
         if (FileHandle file = OpenFile(document.path.toStdString(), "rb"))
-            read = ReadSessionStream(window->Doc(), file.get(), &state);
+            read = ReadSessionStream(window->Doc(), file.get(), &state, gPrefs, problems);
         else
-            MyCFStopAlert("Error_Opening_File");
+            problems.Stop("Error_Opening_File");
+        ShowProblems(problems);
     }
     if (!read) {
         // The file stays for another try; a window made for it goes again.
@@ -252,7 +258,7 @@ MainWindow* Application::OpenDoc(const QString& path)
     bool read;
     {
         AlertFileScope file(path);
-        read = OpenDocumentFile(window->Doc(), path.toStdString(), &state);
+        read = OpenDocumentFile(window->Doc(), path.toStdString(), &state, gPrefs);
     }
     if (!read) {
         // The message has been shown. A window made for the file goes again; an empty window that
@@ -336,7 +342,7 @@ AboutBox* Application::ShowAbout()
 void Application::SavePreferences(const Rect* frontBounds)
 {
     // Failing to write the preferences loses nothing of the documents: no message.
-    (void)CreateAndSavePrefsFile(frontBounds);
+    (void)CreateAndSavePrefsFile(gPrefs, frontBounds);
 }
 
 bool Application::DoQuit()

@@ -37,9 +37,7 @@
 #include <QPrinter>
 
 #include <cstring>
-#include <iterator>
 #include <map>
-#include <string_view>
 
 namespace {
 
@@ -90,178 +88,219 @@ bool ItemNumber(const QAction* action, float& value)
 std::vector<CommandEntry> MakeTable()
 {
     std::vector<CommandEntry> t;
-    auto add = [&t](const char* code, const char* menu, const char* label, QKeySequence key, Handler h,
-                    bool checkable = false) { t.push_back({code, menu, label, key, std::move(h), checkable}); };
-    const Handler later;  // the part of the program that carries it is not there yet
+    // How an item shows: a check mark, a separator above it, its radio group.
+    struct Look {
+        bool checkable = false;
+        bool startsGroup = false;
+        Choice choice = Choice::None;
+    };
+    auto add = [&t](const char* code, const char* menu, const char* labelKey, QKeySequence key, Handler h, Look look = {}) {
+        t.push_back({code, menu, labelKey, key, std::move(h), look.checkable, look.startsGroup, look.choice});
+    };
 
     // File
-    add("open", "File", "&Open…", QKeySequence::Open, [](Application& a, MainWindow*, QAction*) { a.DoOpen(); });
-    add("+Win", "File", "&New Window", QKeySequence::New, [](Application& a, MainWindow*, QAction*) { a.DoNewWindow(); });
-    add("+Dat", "File", "&Add Files…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), OnWindow(DoOpenInSameWindow));
-    add("clos", "File", "&Close", QKeySequence::Close, OnWindow([](MainWindow* w) { w->close(); }));
-    add("save", "File", "&Save", QKeySequence::Save, OnWindow([](MainWindow* w) { DoSaveFile(w); }));
-    add("svas", "File", "Save &As…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+    add("open", "File", "Menu_Open", QKeySequence::Open, [](Application& a, MainWindow*, QAction*) { a.DoOpen(); });
+    add("+Win", "File", "Menu_New_Window", QKeySequence::New, [](Application& a, MainWindow*, QAction*) { a.DoNewWindow(); });
+    add("+Dat", "File", "Menu_Add_Files", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), OnWindow(DoOpenInSameWindow));
+    add("clos", "File", "Menu_Close", QKeySequence::Close, OnWindow([](MainWindow* w) { w->close(); }));
+    add("save", "File", "Menu_Save", QKeySequence::Save, OnWindow([](MainWindow* w) { DoSaveFile(w); }));
+    add("svas", "File", "Menu_Save_As", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
         OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::Session); }));
-    add("xLst", "File", "Export Reflexion &Listing…", QKeySequence(Qt::CTRL | Qt::Key_E),
-        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::Listing); }));
-    add("xFac", "File", "Export &Structure Factors…", {},
+    add("xLst", "File", "Menu_Export_Listing", QKeySequence(Qt::CTRL | Qt::Key_E),
+        OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::Listing); }), {.startsGroup = true});
+    add("xFac", "File", "Menu_Export_Structure_Factors", {},
         OnWindow([](MainWindow* w) { DoSaveFileAs(w, SaveKind::StructureFactors); }));
-    add("xPro", "File", "Export &Profile…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), OnWindow(RequestExportProfile));
-    add("xPlt", "File", "Export P&lot…", {}, OnWindow([](MainWindow* w) { RequestExportPlot(w); }));
-    add("page", "File", "Page Set&up…", {}, [](Application& a, MainWindow* w, QAction*) {
+    add("xPro", "File", "Menu_Export_Profile", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), OnWindow(RequestExportProfile));
+    add("xPlt", "File", "Menu_Export_Plot", {}, OnWindow([](MainWindow* w) { RequestExportPlot(w); }));
+    add("page", "File", "Menu_Page_Setup", {}, [](Application& a, MainWindow* w, QAction*) {
             if (w)
                 Dialogs().PageSetup(w, a.Printer());
-        });
-    add("prnt", "File", "&Print…", QKeySequence::Print, [](Application& a, MainWindow* w, QAction*) {
+        }, {.startsGroup = true});
+    add("prnt", "File", "Menu_Print", QKeySequence::Print, [](Application& a, MainWindow* w, QAction*) {
             if (w && Dialogs().Print(w, a.Printer()))
                 PrintWindow(w, a.Printer());
         });
-    add("quit", "File", "&Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); });
+    add("quit", "File", "Menu_Quit", QKeySequence::Quit, [](Application& a, MainWindow*, QAction*) { a.DoQuit(); },
+        {.startsGroup = true});
 
     // Edit
-    add("undo", "Edit", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), OnWindow([](MainWindow* w) { w->UndoParameterChange(); }));
-    add("redo", "Edit", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+    add("undo", "Edit", "Menu_Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), OnWindow([](MainWindow* w) { w->UndoParameterChange(); }));
+    add("redo", "Edit", "Menu_Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         OnWindow([](MainWindow* w) { w->RedoParameterChange(); }));
-    add("copy", "Edit", "&Copy", QKeySequence::Copy, OnWindow(CopyPlot));
-    add("sall", "Edit", "Select &All Patterns", QKeySequence::SelectAll, OnDoc(SelectAllFiles));
-    add("pref", "Edit", "&Preferences…", QKeySequence::Preferences,
-        [](Application& a, MainWindow*, QAction*) { DoPreferences(a); });
+    add("copy", "Edit", "Menu_Copy", QKeySequence::Copy, OnWindow(CopyPlot), {.startsGroup = true});
+    add("sall", "Edit", "Menu_Select_All", QKeySequence::SelectAll, OnDoc(SelectAllFiles));
+    add("pref", "Edit", "Menu_Preferences", QKeySequence::Preferences,
+        [](Application& a, MainWindow*, QAction*) { DoPreferences(a); }, {.startsGroup = true});
 
     // Diffraction
-    add("RCal", "Diffraction", "&Recalculate", QKeySequence(Qt::CTRL | Qt::Key_R), OnDoc(DoRecalculate));
-    add("2Tht", "Diffraction", "&Two Theta", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisTwoTheta); }), true);
-    add("DSpa", "Diffraction", "&d-Spacing", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisDSpacing); }), true);
-    add("RcpD", "Diffraction", "&1/d", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisReciprocalD); }), true);
-    add("^TOF", "Diffraction", "Time of &Flight…", {}, OnWindow(RequestTOFOptions), true);
-    add("^Eng", "Diffraction", "&Energy Dispersive…", {}, OnWindow(RequestEnergyOptions), true);
-    add("XRay", "Diffraction", "&X-Rays", {}, OnDoc([](WinInfoRec* d) {
+    add("RCal", "Diffraction", "Menu_Recalculate", QKeySequence(Qt::CTRL | Qt::Key_R), OnDoc(DoRecalculate));
+    add("2Tht", "Diffraction", "Menu_Two_Theta", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisTwoTheta); }),
+        {.checkable = true, .startsGroup = true, .choice = Choice::Axis});
+    add("DSpa", "Diffraction", "Menu_D_Spacing", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisDSpacing); }),
+        {.checkable = true, .choice = Choice::Axis});
+    add("RcpD", "Diffraction", "Menu_Reciprocal_D", {}, OnDoc([](WinInfoRec* d) { DoAxisType(d, kAxisReciprocalD); }),
+        {.checkable = true, .choice = Choice::Axis});
+    add("^TOF", "Diffraction", "Menu_Time_Of_Flight", {}, OnWindow(RequestTOFOptions),
+        {.checkable = true, .choice = Choice::Axis});
+    add("^Eng", "Diffraction", "Menu_Energy_Dispersive", {}, OnWindow(RequestEnergyOptions),
+        {.checkable = true, .choice = Choice::Axis});
+    add("XRay", "Diffraction", "Menu_XRays", {}, OnDoc([](WinInfoRec* d) {
             if (d->plotSpecs.radType != kRadiationXRays)
                 ToggleRadiation(d);
-        }), true);
-    add("Neut", "Diffraction", "&Neutrons", {}, OnDoc([](WinInfoRec* d) {
+        }), {.checkable = true, .startsGroup = true, .choice = Choice::Radiation});
+    add("Neut", "Diffraction", "Menu_Neutrons", {}, OnDoc([](WinInfoRec* d) {
             if (d->plotSpecs.radType != kRadiationNeutrons)
                 ToggleRadiation(d);
-        }), true);
-    add("Anom", "Diffraction", "&Anomalous Scattering", {}, OnDoc(ToggleAnomalous), true);
-    add("Dlta", "Diffraction", "&Sticks", QKeySequence(Qt::CTRL | Qt::Key_1), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 1); }), true);
-    add("Lrnz", "Diffraction", "&Lorentzian", QKeySequence(Qt::CTRL | Qt::Key_2), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 2); }), true);
-    add("Gaus", "Diffraction", "&Gaussian", QKeySequence(Qt::CTRL | Qt::Key_3), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 3); }), true);
-    add("PVgt", "Diffraction", "&Pseudo-Voigt", QKeySequence(Qt::CTRL | Qt::Key_4), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 4); }), true);
-    add("^Eta", "Diffraction", "Pseudo-Voigt &Mixing…", {}, OnWindow(RequestPeakEta));
-    add("^Wav", "Diffraction", "&Wavelength…", QKeySequence(Qt::CTRL | Qt::Key_L), OnWindow(RequestWavelength));
-    add("^FWH", "Diffraction", "Peak &Width…", {}, OnWindow(RequestPeakWidth));
-    add("^PSz", "Diffraction", "&Crystallite Size…", {}, OnWindow(RequestParticleSize));
-    add("^Str", "Diffraction", "S&train…", {}, OnWindow(RequestPercentStrain));
-    add("^RLm", "Diffraction", "Reflexion &Limits…", {}, OnWindow(RequestReflexionLimits));
-    add("^SDs", "Diffraction", "Specimen &Displacement…", {}, OnWindow(RequestSpecimenDisplacement));
-    add("^Xtl", "Diffraction", "Edit Cr&ystal…", {}, OnWindow([](MainWindow* w) { RequestEditCrystal(w); }));
-    add("*Lst", "Diffraction", "List Re&flexions", {}, OnWindow(ShowListingWindow));
+        }), {.checkable = true, .choice = Choice::Radiation});
+    add("Anom", "Diffraction", "Menu_Anomalous", {}, OnDoc(ToggleAnomalous), {.checkable = true});
+    add("Dlta", "Diffraction", "Menu_Sticks", QKeySequence(Qt::CTRL | Qt::Key_1), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 1); }),
+        {.checkable = true, .startsGroup = true, .choice = Choice::PeakShape});
+    add("Lrnz", "Diffraction", "Menu_Lorentzian", QKeySequence(Qt::CTRL | Qt::Key_2), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 2); }),
+        {.checkable = true, .choice = Choice::PeakShape});
+    add("Gaus", "Diffraction", "Menu_Gaussian", QKeySequence(Qt::CTRL | Qt::Key_3), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 3); }),
+        {.checkable = true, .choice = Choice::PeakShape});
+    add("PVgt", "Diffraction", "Menu_Pseudo_Voigt", QKeySequence(Qt::CTRL | Qt::Key_4), OnDoc([](WinInfoRec* d) { DoPeakFunction(d, 4); }),
+        {.checkable = true, .choice = Choice::PeakShape});
+    add("^Eta", "Diffraction", "Menu_Pseudo_Voigt_Mixing", {}, OnWindow(RequestPeakEta));
+    add("^Wav", "Diffraction", "Menu_Wavelength", QKeySequence(Qt::CTRL | Qt::Key_L), OnWindow(RequestWavelength),
+        {.startsGroup = true});
+    add("^FWH", "Diffraction", "Menu_Peak_Width", {}, OnWindow(RequestPeakWidth));
+    add("^PSz", "Diffraction", "Menu_Crystallite_Size", {}, OnWindow(RequestParticleSize));
+    add("^Str", "Diffraction", "Menu_Strain", {}, OnWindow(RequestPercentStrain));
+    add("^RLm", "Diffraction", "Menu_Reflexion_Limits", {}, OnWindow(RequestReflexionLimits));
+    add("^SDs", "Diffraction", "Menu_Specimen_Displacement", {}, OnWindow(RequestSpecimenDisplacement));
+    add("^Xtl", "Diffraction", "Menu_Edit_Crystal", {}, OnWindow([](MainWindow* w) { RequestEditCrystal(w); }),
+        {.startsGroup = true});
+    add("*Lst", "Diffraction", "Menu_List_Reflexions", {}, OnWindow(ShowListingWindow));
 
     // Plot
-    add("Grph", "Plot", "&Graphs", {}, OnDoc([](WinInfoRec* d) {
+    add("Grph", "Plot", "Menu_Graphs", {}, OnDoc([](WinInfoRec* d) {
             if (d->plotSpecs.plotType < 0)
                 TogglePlotGraphOrFilm(d);
-        }), true);
-    add("Film", "Plot", "&Films", {}, OnDoc([](WinInfoRec* d) {
+        }), {.checkable = true, .choice = Choice::PlotMode});
+    add("Film", "Plot", "Menu_Films", {}, OnDoc([](WinInfoRec* d) {
             if (d->plotSpecs.plotType > 0)
                 TogglePlotGraphOrFilm(d);
-        }), true);
-    add("*Mix", "Plot", "Show &Mixture", {}, OnDoc([](WinInfoRec* d) {
+        }), {.checkable = true, .choice = Choice::PlotMode});
+    add("*Mix", "Plot", "Menu_Show_Mixture", {}, OnDoc([](WinInfoRec* d) {
             if (!d->plotSpecs.plotMixture)
                 TogglePlotMixture(d);
-        }), true);
-    add("!Mix", "Plot", "Show &Phases", {}, OnDoc([](WinInfoRec* d) {
+        }), {.checkable = true, .startsGroup = true, .choice = Choice::Mixture});
+    add("!Mix", "Plot", "Menu_Show_Phases", {}, OnDoc([](WinInfoRec* d) {
             if (d->plotSpecs.plotMixture)
                 TogglePlotMixture(d);
-        }), true);
-    add("*Grd", "Plot", "Grid Lines", QKeySequence(Qt::CTRL | Qt::Key_G), OnDoc(ToggleShowGridlines));
-    add("*Leg", "Plot", "Legend", {}, OnDoc(ToggleShowLegend));
-    add("*Res", "Plot", "Residual", {}, OnDoc(ToggleShowResidual));
-    add("OPkN", "Plot/Peak Overlay", "&None", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 0); }), true);
-    add("OPkM", "Plot/Peak Overlay", "&Markers", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 1); }), true);
-    add("OPkD", "Plot/Peak Overlay", "&Dashed Profiles", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 2); }), true);
-    add("OPkS", "Plot/Peak Overlay", "&Solid Profiles", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 3); }), true);
-    add("OPkF", "Plot/Peak Overlay", "&Filled Profiles", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 4); }), true);
-    add("^Rng", "Plot", "Plot &Limits…", {}, OnWindow(RequestPlotLimits));
-    add("^FrC", "Plot", "Frame &Colour…", {}, OnWindow([](MainWindow* w) {
+        }), {.checkable = true, .choice = Choice::Mixture});
+    add("*Grd", "Plot", "Menu_Grid_Lines", QKeySequence(Qt::CTRL | Qt::Key_G), OnDoc(ToggleShowGridlines),
+        {.startsGroup = true});
+    add("*Leg", "Plot", "Menu_Legend", {}, OnDoc(ToggleShowLegend));
+    add("*Res", "Plot", "Menu_Residual", {}, OnDoc(ToggleShowResidual));
+    add("OPkN", "Plot/Peak Overlay", "Menu_Overlay_None", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 0); }),
+        {.checkable = true, .choice = Choice::Overlay});
+    add("OPkM", "Plot/Peak Overlay", "Menu_Overlay_Markers", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 1); }),
+        {.checkable = true, .choice = Choice::Overlay});
+    add("OPkD", "Plot/Peak Overlay", "Menu_Overlay_Dashed", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 2); }),
+        {.checkable = true, .choice = Choice::Overlay});
+    add("OPkS", "Plot/Peak Overlay", "Menu_Overlay_Solid", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 3); }),
+        {.checkable = true, .choice = Choice::Overlay});
+    add("OPkF", "Plot/Peak Overlay", "Menu_Overlay_Filled", {}, OnDoc([](WinInfoRec* d) { DoOverlayPeaks(d, 4); }),
+        {.checkable = true, .choice = Choice::Overlay});
+    add("^Rng", "Plot", "Menu_Plot_Limits", {}, OnWindow(RequestPlotLimits), {.startsGroup = true});
+    add("^FrC", "Plot", "Menu_Frame_Colour", {}, OnWindow([](MainWindow* w) {
             RGBColor c = w->Doc()->plotSpecs.windowColor;
             if (PickColour(w, QObject::tr("Window colour:"), c))
                 DoFrameColour(w->Doc(), c);
         }));
-    add("ttlW", "Plot", "Window &Title…", {}, OnWindow(InitWindowTitle));
-    add("Ghkl", "Plot", "&Find Peak…", QKeySequence(Qt::CTRL | Qt::Key_F), OnWindow(DoShowFindPeakSheet));
-    add("Stck", "Plot", "&Stack Patterns", {}, OnDoc(DoStackProfiles));
-    add("Clps", "Plot", "C&ollapse Patterns", {}, OnDoc(DoCollapseProfiles));
-    add("B2Fr", "Plot", "&Bring to Front", {}, OnDoc(BringSelectedStructuresToFront));
-    add("S2Bk", "Plot", "Send to Bac&k", {}, OnDoc(SendSelectedStructuresToBack));
+    add("ttlW", "Plot", "Menu_Window_Title", {}, OnWindow(InitWindowTitle));
+    add("Ghkl", "Plot", "Menu_Find_Peak", QKeySequence(Qt::CTRL | Qt::Key_F), OnWindow(DoShowFindPeakSheet));
+    add("Stck", "Plot", "Menu_Stack_Patterns", {}, OnDoc(DoStackProfiles), {.startsGroup = true});
+    add("Clps", "Plot", "Menu_Collapse_Patterns", {}, OnDoc(DoCollapseProfiles));
+    add("B2Fr", "Plot", "Menu_Bring_To_Front", {}, OnDoc(BringSelectedStructuresToFront));
+    add("S2Bk", "Plot", "Menu_Send_To_Back", {}, OnDoc(SendSelectedStructuresToBack));
 
     // Patterns (style of the selected patterns)
-    add("*Lbl", "Patterns", "Labels", {}, OnDoc(ToggleShowLabels));
-    add("LHKL", "Patterns/Label Contents", "&Indices", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LHKL"); }), true);
-    add("LDsp", "Patterns/Label Contents", "&d-Spacing", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LDsp"); }), true);
-    add("LXva", "Patterns/Label Contents", "&Position", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LXva"); }), true);
-    add("LNam", "Patterns/Label Contents", "Phase &Name", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LNam"); }), true);
-    add("LBln", "Patterns/Label Contents", "&Blank", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LBln"); }), true);
-    for (const char* n : {"50 %", "25 %", "10 %", "5 %", "2 %", "1 %", "0 %"})
-        add("LTFx", "Patterns/Label Threshold", n, {}, [](Application&, MainWindow* w, QAction* a) {
+    add("*Lbl", "Patterns", "Menu_Labels", {}, OnDoc(ToggleShowLabels));
+    add("LHKL", "Patterns/Label Contents", "Menu_Label_Indices", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LHKL"); }),
+        {.checkable = true, .startsGroup = true});
+    add("LDsp", "Patterns/Label Contents", "Menu_Label_D_Spacing", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LDsp"); }),
+        {.checkable = true});
+    add("LXva", "Patterns/Label Contents", "Menu_Label_Position", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LXva"); }),
+        {.checkable = true});
+    add("LNam", "Patterns/Label Contents", "Menu_Label_Phase_Name", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LNam"); }),
+        {.checkable = true});
+    add("LBln", "Patterns/Label Contents", "Menu_Label_Blank", {}, OnDoc([](WinInfoRec* d) { ToggleLabelStyle(d, "LBln"); }),
+        {.checkable = true});
+    // The value of the repeated items is the number their title starts with.
+    for (const char* key : {"Menu_Threshold_50", "Menu_Threshold_25", "Menu_Threshold_10", "Menu_Threshold_5",
+                            "Menu_Threshold_2", "Menu_Threshold_1", "Menu_Threshold_0"})
+        add("LTFx", "Patterns/Label Threshold", key, {}, [](Application&, MainWindow* w, QAction* a) {
             float v;
             if (w && ItemNumber(a, v))
                 DoLabelThreshold(w->Doc(), static_cast<UInt16>(v));
-        }, true);
-    const char* styles[9][2] = {{"PSXr", "Crosses"},         {"PSDo", "Dots"},           {"PSSq", "Squares"},
-                                {"PSLi", "Line"},            {"PSLX", "Line and Crosses"}, {"PSLD", "Line and Dots"},
-                                {"PSLS", "Line and Squares"}, {"PSFi", "Filled"},          {"PSTr", "Translucent"}};
+        }, {.checkable = true, .choice = Choice::Threshold});
+    const char* const styles[9][2] = {
+        {"PSXr", "Menu_Style_Crosses"},          {"PSDo", "Menu_Style_Dots"},
+        {"PSSq", "Menu_Style_Squares"},          {"PSLi", "Menu_Style_Line"},
+        {"PSLX", "Menu_Style_Line_Crosses"},     {"PSLD", "Menu_Style_Line_Dots"},
+        {"PSLS", "Menu_Style_Line_Squares"},     {"PSFi", "Menu_Style_Filled"},
+        {"PSTr", "Menu_Style_Translucent"}};
     for (int i = 0; i < 9; ++i)
         add(styles[i][0], "Patterns/Plot Style", styles[i][1], {},
-            OnDoc([i](WinInfoRec* d) { DoPlotStyle(d, static_cast<UInt16>(i + 1)); }), true);
-    add("LSDO", "Patterns/Line Style", "&Dashed", {}, OnDoc([](WinInfoRec* d) { DoLineStyle(d, kLineStyleDashed); }), true);
-    add("LSSO", "Patterns/Line Style", "&Solid", {}, OnDoc([](WinInfoRec* d) { DoLineStyle(d, kLineStyleSolid); }), true);
-    for (const char* wdt : {"0.5 pt", "1 pt", "1.5 pt", "2 pt", "3 pt", "4 pt"})
-        add("LWFx", "Patterns/Line Width", wdt, {}, [](Application&, MainWindow* w, QAction* a) {
+            OnDoc([i](WinInfoRec* d) { DoPlotStyle(d, static_cast<UInt16>(i + 1)); }),
+            {.checkable = true, .choice = Choice::PlotStyle});
+    add("LSDO", "Patterns/Line Style", "Menu_Line_Dashed", {}, OnDoc([](WinInfoRec* d) { DoLineStyle(d, kLineStyleDashed); }),
+        {.checkable = true, .choice = Choice::LineStyle});
+    add("LSSO", "Patterns/Line Style", "Menu_Line_Solid", {}, OnDoc([](WinInfoRec* d) { DoLineStyle(d, kLineStyleSolid); }),
+        {.checkable = true, .choice = Choice::LineStyle});
+    for (const char* key : {"Menu_Width_0_5", "Menu_Width_1", "Menu_Width_1_5", "Menu_Width_2", "Menu_Width_3",
+                            "Menu_Width_4"})
+        add("LWFx", "Patterns/Line Width", key, {}, [](Application&, MainWindow* w, QAction* a) {
             float v;
             if (w && ItemNumber(a, v))
                 DoLineWidth(w->Doc(), v);
-        }, true);
-    add("MSAu", "Patterns/Marker Size", "Automatic", {}, OnDoc([](WinInfoRec* d) { DoMarkerSize(d, 0); }), true);
-    for (const char* m : {"2 pt", "3 pt", "4 pt", "6 pt", "8 pt"})
-        add("MSFx", "Patterns/Marker Size", m, {}, [](Application&, MainWindow* w, QAction* a) {
+        }, {.checkable = true, .choice = Choice::LineWidth});
+    add("MSAu", "Patterns/Marker Size", "Menu_Marker_Automatic", {}, OnDoc([](WinInfoRec* d) { DoMarkerSize(d, 0); }),
+        {.checkable = true, .choice = Choice::MarkerSize});
+    for (const char* key : {"Menu_Marker_2", "Menu_Marker_3", "Menu_Marker_4", "Menu_Marker_6", "Menu_Marker_8"})
+        add("MSFx", "Patterns/Marker Size", key, {}, [](Application&, MainWindow* w, QAction* a) {
             float v;
             if (w)
                 DoMarkerSize(w->Doc(), ItemNumber(a, v) ? v : 0.0f);
-        }, true);
-    add("^PlC", "Patterns", "Plot &Colour…", {}, OnWindow([](MainWindow* w) {
+        }, {.checkable = true, .choice = Choice::MarkerSize});
+    add("^PlC", "Patterns", "Menu_Plot_Colour", {}, OnWindow([](MainWindow* w) {
             RGBColor c;
             if (PlotColourStart(w->Doc(), &c) && PickColour(w, QObject::tr("Plot Colour:"), c))
                 DoPlotColour(w->Doc(), c);
-        }));
-    add("aClz", "Patterns", "Colour &Automatically", {}, OnDoc(DoAutoColorizeFiles));
-    add("SFCl", "Patterns", "Colour All &Alike…", {}, OnWindow([](MainWindow* w) {
+        }), {.startsGroup = true});
+    add("aClz", "Patterns", "Menu_Colour_Automatically", {}, OnDoc(DoAutoColorizeFiles));
+    add("SFCl", "Patterns", "Menu_Colour_All_Alike", {}, OnWindow([](MainWindow* w) {
             RGBColor c = kRGBBlack;
             if (PickColour(w, QString(), c))
                 DoResetFileColors(w->Doc(), c);
         }));
-    add("=PPr", "Patterns", "&Equal Proportions", {}, OnDoc(DoEqualizePhaseProportions));
+    add("=PPr", "Patterns", "Menu_Equal_Proportions", {}, OnDoc(DoEqualizePhaseProportions), {.startsGroup = true});
 
     // Window
-    add("tgPL", "Window", "Parameters", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P),
+    add("tgPL", "Window", "Menu_Parameters", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_P),
         OnWindow([](MainWindow* w) { w->ShowParametersList(!w->ParameterListShown()); }));
-    add("tgSL", "Window", "Structures", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
+    add("tgSL", "Window", "Menu_Structures", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
         OnWindow([](MainWindow* w) { w->ToggleFilesDrawer(); }));
-    add("clnW", "Window", "&Clone Window", {}, [](Application& a, MainWindow* w, QAction*) { MyCloneWindow(a, w); });
-    add("stkW", "Window", "&Stack Windows", {}, [](Application& a, MainWindow*, QAction*) { DoStackWindows(a); });
-    add("tilW", "Window", "&Tile Windows", {}, [](Application& a, MainWindow*, QAction*) { DoTileWindows(a); });
-    add("synW", "Window", "S&ynchronise Windows", {}, [](Application& a, MainWindow*, QAction*) { DoSynchronizeWindows(a); });
+    add("clnW", "Window", "Menu_Clone_Window", {}, [](Application& a, MainWindow* w, QAction*) { MyCloneWindow(a, w); },
+        {.startsGroup = true});
+    add("stkW", "Window", "Menu_Stack_Windows", {}, [](Application& a, MainWindow*, QAction*) { DoStackWindows(a); });
+    add("tilW", "Window", "Menu_Tile_Windows", {}, [](Application& a, MainWindow*, QAction*) { DoTileWindows(a); });
+    add("synW", "Window", "Menu_Synchronise_Windows", {}, [](Application& a, MainWindow*, QAction*) { DoSynchronizeWindows(a); });
 
     // Help
-    add("HMug", "Help", "Velmora &Help", QKeySequence::HelpContents,
+    add("HMug", "Help", "Menu_Help_Guide", QKeySequence::HelpContents,
         [](Application& a, MainWindow*, QAction*) { a.ShowHelp(); });
 #if VELMORA_UPDATE_CHECK
-    add("HMau", "Help", "Check for Updates Automatically", {},
-        [](Application&, MainWindow*, QAction*) { gPrefs.updateCheckAuto = !gPrefs.updateCheckAuto; }, true);
-    add("HMcu", "Help", "Check for Updates Now", {},
+    add("HMau", "Help", "Menu_Check_Updates_Automatically", {},
+        [](Application&, MainWindow*, QAction*) { gPrefs.updateCheckAuto = !gPrefs.updateCheckAuto; }, {.checkable = true, .startsGroup = true});
+    add("HMcu", "Help", "Menu_Check_Updates_Now", {},
         [](Application& a, MainWindow*, QAction*) { a.Updates().CheckForUpdate(false); });
 #endif
-    add("abou", "Help", "&About Velmora", {}, [](Application& a, MainWindow*, QAction*) { a.ShowAbout(); });
+    add("abou", "Help", "Menu_About", {}, [](Application& a, MainWindow*, QAction*) { a.ShowAbout(); },
+        {.startsGroup = true});
     return t;
 }
 
@@ -275,59 +314,32 @@ const CommandEntry* EntryFor(const QAction* action)
     return index >= 0 && index < static_cast<int>(table.size()) ? &table[static_cast<std::size_t>(index)] : nullptr;
 }
 
-// The submenus whose enabling has a rule of its own, by their code.
-const SubmenuRec kSubmenus[] = {
-    {"Plot/Peak Overlay", "OPk "},         {"Patterns/Label Contents", "mLbS"}, {"Patterns/Label Threshold", "mLPT"},
-    {"Patterns/Plot Style", "mPlS"},       {"Patterns/Line Width", "mLiW"},     {"Patterns/Marker Size", "mMkS"},
-};
-
-// Items that open a new group of their menu (a separator above them).
-const char* const kGroupStarts[] = {"xLst", "page", "quit", "pref", "2Tht", "XRay", "Dlta", "^Wav", "^Xtl",
-                                    "*Mix", "*Grd", "^Rng", "Stck", "LHKL", "^PlC", "=PPr", "clnW", "abou", "copy",
-                                    "HMau"};
-
-// Items of which exactly one is in force, shown with radio marks.
-const std::vector<std::vector<std::string_view>> kChoiceGroups = {
-    {"2Tht", "DSpa", "RcpD", "^TOF", "^Eng"},
-    {"XRay", "Neut"},
-    {"Dlta", "Lrnz", "Gaus", "PVgt"},
-    {"Grph", "Film"},
-    {"*Mix", "!Mix"},
-    {"OPkN", "OPkM", "OPkD", "OPkS", "OPkF"},
-    {"PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr"},
-    {"LSDO", "LSSO"},
-    {"LTFx"},
-    {"LWFx"},
-    {"MSAu", "MSFx"},
-};
-
-int ChoiceGroupOf(std::string_view code)
+std::vector<MenuEntry> MakeMenuTable()
 {
-    for (std::size_t g = 0; g < kChoiceGroups.size(); ++g)
-        for (std::string_view c : kChoiceGroups[g])
-            if (c == code)
-                return static_cast<int>(g);
-    return -1;
+    return {
+        {"File", nullptr, "Menu_File"},
+        {"Edit", nullptr, "Menu_Edit"},
+        {"Diffraction", nullptr, "Menu_Diffraction"},
+        {"Plot", nullptr, "Menu_Plot"},
+        {"Plot/Peak Overlay", "OPk ", "Menu_Peak_Overlay"},
+        {"Patterns", nullptr, "Menu_Patterns"},
+        {"Patterns/Label Contents", "mLbS", "Menu_Label_Contents"},
+        {"Patterns/Label Threshold", "mLPT", "Menu_Label_Threshold"},
+        {"Patterns/Plot Style", "mPlS", "Menu_Plot_Style"},
+        {"Patterns/Line Style", nullptr, "Menu_Line_Style"},
+        {"Patterns/Line Width", "mLiW", "Menu_Line_Width"},
+        {"Patterns/Marker Size", "mMkS", "Menu_Marker_Size"},
+        {"Window", nullptr, "Menu_Window"},
+        {"Help", nullptr, "Menu_Help"},
+    };
 }
 
-bool StartsGroup(const char* code)
+const MenuEntry* MenuFor(const QString& path)
 {
-    for (const char* c : kGroupStarts)
-        if (std::strcmp(c, code) == 0)
-            return true;
-    return false;
-}
-
-// The title of a top-level menu, with the letter that opens it with Alt.
-QString MenuTitle(const QString& name)
-{
-    static const std::pair<const char*, const char*> kTitles[] = {
-        {"File", "&File"}, {"Edit", "&Edit"},         {"Diffraction", "&Diffraction"}, {"Plot", "&Plot"},
-        {"Patterns", "P&atterns"}, {"Window", "&Window"}, {"Help", "&Help"}};
-    for (const auto& [key, title] : kTitles)
-        if (name == QLatin1String(key))
-            return QObject::tr(title);
-    return name;
+    for (const MenuEntry& m : MenuTable())
+        if (path == QLatin1String(m.path))
+            return &m;
+    return nullptr;
 }
 
 CommandContext ContextOf(Application& app, MainWindow* window)
@@ -337,6 +349,7 @@ CommandContext ContextOf(Application& app, MainWindow* window)
     context.documentWindows = static_cast<int>(app.DocumentWindows().size());
     context.parameterListShown = window && window->ParameterListShown();
     context.drawerOpen = window && window->DrawerOpen();
+    context.prefs = &gPrefs;
     return context;
 }
 
@@ -356,9 +369,9 @@ const std::vector<CommandEntry>& CommandTable()
     return table;
 }
 
-const std::vector<SubmenuRec>& SubmenuTable()
+const std::vector<MenuEntry>& MenuTable()
 {
-    static const std::vector<SubmenuRec> table(std::begin(kSubmenus), std::end(kSubmenus));
+    static const std::vector<MenuEntry> table = MakeMenuTable();
     return table;
 }
 
@@ -409,12 +422,12 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
     auto menuFor = [&](const QString& path) {
         if (auto it = menus.find(path); it != menus.end())
             return it->second;
+        const MenuEntry* entry = MenuFor(path);
+        const QString title = entry ? Localized(entry->titleKey) : path;
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        QMenu* menu = slash < 0 ? bar->addMenu(MenuTitle(path))
-                                : menus.at(path.left(slash))->addMenu(QObject::tr(path.mid(slash + 1).toUtf8().constData()));
-        for (const SubmenuRec& sub : SubmenuTable())
-            if (path == QLatin1String(sub.path))
-                menu->menuAction()->setProperty("submenuCode", QString::fromLatin1(sub.code));
+        QMenu* menu = slash < 0 ? bar->addMenu(title) : menus.at(path.left(slash))->addMenu(title);
+        if (entry && entry->code)
+            menu->menuAction()->setProperty("submenuCode", QString::fromLatin1(entry->code));
         menus[path] = menu;
         menu->setToolTipsVisible(true);  // the reasons of disabled items
         // The rules are asked each time a menu is about to show. Once it is closed its commands
@@ -430,7 +443,11 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
         });
         return menu;
     };
-    std::map<int, QActionGroup*> choices;
+    // The top-level menus in their order, whether or not a command comes first.
+    for (const MenuEntry& m : MenuTable())
+        if (!std::strchr(m.path, '/'))
+            menuFor(QString::fromLatin1(m.path));
+    std::map<Choice, QActionGroup*> choices;
     const auto& table = CommandTable();
     for (std::size_t i = 0; i < table.size(); ++i) {
         const CommandEntry& e = table[i];
@@ -438,14 +455,14 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
         if (const qsizetype slash = path.indexOf(QLatin1Char('/')); slash >= 0)
             menuFor(path.left(slash));
         QMenu* menu = menuFor(path);
-        if (StartsGroup(e.code) && !menu->actions().isEmpty())
+        if (e.startsGroup && !menu->actions().isEmpty())
             menu->addSeparator();
-        QAction* action = menu->addAction(QObject::tr(e.label));
+        QAction* action = menu->addAction(Localized(e.labelKey));
         action->setProperty("commandIndex", static_cast<int>(i));
         action->setShortcut(e.shortcut);
         action->setCheckable(e.checkable);
-        if (const int g = ChoiceGroupOf(e.code); g >= 0) {
-            QActionGroup*& group = choices[g];
+        if (e.choice != Choice::None) {
+            QActionGroup*& group = choices[e.choice];
             if (!group) {
                 group = new QActionGroup(bar);  // owned by the menu bar
                 group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -454,7 +471,7 @@ void BuildMenus(QMenuBar* bar, Application& app, MainWindow* window)
         }
         if (!e.handler) {
             action->setEnabled(false);
-            action->setStatusTip(QObject::tr("Not available yet"));
+            action->setStatusTip(Localized("Not_Available_Yet"));
         }
         QObject::connect(action, &QAction::triggered, action, [action, &app, window] {
             const CommandEntry* entry = EntryFor(action);

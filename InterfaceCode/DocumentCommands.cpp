@@ -69,7 +69,7 @@ int AddFilesToWindow(MainWindow* window, const QStringList& paths)
     std::string notes;
     for (const QString& path : paths) {
         AlertFileScope file(path);
-        added += static_cast<int>(LoadPatternsFromFile(doc, path.toStdString(), true, &notes).size());
+        added += static_cast<int>(LoadPatternsFromFile(doc, path.toStdString(), true, gPrefs, &notes).size());
     }
     // As AddFilesToDiffraction: one redraw, then measured data scaled to the calculated patterns;
     // the readers' notes after it, which the redraw would clear.

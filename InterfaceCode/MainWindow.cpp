@@ -54,7 +54,7 @@ constexpr int kToolbarRepeatIntervalMs = 40;
 // A new document shows its axis type's default range: the limits are reset before it copies
 // the preferences' settings.
 MainWindow::MainWindow(Application& app, const QString& name)
-    : app_(app), doc_((ResetGlobalPlotLimits(gPrefs.plotSpecs), CreateWindowInfo()))
+    : app_(app), doc_((ResetGlobalPlotLimits(gPrefs.plotSpecs), CreateWindowInfo(gPrefs)))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // Files and folders dropped from the desktop are added to the document.

@@ -240,7 +240,7 @@ bool PatternListModel::setData(const QModelIndex& index, const QVariant& value, 
         return true;
     bool done = true;
     if (plot)
-        done = PlotFileListPattern(doc_, pattern, false);
+        done = PlotFileListPattern(doc_, pattern, false, gPrefs);
     else
         UnplotFileListPattern(doc_, pattern);
     Refresh();

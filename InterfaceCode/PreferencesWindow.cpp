@@ -492,5 +492,5 @@ void DoPreferences(Application& app)
     // is open, with the bounds the next first window takes.
     const Rect bounds = front ? front->ContentBounds() : gPrefs.windowBounds;
     // As at quit: a preferences file that cannot be written loses nothing of the documents.
-    (void)CreateAndSavePrefsFile(&bounds);
+    (void)CreateAndSavePrefsFile(gPrefs, &bounds);
 }

@@ -82,12 +82,12 @@ QString RecoveredDocumentName(const RecoveredDocument& document)
 {
     std::string name;
     if (FileHandle file = OpenFile(document.path.toStdString(), "rb")) {
-        // Only the name is wanted: a damaged file says so when it is restored, not here.
-        NullStatusSink quiet;
-        ScopedThreadStatusSink scope(&quiet);
-        std::unique_ptr<WinInfoRec> scratch = CreateWindowInfo();
+        // Only the name is wanted: a damaged file says so when it is restored, not here, so its
+        // problems are dropped.
+        std::unique_ptr<WinInfoRec> scratch = CreateWindowInfo(gPrefs);
         SessionWindowState state;
-        if (scratch && ParseSession(file.get(), scratch.get(), &state) == SessionParseResult::Done)
+        FileProblems ignored;
+        if (scratch && ParseSession(file.get(), scratch.get(), &state, gPrefs, ignored) == SessionParseResult::Done)
             name = scratch->filename;
     }
     const QString when = QLocale().toString(document.written, QLocale::ShortFormat);

@@ -134,6 +134,7 @@ void StructuresDrawer::UpdateCommandsMenu()
     context.front = doc_;
     context.documentWindows = 1;
     context.drawerOpen = true;
+    context.prefs = &gPrefs;
     for (QAction* a : commandsMenu_->actions()) {
         const std::string code = a->data().toString().toStdString();
         if (code.empty())
@@ -168,7 +169,7 @@ void StructuresDrawer::DoPlotSelected()
     if (!GetFirstSelectedPatternInFileList(doc_) ||
         !Dialogs().Choice(window_, tr("Are you sure you want to plot all the selected files?"), tr("Continue")))
         return;
-    if (AddSelectedFilesToDiffraction(doc_) > 0)
+    if (AddSelectedFilesToDiffraction(doc_, gPrefs) > 0)
         MyCFStopAlertText(kFailedToLoad);
     Refresh();
 }
@@ -226,7 +227,7 @@ void StructuresDrawer::TogglePlotted(int row, bool alone)
         return;
     if (pattern->plotted) {
         UnplotFileListPattern(doc_, pattern);
-    } else if (!PlotFileListPattern(doc_, pattern, alone)) {
+    } else if (!PlotFileListPattern(doc_, pattern, alone, gPrefs)) {
         MyCFStopAlertText(kFailedToLoad);
     }
     Refresh();

@@ -301,6 +301,6 @@ void UpdateChecker::Finish(Outcome outcome, UInt32 version)
 {
     gPrefs.updateCheckLastCheck = SecondsSince2001();
     // The check's state is kept at once (no message: nothing of the documents is at stake).
-    (void)CreateAndSavePrefsFile(&gPrefs.windowBounds);
+    (void)CreateAndSavePrefsFile(gPrefs, &gPrefs.windowBounds);
     emit finished(outcome, version);
 }

@@ -38,7 +38,7 @@ std::unique_ptr<VLPatternRec> RockSalt()
     auto p = CreatePattern();
     p->type = kPatternTypeCrystal;
     p->name = "NaCl";
-    p->crystal = CreateCrystal();
+    p->crystal = CreateCrystal(PrefDataRec{});
     CrystalDataRec& xp = *p->crystal;
     xp.a = xp.b = xp.c = 5.6402f;
     xp.alpha = xp.beta = xp.gamma = 90;
@@ -66,15 +66,16 @@ std::unique_ptr<VLPatternRec> RockSalt()
 std::unique_ptr<WinInfoRec> Document(int points)
 {
     InitVLGlobals();
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(PrefDataRec{});
     VLPatternPtr salt = InsertPatternIntoFileList(doc.get(), RockSalt(), nullptr);
     InsertPatternIntoPlotList(doc.get(), salt, nullptr);
     auto data = CreatePattern();
     data->type = kPatternTypeDataset;
     data->name = "measured";
-    data->dataset = CreateDataset();
+    data->dataset = CreateDataset(PrefDataRec{});
     std::FILE* text = TextPattern(points);
-    if (!ReadDatasetStream(doc.get(), data->dataset.get(), text))
+    FileProblems problems;
+    if (!ReadDatasetStream(doc.get(), data->dataset.get(), text, PrefDataRec{}, problems))
         Fail("the measured pattern could not be read");
     std::fclose(text);
     InsertPatternIntoPlotList(doc.get(), InsertPatternIntoFileList(doc.get(), std::move(data), nullptr), nullptr);
@@ -88,11 +89,12 @@ static void BM_ReadObservedText(benchmark::State& state)
     InitVLGlobals();
     const int n = static_cast<int>(state.range(0));
     std::FILE* file = TextPattern(n);
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(PrefDataRec{});
     for (auto _ : state) {
         std::rewind(file);
-        auto dataset = CreateDataset();
-        benchmark::DoNotOptimize(ReadDatasetStream(doc.get(), dataset.get(), file));
+        auto dataset = CreateDataset(PrefDataRec{});
+        FileProblems problems;
+        benchmark::DoNotOptimize(ReadDatasetStream(doc.get(), dataset.get(), file, PrefDataRec{}, problems));
     }
     std::fclose(file);
     state.SetItemsProcessed(state.iterations() * n);
@@ -108,9 +110,10 @@ static void BM_SessionWriteAndParse(benchmark::State& state)
         if (WriteSessionStream(doc.get(), file, SessionWindowState{}) != kNoErr)
             state.SkipWithError("the session could not be written");
         std::rewind(file);
-        auto scratch = CreateWindowInfo();
+        auto scratch = CreateWindowInfo(PrefDataRec{});
         SessionWindowState read;
-        benchmark::DoNotOptimize(ParseSession(file, scratch.get(), &read));
+        FileProblems problems;
+        benchmark::DoNotOptimize(ParseSession(file, scratch.get(), &read, PrefDataRec{}, problems));
         std::fclose(file);
     }
     state.SetItemsProcessed(state.iterations() * n);
@@ -120,7 +123,8 @@ BENCHMARK(BM_SessionWriteAndParse)->Arg(100000)->Unit(benchmark::kMillisecond);
 static void BM_WriteListing(benchmark::State& state)
 {
     auto doc = Document(10);
-    ReadASFactors();
+    FileProblems ignored;  // an empty table shows in the results
+    ReadASFactors(ignored);
     JustDiffract(doc.get(), GetFrontCrystal(doc.get()), nullptr);
     for (auto _ : state) {
         std::FILE* file = std::tmpfile();

@@ -18,7 +18,7 @@ static void BM_ReadCifSilicon192Operations(benchmark::State& state)
     text << in.rdbuf();
     const std::string cif = text.str();
     for (auto _ : state) {
-        CifImportResult r = ReadCifText(cif, "silicon.cif");
+        CifImportResult r = ReadCifText(cif, "silicon.cif", PrefDataRec{});
         benchmark::DoNotOptimize(r.crystals.data());
     }
 }
@@ -36,7 +36,7 @@ static void BM_ReadCifManySitesInP1(benchmark::State& state)
         cif += "C" + std::to_string(i) + " C " + std::to_string(coordinate(random)) + " " +
                std::to_string(coordinate(random)) + " " + std::to_string(coordinate(random)) + " 0.02\n";
     for (auto _ : state) {
-        CifImportResult r = ReadCifText(cif, "big.cif");
+        CifImportResult r = ReadCifText(cif, "big.cif", PrefDataRec{});
         benchmark::DoNotOptimize(r.crystals.data());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

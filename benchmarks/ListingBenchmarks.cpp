@@ -23,7 +23,7 @@ constexpr int kReflexions = 100000;
 // Reflexions of random indices and values, in descending d as the engine keeps them.
 std::unique_ptr<CrystalDataRec> BigCrystal(unsigned seed = 7)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->volFrac = 1;
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> index(-40, 40), multiplicity(1, 48);

@@ -56,7 +56,7 @@ void AddSite(CrystalDataRec* xp, const char* symbol, const std::vector<std::arra
 // α-quartz in P3₂21: Si on 3a, O on 6c; 9 atoms.
 std::unique_ptr<CrystalDataRec> Quartz()
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->a = xp->b = 4.9134f;
     xp->c = 5.4052f;
     xp->alpha = xp->beta = 90;
@@ -75,7 +75,7 @@ std::unique_ptr<CrystalDataRec> Quartz()
 // A triclinic cell of nSites sites with two atoms each (x and −x).
 std::unique_ptr<CrystalDataRec> Triclinic(int nSites, float edge, unsigned seed)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->a = edge;
     xp->b = edge * 0.97f;
     xp->c = edge * 1.02f;
@@ -114,9 +114,11 @@ struct DragWindow : WindowHooks, LiveDiffraction {
     explicit DragWindow(int which)
     {
         InitVLGlobals();
-        if (gNumASF == 0)
-            ReadASFactors();
-        doc = CreateWindowInfo();
+        if (gNumASF == 0) {
+            FileProblems ignored;  // an empty table shows in the results
+            ReadASFactors(ignored);
+        }
+        doc = CreateWindowInfo(PrefDataRec{});
         doc->hooks = this;
         auto pp = CreatePattern();
         pp->type = kPatternTypeCrystal;

@@ -56,7 +56,7 @@ void AddSite(CrystalDataRec* xp, const char* symbol, float x, float y, float z, 
 // 1000 sites of two atoms (x and −x) in a triclinic cell of about 25 Å.
 std::unique_ptr<CrystalDataRec> LargeCell()
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->a = 25.0f, xp->b = 25.0f * 0.97f, xp->c = 25.0f * 1.02f;
     xp->alpha = 86.5f, xp->beta = 94.2f, xp->gamma = 101.3f;
     std::mt19937 rng(11);
@@ -79,9 +79,11 @@ struct PlotWindow : WindowHooks {
     PlotWindow()
     {
         InitVLGlobals();
-        if (gNumASF == 0)
-            ReadASFactors();
-        doc = CreateWindowInfo();
+        if (gNumASF == 0) {
+            FileProblems ignored;  // an empty table shows in the results
+            ReadASFactors(ignored);
+        }
+        doc = CreateWindowInfo(PrefDataRec{});
         doc->hooks = this;
         auto pp = CreatePattern();
         pp->type = kPatternTypeCrystal;

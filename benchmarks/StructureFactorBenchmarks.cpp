@@ -110,7 +110,7 @@ Supercell CellOf(int which)
 
 std::unique_ptr<CrystalDataRec> CrystalOf(const Supercell& s)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->a = kA * s.na;
     xp->b = kB * s.nb;
     xp->c = kC * s.nc;
@@ -160,9 +160,11 @@ struct Fixture {
     explicit Fixture(int which)
     {
         InitVLGlobals();
-        if (gNumASF == 0)
-            ReadASFactors();
-        doc = CreateWindowInfo();
+        if (gNumASF == 0) {
+            FileProblems ignored;  // an empty table shows in the results
+            ReadASFactors(ignored);
+        }
+        doc = CreateWindowInfo(PrefDataRec{});
         const Supercell cell = CellOf(which);
         xp = CrystalOf(cell);
         gemmi = GemmiOf(cell);
@@ -227,9 +229,11 @@ BENCHMARK(BM_GemmiStructureFactors)->DenseRange(0, 2)->Unit(benchmark::kMillisec
 static void BM_Forsterite1008ToD08AndProfile(benchmark::State& state)
 {
     InitVLGlobals();
-    if (gNumASF == 0)
-        ReadASFactors();
-    auto doc = CreateWindowInfo();
+    if (gNumASF == 0) {
+        FileProblems ignored;  // an empty table shows in the results
+        ReadASFactors(ignored);
+    }
+    auto doc = CreateWindowInfo(PrefDataRec{});
     auto pp = CreatePattern();
     pp->type = kPatternTypeCrystal;
     pp->crystal = CrystalOf(CellOf(1));

@@ -20,7 +20,7 @@ constexpr int kPatterns = 200;
 // 200 patterns, half of them plotted datasets with their data, half unread crystal files.
 std::unique_ptr<WinInfoRec> BigDocument()
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     for (int i = 0; i < kPatterns; ++i) {
         auto pp = CreatePattern();
         pp->name = "pattern " + std::to_string(1000 + i) + (i % 2 ? ".obdf" : ".xy");
@@ -29,7 +29,7 @@ std::unique_ptr<WinInfoRec> BigDocument()
             pp->type = kPatternTypeCrystal;
         } else {
             pp->type = kPatternTypeDataset;
-            pp->dataset = CreateDataset();
+            pp->dataset = CreateDataset(PrefDataRec{});
             pp->dataset->plotColor = GetNextPlotColor(w.get());
         }
         VLPatternPtr p = InsertPatternIntoFileListSorted(w.get(), std::move(pp));

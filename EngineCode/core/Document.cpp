@@ -50,20 +50,20 @@ StatusSink& GetWindowStatusSink(WinInfoRec* theWindow)
     return CurrentStatusSink();
 }
 
-std::unique_ptr<WinInfoRec> CreateWindowInfo()
+std::unique_ptr<WinInfoRec> CreateWindowInfo(const PrefDataRec& prefs)
 {
     auto info = std::unique_ptr<WinInfoRec>(new (std::nothrow) WinInfoRec);
     if (info)
-        InitBlankInfoRecord(info.get());
+        InitBlankInfoRecord(info.get(), prefs);
     return info;
 }
 
-void InitBlankInfoRecord(WinInfoRec* info)
+void InitBlankInfoRecord(WinInfoRec* info, const PrefDataRec& prefs)
 {
     if (!info)
         return;
     info->filename.clear();
-    info->plotSpecs = gPrefs.plotSpecs;
+    info->plotSpecs = prefs.plotSpecs;
     info->plotRect = {};
     info->residualRect = {};
     info->currentTool = 0;

@@ -7,6 +7,7 @@
 // and WindowHooks for what only a window can do (redraw, rebuild the parameter list).
 #pragma once
 
+#include "Globals.h"
 #include "Records.h"
 
 #include <functional>
@@ -139,9 +140,10 @@ struct WinInfoRec {
 using WinInfoPtr = WinInfoRec*;
 
 // ---- creation ----
-// A blank document whose plotSpecs is a copy of the current preferences' plotSpecs.
-std::unique_ptr<WinInfoRec> CreateWindowInfo();
-void InitBlankInfoRecord(WinInfoRec* info);
+// A blank document whose plotSpecs is a copy of the plotSpecs of prefs (the user's preferences
+// in the programs).
+std::unique_ptr<WinInfoRec> CreateWindowInfo(const PrefDataRec& prefs);
+void InitBlankInfoRecord(WinInfoRec* info, const PrefDataRec& prefs);
 void DestroyWindowInfo(std::unique_ptr<WinInfoRec>& info);
 // Has the window redrawn (through its hooks, if any) with the intensity axis fitted anew, unless
 // the user scaled it by hand since.

@@ -36,54 +36,56 @@ void CopyField(char* dest, std::size_t capacity, std::string_view text)
 
 }  // namespace
 
-std::unique_ptr<CrystalDataRec> CreateCrystal()
+std::unique_ptr<CrystalDataRec> CreateCrystal(const PrefDataRec& prefs)
 {
     auto xp = std::unique_ptr<CrystalDataRec>(new (std::nothrow) CrystalDataRec);
     if (xp)
-        InitBlankCrystal(xp.get());
+        InitBlankCrystal(xp.get(), prefs);
     return xp;
 }
 
-void InitBlankCrystal(CrystalDataRec* xp)
+void InitBlankCrystal(CrystalDataRec* xp, const PrefDataRec& prefs)
 {
     if (!xp)
         return;
     // Cell and intMax have no blank values of their own; zero them.
     *xp = CrystalDataRec{};
     xp->ltyp = 'P';
-    xp->plotColor = gPrefs.crystalColor;
-    xp->plotStyle = gPrefs.crystalPlotStyle;
-    xp->lineStyle = gPrefs.crystalLineStyle;
-    xp->lineWidth = gPrefs.crystalLineWidth;
-    xp->markerSize = gPrefs.crystalMarkerSize;
+    xp->plotColor = prefs.crystalColor;
+    xp->plotStyle = prefs.crystalPlotStyle;
+    xp->lineStyle = prefs.crystalLineStyle;
+    xp->lineWidth = prefs.crystalLineWidth;
+    xp->markerSize = prefs.crystalMarkerSize;
     xp->volFrac = 0;
-    xp->particleSize = gPrefs.particleSize;
-    xp->strain = gPrefs.strain;
-    xp->showLabel = gPrefs.showLabel;
-    xp->labelThreshold = gPrefs.labelThreshold;
-    xp->labelHKL = gPrefs.labelHKL;
-    xp->labelDSpacings = gPrefs.labelDSpacings;
-    xp->labelTwoTheta = gPrefs.labelTwoTheta;
-    xp->labelPhases = gPrefs.labelPhases;
+    xp->particleSize = prefs.particleSize;
+    xp->strain = prefs.strain;
+    xp->showLabel = prefs.showLabel;
+    xp->labelThreshold = prefs.labelThreshold;
+    xp->labelHKL = prefs.labelHKL;
+    xp->labelDSpacings = prefs.labelDSpacings;
+    xp->labelTwoTheta = prefs.labelTwoTheta;
+    xp->labelPhases = prefs.labelPhases;
 }
 
-bool CreateAsymmetricUnit(CrystalDataRec* xp, AtomIndex n)
+bool CreateAsymmetricUnit(CrystalDataRec* xp, AtomIndex n, FileProblems* problems)
 {
     if (!xp)
         return false;
     if (!MakeArray(xp->AU, n, gBlankAU)) {
-        MyCFStopAlertText("No memory to create asymmetric Unit");
+        if (problems)
+            problems->StopText("No memory to create asymmetric Unit");
         return false;
     }
     return true;
 }
 
-bool CreateAtomsArray(CrystalDataRec* xp, AtomIndex n)
+bool CreateAtomsArray(CrystalDataRec* xp, AtomIndex n, FileProblems* problems)
 {
     if (!xp)
         return false;
     if (!MakeArray(xp->atoms, n, gBlankAtom)) {
-        MyCFStopAlertText("No memory to create atoms array");
+        if (problems)
+            problems->StopText("No memory to create atoms array");
         return false;
     }
     xp->atomRotations = kAtomRotationsUnknown;  // new positions: their operations are not known yet
@@ -194,30 +196,30 @@ std::unique_ptr<CrystalDataRec> DuplicateCrystal(const CrystalDataRec* xp)
     }
 }
 
-std::unique_ptr<ObsDataRec> CreateDataset()
+std::unique_ptr<ObsDataRec> CreateDataset(const PrefDataRec& prefs)
 {
     auto dp = std::unique_ptr<ObsDataRec>(new (std::nothrow) ObsDataRec);
     if (dp)
-        InitBlankDataset(dp.get());
+        InitBlankDataset(dp.get(), prefs);
     return dp;
 }
 
-void InitBlankDataset(ObsDataRec* dp)
+void InitBlankDataset(ObsDataRec* dp, const PrefDataRec& prefs)
 {
     if (!dp)
         return;
     *dp = ObsDataRec{};
-    dp->plotColor = gPrefs.datasetColor;
-    dp->plotStyle = gPrefs.datasetPlotStyle;
-    dp->lineStyle = gPrefs.datasetLineStyle;
-    dp->lineWidth = gPrefs.datasetLineWidth;
-    dp->markerSize = gPrefs.datasetMarkerSize;
+    dp->plotColor = prefs.datasetColor;
+    dp->plotStyle = prefs.datasetPlotStyle;
+    dp->lineStyle = prefs.datasetLineStyle;
+    dp->lineWidth = prefs.datasetLineWidth;
+    dp->markerSize = prefs.datasetMarkerSize;
     dp->relScale = 1.0f;
 }
 
-void SetDatasetDefaultPlotStyle(ObsDataRec* dp)
+void SetDatasetDefaultPlotStyle(ObsDataRec* dp, const PrefDataRec& prefs)
 {
-    if (!dp || gPrefs.datasetPlotStyle != gFactoryPrefs.datasetPlotStyle)
+    if (!dp || prefs.datasetPlotStyle != gFactoryPrefs.datasetPlotStyle)
         return;
     dp->plotStyle = dp->nData() >= kDenseDataPoints ? kPlotStyleLine : kPlotStyleDots;
 }

@@ -8,12 +8,15 @@
 // strain as a fraction.
 #pragma once
 
+#include "FileProblem.h"
 #include "Types.h"
 
 #include <array>
 #include <memory>
 #include <string>
 #include <vector>
+
+struct PrefDataRec;  // Globals.h
 
 // ---- code values ----
 
@@ -271,13 +274,16 @@ using PlotSpecsPtr = PlotSpecsRec*;
 // ---- constructors, blank initialisers, destructors, duplicators ----
 // Constructors return null when memory runs out; destructors accept null.
 
-std::unique_ptr<CrystalDataRec> CreateCrystal();
-void InitBlankCrystal(CrystalDataRec* xp);
+// A new crystal takes its plot style, particle size, strain and label settings from the
+// defaults in prefs (the user's preferences in the programs, a record of their own in tests).
+std::unique_ptr<CrystalDataRec> CreateCrystal(const PrefDataRec& prefs);
+void InitBlankCrystal(CrystalDataRec* xp, const PrefDataRec& prefs);
 
 // The element arrays: each new element is a copy of gBlankAU, gBlankAtom or gBlankRef.
-// On failure these show a stop alert and return false, leaving the crystal as it was.
-[[nodiscard]] bool CreateAsymmetricUnit(CrystalDataRec* xp, AtomIndex n);
-[[nodiscard]] bool CreateAtomsArray(CrystalDataRec* xp, AtomIndex n);
+// On failure these return false, leaving the crystal as it was; the sites and atoms say why in
+// problems when given (a reader returns them), the reflexions in a stop alert.
+[[nodiscard]] bool CreateAsymmetricUnit(CrystalDataRec* xp, AtomIndex n, FileProblems* problems = nullptr);
+[[nodiscard]] bool CreateAtomsArray(CrystalDataRec* xp, AtomIndex n, FileProblems* problems = nullptr);
 [[nodiscard]] bool CreateReflexionsArray(std::vector<ReflexionRec>& refs, AtomIndex n);
 [[nodiscard]] bool CreatePlotBuffer(std::vector<Float32>& buffer, AtomIndex n);
 
@@ -302,14 +308,15 @@ void DestroyCrystal(std::unique_ptr<CrystalDataRec>& xp);
 // (A crystal without reflexions or plot buffer, say one never drawn, copies as it is.)
 std::unique_ptr<CrystalDataRec> DuplicateCrystal(const CrystalDataRec* xp);
 
-std::unique_ptr<ObsDataRec> CreateDataset();
-void InitBlankDataset(ObsDataRec* dp);
+// A new dataset takes its plot style from the dataset defaults in prefs.
+std::unique_ptr<ObsDataRec> CreateDataset(const PrefDataRec& prefs);
+void InitBlankDataset(ObsDataRec* dp, const PrefDataRec& prefs);
 // Datasets of at least this many points are dense: drawn as a line by default, fewer as dots.
 inline constexpr AtomIndex kDenseDataPoints = 400;
-// The style a dataset read from a file takes: the preferences' dataset style when the user chose
+// The style a dataset read from a file takes: the dataset style of prefs when the user chose
 // one; with the factory style, a line for dense data and dots for sparse data, so that a fine
 // scan reads as a curve and a few measured points stay visible one by one.
-void SetDatasetDefaultPlotStyle(ObsDataRec* dp);
+void SetDatasetDefaultPlotStyle(ObsDataRec* dp, const PrefDataRec& prefs);
 [[nodiscard]] bool CreateDatasetPoints(ObsDataRec* dp, AtomIndex n);
 // Deep copy; null when the source has no points.
 std::unique_ptr<ObsDataRec> DuplicateDataset(const ObsDataRec* dp);

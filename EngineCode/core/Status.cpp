@@ -229,6 +229,20 @@ void MyCFNoteAlertText(const std::string& text, const std::string& explanation)
     CurrentStatusSink().Alert(AlertKind::Note, text, explanation);
 }
 
+void ShowProblem(const FileProblem& problem)
+{
+    if (!problem.key.empty())
+        ShowAlert(problem.kind, problem.key);
+    else
+        CurrentStatusSink().Alert(problem.kind, problem.text, problem.explanation);
+}
+
+void ShowProblems(const FileProblems& problems)
+{
+    for (const FileProblem& p : problems)
+        ShowProblem(p);
+}
+
 std::string FormatCount(const std::string& format, long long n)
 {
     static const char* const kPlaceholders[] = {"%ld", "%lu", "%d", "%u", "%i"};

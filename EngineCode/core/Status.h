@@ -3,12 +3,12 @@
 // tests each supply their own. Message keys are resolved through StringTable.h.
 #pragma once
 
+#include "FileProblem.h"
+
 #include <string>
 #include <vector>
 
 struct WinInfoRec;
-
-enum class AlertKind { Stop, Caution, Note };
 
 // One field of the information bar's read-out: the caption flush right in a box captionWidth
 // pixels wide, then the value centred in a box fieldWidth wide (pixels at the bar's 10-pixel
@@ -125,6 +125,9 @@ void MyCFNoteAlert(const std::string& key);
 void MyCFStopAlertText(const std::string& text, const std::string& explanation = {});
 void MyCFCautionAlertText(const std::string& text, const std::string& explanation = {});
 void MyCFNoteAlertText(const std::string& text, const std::string& explanation = {});
+// Shows the problems a reader returned, one alert each in order, as the alerts above would have.
+void ShowProblem(const FileProblem& problem);
+void ShowProblems(const FileProblems& problems);
 
 // Fills the first integer placeholder (%d, %ld, %u, %lu, %i) of a localised format with n; the
 // format comes from a text file, so it is never handed to printf.

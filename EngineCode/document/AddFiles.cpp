@@ -81,19 +81,21 @@ void ShowImportNotes(WinInfoRec* theWindow, const std::string& notes)
 }
 
 std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std::string& path, bool select,
-                                               std::string* notes)
+                                               const PrefDataRec& prefs, std::string* notes)
 {
     std::vector<VLPatternPtr> added;
     if (!theWindow)
         return added;
     const UInt32 code = TypeOf(path);
     if (code == kFileTypeOBDF || code == kFileTypeOBD5) {
-        if (VLPatternPtr p = LoadPatternFromCrystalFile(theWindow, path)) {
+        FileProblems problems;
+        if (VLPatternPtr p = LoadPatternFromCrystalFile(theWindow, path, prefs, problems)) {
             EqualizePhaseProportions(theWindow);
             added.push_back(p);
         }
+        ShowProblems(problems);
     } else if (code == kFileTypeCIF) {
-        CifImportResult result = ReadCifFile(path);
+        CifImportResult result = ReadCifFile(path, prefs);
         added = InsertCifCrystals(theWindow, result, path, select);
         if (!added.empty() && !result.note.empty()) {
             if (notes)
@@ -102,11 +104,13 @@ std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std:
                 ShowImportNotes(theWindow, result.note);
         }
     } else if (code == kFileTypeTEXT) {
-        if (VLPatternPtr p = LoadPatternFromDatasetFile(theWindow, path))
+        FileProblems problems;
+        if (VLPatternPtr p = LoadPatternFromDatasetFile(theWindow, path, prefs, problems))
             added.push_back(p);
+        ShowProblems(problems);
     } else if (code == kFileTypeXYDT) {
-        MeasuredDataResult result = ReadMeasuredDataFile(path);
-        if (VLPatternPtr p = InsertMeasuredDataset(theWindow, result, path, select)) {
+        MeasuredDataResult result = ReadMeasuredDataFile(path, prefs);
+        if (VLPatternPtr p = InsertMeasuredDataset(theWindow, result, path, select, prefs)) {
             if (!result.note.empty())
                 DrawInfoBarText(theWindow, result.note);
             added.push_back(p);
@@ -120,14 +124,15 @@ std::vector<VLPatternPtr> LoadPatternsFromFile(WinInfoRec* theWindow, const std:
     return added;
 }
 
-int AddFilesToDiffraction(WinInfoRec* theWindow, const std::vector<std::string>& paths, bool select)
+int AddFilesToDiffraction(WinInfoRec* theWindow, const std::vector<std::string>& paths, bool select,
+                          const PrefDataRec& prefs)
 {
     if (!theWindow)
         return 0;
     int added = 0;
     std::string notes;
     for (const std::string& path : paths)
-        added += static_cast<int>(LoadPatternsFromFile(theWindow, path, select, &notes).size());
+        added += static_cast<int>(LoadPatternsFromFile(theWindow, path, select, prefs, &notes).size());
     RedrawAfterFilesAdded(theWindow);
     ShowImportNotes(theWindow, notes);
     return added;
@@ -141,13 +146,18 @@ std::vector<std::string> CollectFiles(const std::vector<std::string>& paths, boo
     return out;
 }
 
-bool OpenDocumentFile(WinInfoRec* theWindow, const std::string& path, SessionWindowState* state)
+bool OpenDocumentFile(WinInfoRec* theWindow, const std::string& path, SessionWindowState* state,
+                      const PrefDataRec& prefs)
 {
     if (!theWindow)
         return false;
     const UInt32 code = TypeOf(path);
-    if (IsSessionFileType(code))
-        return ReadSessionFile(theWindow, path, state);
+    if (IsSessionFileType(code)) {
+        FileProblems problems;
+        const bool read = ReadSessionFile(theWindow, path, prefs, problems, state);
+        ShowProblems(problems);
+        return read;
+    }
     if (IsDatasetFileType(code)) {
         // A data file opened on its own replaces any dataset shown.
         std::vector<VLPatternPtr> datasets;
@@ -159,7 +169,7 @@ bool OpenDocumentFile(WinInfoRec* theWindow, const std::string& path, SessionWin
     }
     if (IsCrystalFileType(code) || IsDatasetFileType(code)) {
         std::string notes;
-        const std::vector<VLPatternPtr> added = LoadPatternsFromFile(theWindow, path, true, &notes);
+        const std::vector<VLPatternPtr> added = LoadPatternsFromFile(theWindow, path, true, prefs, &notes);
         if (added.empty())
             return false;
         if (IsCrystalFileType(code) && added.size() == 1 && added[0]->crystal)

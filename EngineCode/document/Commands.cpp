@@ -1,4 +1,4 @@
-// Command status rules.
+// Command status rules: one row per code, each naming the rule that decides its state.
 #include "Commands.h"
 
 #include "Document.h"
@@ -7,17 +7,31 @@
 #include "TextLines.h"
 
 #include <array>
-#include <cmath>
 
 namespace {
 
-bool In(std::string_view code, std::initializer_list<std::string_view> codes)
-{
-    for (std::string_view c : codes)
-        if (c == code)
-            return true;
-    return false;
-}
+// What every rule may look at, gathered once per question.
+struct Facts {
+    const CommandContext& context;
+    const PrefDataRec& prefs;
+    WinInfoRec* w;
+    bool present;
+    const PlotSpecsRec& s;  // of the front window, or of new windows
+    SInt32 patterns, crystals, datasets;
+    bool anySelected;
+    const std::string& itemText;
+    const std::string& previousItemText;
+};
+
+// A rule fills in the status of its command; arg is the row's value (the axis, the peak shape,
+// the style... the item stands for), unused by most.
+using Rule = void (*)(const Facts&, int arg, CommandStatus&);
+
+struct RuleRow {
+    std::string_view code;
+    Rule rule;
+    int arg = 0;
+};
 
 int Magnitude(SInt16 v)
 {
@@ -36,158 +50,401 @@ bool ReadFloat(const std::string& text, float& value)
     return ScanFloat(p, value);
 }
 
+const char* CrystalReason(const Facts& f)
+{
+    return f.crystals == 0 ? "Needs_Crystal" : "Needs_Selected_Crystal";
+}
+
+void NeedsWindow(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.present;
+}
+
+void NeedsPattern(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.patterns > 0;
+    st.reasonKey = "Needs_Pattern";
+}
+
+void NeedsCrystal(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.crystals > 0;
+    st.reasonKey = "Needs_Crystal";
+}
+
+void ExportProfile(const Facts& f, int, CommandStatus& st)
+{
+    const SInt32 selected = GetNumSelectedCrystals(f.w);
+    st.enabled = f.crystals > 0 && (f.crystals < 2 || f.s.plotMixture || selected > 0);
+    st.reasonKey = f.crystals == 0 ? "Needs_Crystal" : "Needs_Selected_Crystal_Or_Mixture";
+    st.titleKey = f.crystals < 2 || f.s.plotMixture ? "Export_Profile"
+                  : selected < 2                    ? "Export_Selected_Profile"
+                                                    : "Export_Selected_Profiles";
+}
+
+void NeedsTwoPatterns(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.patterns >= 2;
+    st.reasonKey = "Needs_Two_Patterns";
+}
+
+void NeedsTwoPatternsOneSelected(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.patterns >= 2 && f.anySelected;
+    st.reasonKey = f.patterns < 2 ? "Needs_Two_Patterns" : "Needs_Selected_Pattern";
+}
+
+void NeedsSelectedPattern(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.anySelected;
+    st.reasonKey = f.patterns == 0 ? "Needs_Pattern" : "Needs_Selected_Pattern";
+}
+
+void NeedsSecondWindow(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.context.documentWindows >= 2;
+    st.reasonKey = "Needs_Second_Window";
+}
+
+void AxisChoice(const Facts& f, int axis, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = f.s.axisType == axis;
+}
+
+void RadiationChoice(const Facts& f, int radiation, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = f.s.radType == radiation;
+}
+
+void Anomalous(const Facts& f, int, CommandStatus& st)
+{
+    // Only X-rays on an angle axis have one wavelength at which f' and f'' apply.
+    const SInt16 axis = f.s.axisType;
+    const bool angleAxis = axis == kAxisTwoTheta || axis == kAxisDSpacing || axis == kAxisReciprocalD;
+    st.enabled = f.present && f.s.radType == kRadiationXRays && angleAxis;
+    st.checked = f.s.anomalous;
+    st.reasonKey = f.s.radType != kRadiationXRays ? "Needs_XRays" : "Needs_Angle_Axis";
+}
+
+void PeakShapeChoice(const Facts& f, int shape, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = Magnitude(f.s.plotType) == shape;
+}
+
+void PseudoVoigtMixing(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.present && Magnitude(f.s.plotType) == kPeakFunctionPseudoVoigt;
+    st.reasonKey = "Needs_Pseudo_Voigt";
+}
+
+// arg > 0: graphs, arg < 0: films.
+void GraphOrFilmChoice(const Facts& f, int sign, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = sign > 0 ? f.s.plotType > 0 : f.s.plotType < 0;
+}
+
+// arg 1: the mixture, 0: the phases.
+void MixtureChoice(const Facts& f, int mixture, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = static_cast<bool>(f.s.plotMixture) == (mixture != 0);
+}
+
+void OverlayChoice(const Facts& f, int overlay, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = f.s.overlayPeakStyle == overlay;
+}
+
+void Gridlines(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.present && f.s.plotType > 0;
+    st.titleKey = f.s.showGrids ? "Hide_Gridlines" : "Show_Gridlines";
+    st.reasonKey = "Needs_Graphs";
+}
+
+void Legend(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.titleKey = f.s.showLegend ? "Hide_Legend" : "Show_Legend";
+}
+
+void Residual(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.datasets > 0 && f.crystals > 0;
+    st.titleKey = f.s.showResidual ? "Hide_Residual" : "Show_Residual";
+    st.reasonKey = f.datasets == 0 ? "Needs_Data" : "Needs_Crystal";
+}
+
+void Labels(const Facts& f, int, CommandStatus& st)
+{
+    const CrystalDataRec* xp = GetFrontSelectedCrystal(f.w);
+    st.enabled = xp != nullptr;
+    st.titleKey = xp && xp->showLabel ? "Hide_Labels" : "Show_Labels";
+    st.reasonKey = CrystalReason(f);
+}
+
+enum LabelPart { kLabelIndices, kLabelDSpacing, kLabelPosition, kLabelPhase, kLabelBlank };
+
+void LabelContent(const Facts& f, int part, CommandStatus& st)
+{
+    const CrystalDataRec* xp = GetFrontSelectedCrystal(f.w);
+    st.enabled = xp != nullptr;
+    st.reasonKey = CrystalReason(f);
+    if (!xp)
+        return;
+    switch (part) {
+    case kLabelIndices: st.checked = xp->labelHKL; break;
+    case kLabelDSpacing: st.checked = xp->labelDSpacings; break;
+    case kLabelPosition: st.checked = xp->labelTwoTheta; break;
+    case kLabelPhase: st.checked = xp->labelPhases; break;
+    default: st.checked = !(xp->labelHKL || xp->labelDSpacings || xp->labelTwoTheta || xp->labelPhases); break;
+    }
+}
+
+void LabelThreshold(const Facts& f, int, CommandStatus& st)
+{
+    const CrystalDataRec* xp = GetFrontSelectedCrystal(f.w);
+    long n = 0, previous = 101;
+    st.enabled = xp != nullptr;
+    st.reasonKey = CrystalReason(f);
+    if (xp && ReadLong(f.itemText, n)) {
+        if (!f.previousItemText.empty() && !ReadLong(f.previousItemText, previous))
+            previous = 101;
+        st.checked = LabelThresholdItemChecked(static_cast<int>(n), static_cast<int>(previous), xp->labelThreshold);
+    }
+}
+
+PlotStyleRec StyleOf(const Facts& f)
+{
+    return GetWindowPlotStyle(f.w, f.prefs);
+}
+
+void PlotStyleChoice(const Facts& f, int style, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = StyleOf(f).plotStyle == style;
+}
+
+void LineStyleChoice(const Facts& f, int lineStyle, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = StyleOf(f).lineStyle == lineStyle;
+}
+
+void LineWidthItem(const Facts& f, int, CommandStatus& st)
+{
+    float v;
+    st.enabled = f.present;
+    st.checked = ReadFloat(f.itemText, v) && v == StyleOf(f).lineWidth;
+}
+
+void MarkerSizeItem(const Facts& f, int, CommandStatus& st)
+{
+    float v;
+    st.enabled = f.present;
+    st.checked = ReadFloat(f.itemText, v) && v == StyleOf(f).markerSize;
+}
+
+void AutomaticMarkerSize(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.checked = StyleOf(f).markerSize == 0;
+}
+
+void ParameterList(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.titleKey = f.context.parameterListShown ? "Hide_Parameters" : "Show_Parameters";
+}
+
+void StructuresList(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = f.present;
+    st.titleKey = f.context.drawerOpen ? "Hide_Structures" : "Show_Structures";
+}
+
+void NeedsListedPattern(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = GetNumPatternsInFileList(f.w) > 0;
+    st.reasonKey = "Needs_Listed_Pattern";
+}
+
+void NeedsSelectedListedPattern(const Facts& f, int, CommandStatus& st)
+{
+    st.enabled = GetFirstSelectedPatternInFileList(f.w) != nullptr;
+    st.reasonKey = GetNumPatternsInFileList(f.w) > 0 ? "Needs_Selected_Pattern" : "Needs_Listed_Pattern";
+}
+
+void AutomaticUpdateCheck(const Facts& f, int, CommandStatus& st)
+{
+    st.checked = f.prefs.updateCheckAuto;
+}
+
+void AlwaysEnabled(const Facts&, int, CommandStatus& st)
+{
+    st.enabled = true;
+}
+
+constexpr RuleRow kRules[] = {
+    // Anything about the front window
+    {"clos", NeedsWindow},
+    {"page", NeedsWindow},
+    {"ttlW", NeedsWindow},
+    {"^Wav", NeedsWindow},
+    {"^FWH", NeedsWindow},
+    {"^PSz", NeedsWindow},
+    {"^Str", NeedsWindow},
+    {"^Rng", NeedsWindow},
+    {"^FrC", NeedsWindow},
+    // Something plotted
+    {"save", NeedsPattern},
+    {"svas", NeedsPattern},
+    {"prnt", NeedsPattern},
+    {"+Dat", NeedsPattern},
+    {"*Lst", NeedsPattern},
+    {"clnW", NeedsPattern},
+    {"=PPr", NeedsPattern},
+    {"SFCl", NeedsPattern},
+    {"aClz", NeedsPattern},
+    {"xPlt", NeedsPattern},
+    {"copy", NeedsPattern},
+    // A crystal plotted
+    {"xLst", NeedsCrystal},
+    {"xFac", NeedsCrystal},
+    {"RCal", NeedsCrystal},
+    {"^Xtl", NeedsCrystal},
+    {"Ghkl", NeedsCrystal},
+    {"OPk ", NeedsCrystal},
+    {"xPro", ExportProfile},
+    // Several patterns, a selection
+    {"Stck", NeedsTwoPatterns},
+    {"Clps", NeedsTwoPatterns},
+    {"B2Fr", NeedsTwoPatternsOneSelected},
+    {"S2Bk", NeedsTwoPatternsOneSelected},
+    {"^PlC", NeedsSelectedPattern},
+    {"mLbS", NeedsSelectedPattern},
+    {"mLPT", NeedsSelectedPattern},
+    {"mPlS", NeedsSelectedPattern},
+    {"mLiW", NeedsSelectedPattern},
+    {"mMkS", NeedsSelectedPattern},
+    // Several windows
+    {"stkW", NeedsSecondWindow},
+    {"tilW", NeedsSecondWindow},
+    {"synW", NeedsSecondWindow},
+    // The experiment
+    {"2Tht", AxisChoice, kAxisTwoTheta},
+    {"DSpa", AxisChoice, kAxisDSpacing},
+    {"RcpD", AxisChoice, kAxisReciprocalD},
+    {"^TOF", AxisChoice, kAxisTimeOfFlight},
+    {"^Eng", AxisChoice, kAxisEnergy},
+    {"XRay", RadiationChoice, kRadiationXRays},
+    {"Neut", RadiationChoice, kRadiationNeutrons},
+    {"Anom", Anomalous},
+    {"Dlta", PeakShapeChoice, 1},
+    {"Lrnz", PeakShapeChoice, 2},
+    {"Gaus", PeakShapeChoice, 3},
+    {"PVgt", PeakShapeChoice, kPeakFunctionPseudoVoigt},
+    {"^Eta", PseudoVoigtMixing},
+    // The plot
+    {"Grph", GraphOrFilmChoice, 1},
+    {"Film", GraphOrFilmChoice, -1},
+    {"*Mix", MixtureChoice, 1},
+    {"!Mix", MixtureChoice, 0},
+    {"OPkN", OverlayChoice, kOverlayPeaksNone},
+    {"OPkM", OverlayChoice, kOverlayPeaksMarkers},
+    {"OPkD", OverlayChoice, kOverlayPeaksDashed},
+    {"OPkS", OverlayChoice, kOverlayPeaksSolid},
+    {"OPkF", OverlayChoice, kOverlayPeaksFilled},
+    {"*Grd", Gridlines},
+    {"*Leg", Legend},
+    {"*Res", Residual},
+    // Labels of the front selected crystal
+    {"*Lbl", Labels},
+    {"LHKL", LabelContent, kLabelIndices},
+    {"LDsp", LabelContent, kLabelDSpacing},
+    {"LXva", LabelContent, kLabelPosition},
+    {"LNam", LabelContent, kLabelPhase},
+    {"LBln", LabelContent, kLabelBlank},
+    {"LTFx", LabelThreshold},
+    // The style the window shows
+    {"PSXr", PlotStyleChoice, 1},
+    {"PSDo", PlotStyleChoice, 2},
+    {"PSSq", PlotStyleChoice, 3},
+    {"PSLi", PlotStyleChoice, 4},
+    {"PSLX", PlotStyleChoice, 5},
+    {"PSLD", PlotStyleChoice, 6},
+    {"PSLS", PlotStyleChoice, 7},
+    {"PSFi", PlotStyleChoice, 8},
+    {"PSTr", PlotStyleChoice, 9},
+    {"LSDO", LineStyleChoice, kLineStyleDashed},
+    {"LSSO", LineStyleChoice, kLineStyleSolid},
+    {"LWFx", LineWidthItem},
+    {"MSFx", MarkerSizeItem},
+    {"MSAu", AutomaticMarkerSize},
+    // Panes of the window
+    {"tgPL", ParameterList},
+    {"tgSL", StructuresList},
+    // The structures list
+    {"-Fls", NeedsListedPattern},
+    {"-UFl", NeedsListedPattern},
+    {"!Fls", NeedsSelectedListedPattern},
+    {"*Fls", NeedsSelectedListedPattern},
+    {"-Fil", NeedsSelectedListedPattern},
+    // Updates
+    {"HMau", AutomaticUpdateCheck},
+    {"HMcu", AlwaysEnabled},
+};
+
+const RuleRow* RuleFor(std::string_view code)
+{
+    for (const RuleRow& row : kRules)
+        if (row.code == code)
+            return &row;
+    return nullptr;
+}
+
 }  // namespace
 
 CommandStatus GetCommandStatus(std::string_view code, const CommandContext& context, const std::string& itemText,
                                const std::string& previousItemText)
 {
-    WinInfoRec* w = context.front;
-    const bool present = w != nullptr;
-    const PlotSpecsRec& s = present ? w->plotSpecs : gPrefs.plotSpecs;
-    const SInt32 patterns = GetNumPatternsInPlotList(w);
-    const SInt32 crystals = GetNumCrystalsInPlotList(w);
-    const SInt32 datasets = GetNumDatasetsInPlotList(w);
-    const bool anySelected = GetFirstSelectedPatternInPlotList(w) != nullptr;
     CommandStatus st;
+    const RuleRow* row = RuleFor(code);
+    if (!row)
+        return st;
     st.known = true;
-
-    if (In(code, {"clos", "page", "ttlW", "^Wav", "^FWH", "^PSz", "^Str", "^Rng", "^FrC"})) {
-        st.enabled = present;
-    } else if (In(code, {"save", "svas", "prnt", "+Dat", "*Lst", "clnW", "=PPr", "SFCl", "aClz", "xPlt", "copy"})) {
-        st.enabled = patterns > 0;
-        st.reasonKey = "Needs_Pattern";
-    } else if (In(code, {"xLst", "xFac", "RCal", "^Xtl", "Ghkl", "OPk "})) {
-        st.enabled = crystals > 0;
-        st.reasonKey = "Needs_Crystal";
-    } else if (code == "xPro") {
-        const SInt32 selected = GetNumSelectedCrystals(w);
-        st.enabled = crystals > 0 && (crystals < 2 || s.plotMixture || selected > 0);
-        st.reasonKey = crystals == 0 ? "Needs_Crystal" : "Needs_Selected_Crystal_Or_Mixture";
-        st.titleKey = crystals < 2 || s.plotMixture ? "Export_Profile"
-                      : selected < 2                ? "Export_Selected_Profile"
-                                                    : "Export_Selected_Profiles";
-    } else if (In(code, {"Stck", "Clps"})) {
-        st.enabled = patterns >= 2;
-        st.reasonKey = "Needs_Two_Patterns";
-    } else if (In(code, {"B2Fr", "S2Bk"})) {
-        st.enabled = patterns >= 2 && anySelected;
-        st.reasonKey = patterns < 2 ? "Needs_Two_Patterns" : "Needs_Selected_Pattern";
-    } else if (In(code, {"^PlC", "mLbS", "mLPT", "mPlS", "mLiW", "mMkS"})) {
-        st.enabled = anySelected;
-        st.reasonKey = patterns == 0 ? "Needs_Pattern" : "Needs_Selected_Pattern";
-    } else if (In(code, {"stkW", "tilW", "synW"})) {
-        st.enabled = context.documentWindows >= 2;
-        st.reasonKey = "Needs_Second_Window";
-    } else if (In(code, {"2Tht", "DSpa", "RcpD", "^TOF", "^Eng"})) {
-        static constexpr std::array<std::string_view, 5> kAxes = {"2Tht", "DSpa", "RcpD", "^TOF", "^Eng"};
-        st.enabled = present;
-        st.checked = s.axisType >= 0 && s.axisType < 5 && kAxes[static_cast<std::size_t>(s.axisType)] == code;
-    } else if (In(code, {"XRay", "Neut"})) {
-        st.enabled = present;
-        st.checked = (code == "XRay" && s.radType == kRadiationXRays) || (code == "Neut" && s.radType == kRadiationNeutrons);
-    } else if (code == "Anom") {
-        // Only X-rays on an angle axis have one wavelength at which f' and f'' apply.
-        const bool angleAxis = s.axisType == kAxisTwoTheta || s.axisType == kAxisDSpacing || s.axisType == kAxisReciprocalD;
-        st.enabled = present && s.radType == kRadiationXRays && angleAxis;
-        st.checked = s.anomalous;
-        st.reasonKey = s.radType != kRadiationXRays ? "Needs_XRays" : "Needs_Angle_Axis";
-    } else if (In(code, {"Dlta", "Lrnz", "Gaus", "PVgt"})) {
-        static constexpr std::array<std::string_view, 4> kShapes = {"Dlta", "Lrnz", "Gaus", "PVgt"};
-        const int m = Magnitude(s.plotType);
-        st.enabled = present;
-        st.checked = m >= 1 && m <= 4 && kShapes[static_cast<std::size_t>(m - 1)] == code;
-    } else if (code == "^Eta") {
-        st.enabled = present && Magnitude(s.plotType) == kPeakFunctionPseudoVoigt;
-        st.reasonKey = "Needs_Pseudo_Voigt";
-    } else if (In(code, {"Grph", "Film"})) {
-        st.enabled = present;
-        st.checked = code == "Grph" ? s.plotType > 0 : s.plotType < 0;
-    } else if (In(code, {"*Mix", "!Mix"})) {
-        st.enabled = present;
-        st.checked = code == "*Mix" ? s.plotMixture : !s.plotMixture;
-    } else if (In(code, {"OPkN", "OPkM", "OPkD", "OPkS", "OPkF"})) {
-        static constexpr std::array<std::string_view, 5> kOverlays = {"OPkN", "OPkM", "OPkD", "OPkS", "OPkF"};
-        st.enabled = present;
-        st.checked = s.overlayPeakStyle < 5 && kOverlays[s.overlayPeakStyle] == code;
-    } else if (code == "*Grd") {
-        st.enabled = present && s.plotType > 0;
-        st.titleKey = s.showGrids ? "Hide_Gridlines" : "Show_Gridlines";
-        st.reasonKey = "Needs_Graphs";
-    } else if (code == "*Leg") {
-        st.enabled = present;
-        st.titleKey = s.showLegend ? "Hide_Legend" : "Show_Legend";
-    } else if (code == "*Res") {
-        st.enabled = datasets > 0 && crystals > 0;
-        st.titleKey = s.showResidual ? "Hide_Residual" : "Show_Residual";
-        st.reasonKey = datasets == 0 ? "Needs_Data" : "Needs_Crystal";
-    } else if (code == "*Lbl") {
-        const CrystalDataRec* xp = GetFrontSelectedCrystal(w);
-        st.enabled = xp != nullptr;
-        st.titleKey = xp && xp->showLabel ? "Hide_Labels" : "Show_Labels";
-        st.reasonKey = crystals == 0 ? "Needs_Crystal" : "Needs_Selected_Crystal";
-    } else if (In(code, {"LHKL", "LDsp", "LXva", "LNam", "LBln"})) {
-        const CrystalDataRec* xp = GetFrontSelectedCrystal(w);
-        st.enabled = xp != nullptr;
-        st.reasonKey = crystals == 0 ? "Needs_Crystal" : "Needs_Selected_Crystal";
-        if (xp) {
-            st.checked = code == "LHKL"   ? xp->labelHKL
-                         : code == "LDsp" ? xp->labelDSpacings
-                         : code == "LXva" ? xp->labelTwoTheta
-                         : code == "LNam" ? xp->labelPhases
-                                          : !(xp->labelHKL || xp->labelDSpacings || xp->labelTwoTheta || xp->labelPhases);
-        }
-    } else if (code == "LTFx") {
-        const CrystalDataRec* xp = GetFrontSelectedCrystal(w);
-        long n = 0, previous = 101;
-        st.enabled = xp != nullptr;
-        st.reasonKey = crystals == 0 ? "Needs_Crystal" : "Needs_Selected_Crystal";
-        if (xp && ReadLong(itemText, n)) {
-            if (!previousItemText.empty() && !ReadLong(previousItemText, previous))
-                previous = 101;
-            st.checked = LabelThresholdItemChecked(static_cast<int>(n), static_cast<int>(previous), xp->labelThreshold);
-        }
-    } else if (In(code, {"PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr", "LSDO", "LSSO", "LWFx",
-                         "MSFx", "MSAu"})) {
-        static constexpr std::array<std::string_view, 9> kStyles = {"PSXr", "PSDo", "PSSq", "PSLi", "PSLX",
-                                                                    "PSLD", "PSLS", "PSFi", "PSTr"};
-        const PlotStyleRec style = GetWindowPlotStyle(w, gPrefs);
-        st.enabled = present;
-        if (code == "LSDO" || code == "LSSO") {
-            st.checked = style.lineStyle == (code == "LSDO" ? kLineStyleDashed : kLineStyleSolid);
-        } else if (code == "LWFx") {
-            float v;
-            st.checked = ReadFloat(itemText, v) && v == style.lineWidth;
-        } else if (code == "MSFx") {
-            float v;
-            st.checked = ReadFloat(itemText, v) && v == style.markerSize;
-        } else if (code == "MSAu") {
-            st.checked = style.markerSize == 0;
-        } else {
-            st.checked = style.plotStyle >= 1 && style.plotStyle <= 9 && kStyles[style.plotStyle - 1u] == code;
-        }
-    } else if (code == "tgPL") {
-        st.enabled = present;
-        st.titleKey = context.parameterListShown ? "Hide_Parameters" : "Show_Parameters";
-    } else if (code == "tgSL") {
-        st.enabled = present;
-        st.titleKey = context.drawerOpen ? "Hide_Structures" : "Show_Structures";
-    } else if (In(code, {"-Fls", "-UFl"})) {
-        st.enabled = GetNumPatternsInFileList(w) > 0;
-        st.reasonKey = "Needs_Listed_Pattern";
-    } else if (In(code, {"!Fls", "*Fls", "-Fil"})) {
-        st.enabled = GetFirstSelectedPatternInFileList(w) != nullptr;
-        st.reasonKey = GetNumPatternsInFileList(w) > 0 ? "Needs_Selected_Pattern" : "Needs_Listed_Pattern";
-    } else if (code == "HMau") {
-        st.checked = gPrefs.updateCheckAuto;
-    } else if (code == "HMcu") {
-        st.enabled = true;
-    } else {
-        st.known = false;
-    }
+    WinInfoRec* w = context.front;
+    const PrefDataRec& prefs = context.prefs ? *context.prefs : gFactoryPrefs;
+    const Facts facts{context,
+                      prefs,
+                      w,
+                      w != nullptr,
+                      w ? w->plotSpecs : prefs.plotSpecs,
+                      GetNumPatternsInPlotList(w),
+                      GetNumCrystalsInPlotList(w),
+                      GetNumDatasetsInPlotList(w),
+                      GetFirstSelectedPatternInPlotList(w) != nullptr,
+                      itemText,
+                      previousItemText};
+    row->rule(facts, row->arg, st);
     // Without a window nothing else is missing; an enabled command lacks nothing.
     if (st.enabled)
         st.reasonKey.clear();
-    else if (st.reasonKey.empty() || (!present && st.reasonKey != "Needs_Second_Window"))
+    else if (st.reasonKey.empty() || (!facts.present && st.reasonKey != "Needs_Second_Window"))
         st.reasonKey = "Needs_Window";
     return st;
+}
+
+std::vector<std::string_view> CommandRuleCodes()
+{
+    std::vector<std::string_view> codes;
+    codes.reserve(std::size(kRules));
+    for (const RuleRow& row : kRules)
+        codes.push_back(row.code);
+    return codes;
 }

@@ -79,15 +79,15 @@ bool AddCifCrystalsToDiffraction(WinInfoRec* theWindow, CifImportResult result, 
     return true;
 }
 
-bool AddCifFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select)
+bool AddCifFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select, const PrefDataRec& prefs)
 {
     if (!theWindow)
         return false;
-    return AddCifCrystalsToDiffraction(theWindow, ReadCifFile(path), path, select);
+    return AddCifCrystalsToDiffraction(theWindow, ReadCifFile(path, prefs), path, select);
 }
 
 VLPatternPtr InsertMeasuredDataset(WinInfoRec* theWindow, MeasuredDataResult& result, const std::string& path,
-                                   bool select)
+                                   bool select, const PrefDataRec& prefs)
 {
     if (!theWindow)
         return nullptr;
@@ -108,24 +108,25 @@ VLPatternPtr InsertMeasuredDataset(WinInfoRec* theWindow, MeasuredDataResult& re
     pp->selected = select;
     pp->dataset = std::move(result.dataset);
     pp->dataset->plotColor = GetNextPlotColor(theWindow);
-    SetDatasetDefaultPlotStyle(pp->dataset.get());
+    SetDatasetDefaultPlotStyle(pp->dataset.get(), prefs);
     VLPatternPtr p = InsertPatternIntoFileListSorted(theWindow, std::move(pp));
     InsertPatternIntoPlotList(theWindow, p, nullptr);
     return p;
 }
 
 bool AddMeasuredDatasetToDiffraction(WinInfoRec* theWindow, MeasuredDataResult result, const std::string& path,
-                                     bool select)
+                                     bool select, const PrefDataRec& prefs)
 {
-    if (!InsertMeasuredDataset(theWindow, result, path, select))
+    if (!InsertMeasuredDataset(theWindow, result, path, select, prefs))
         return false;
     FinishAddingFiles(theWindow, result.note);
     return true;
 }
 
-bool AddMeasuredDataFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select, int block)
+bool AddMeasuredDataFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select,
+                                      const PrefDataRec& prefs, int block)
 {
     if (!theWindow)
         return false;
-    return AddMeasuredDatasetToDiffraction(theWindow, ReadMeasuredDataFile(path, block), path, select);
+    return AddMeasuredDatasetToDiffraction(theWindow, ReadMeasuredDataFile(path, prefs, block), path, select, prefs);
 }

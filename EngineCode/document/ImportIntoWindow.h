@@ -16,20 +16,23 @@ struct WinInfoRec;
 
 // The patterns of an import put into the window's lists, without redrawing (the caller does, once
 // for all its files): the crystals diffracted and the proportions equalised; each pattern takes
-// the window's next automatic colour. A failure alerts and adds nothing (empty / null result).
+// the window's next automatic colour; a dataset takes its plot style for its number of points
+// under prefs. A failure alerts and adds nothing (empty / null result).
 std::vector<VLPatternPtr> InsertCifCrystals(WinInfoRec* theWindow, CifImportResult& result, const std::string& path,
                                             bool select);
 VLPatternPtr InsertMeasuredDataset(WinInfoRec* theWindow, MeasuredDataResult& result, const std::string& path,
-                                   bool select);
+                                   bool select, const PrefDataRec& prefs);
 
-// Adds every crystal of a CIF file (path is kept as the patterns' file). True when added.
-bool AddCifFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select);
+// Adds every crystal of a CIF file (path is kept as the patterns' file), read with the defaults of
+// prefs. True when added.
+bool AddCifFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select, const PrefDataRec& prefs);
 // The same for crystals already read; the result's problem, if any, is the one alerted.
 bool AddCifCrystalsToDiffraction(WinInfoRec* theWindow, CifImportResult result, const std::string& path,
                                  bool select);
 
 // Adds block `block` (from 0) of a measured-data file as a dataset. True when added.
-bool AddMeasuredDataFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select, int block = 0);
+bool AddMeasuredDataFileToDiffraction(WinInfoRec* theWindow, const std::string& path, bool select,
+                                      const PrefDataRec& prefs, int block = 0);
 // The same for a dataset already read.
 bool AddMeasuredDatasetToDiffraction(WinInfoRec* theWindow, MeasuredDataResult result, const std::string& path,
-                                     bool select);
+                                     bool select, const PrefDataRec& prefs);

@@ -74,12 +74,12 @@ void PlottedPatternsWent(WinInfoRec* w)
 
 // Reads the file of an unloaded row again; the new patterns take the row's place. False when
 // nothing could be read (the row stays).
-bool ReloadPattern(WinInfoRec* w, VLPatternPtr pp)
+bool ReloadPattern(WinInfoRec* w, VLPatternPtr pp, const PrefDataRec& prefs)
 {
     const std::string path = pp->filePtr;
     if (path.empty())
         return false;
-    const std::vector<VLPatternPtr> added = LoadPatternsFromFile(w, path, true);
+    const std::vector<VLPatternPtr> added = LoadPatternsFromFile(w, path, true, prefs);
     if (added.empty())
         return false;
     DiscardPattern(w, pp);
@@ -243,7 +243,7 @@ int AddFilesToFileList(WinInfoRec* theWindow, const std::vector<std::string>& pa
     return added;
 }
 
-bool PlotFileListPattern(WinInfoRec* theWindow, VLPatternPtr pp, bool alone)
+bool PlotFileListPattern(WinInfoRec* theWindow, VLPatternPtr pp, bool alone, const PrefDataRec& prefs)
 {
     if (!theWindow || !pp || pp->plotted || !PatternIsInFileList(theWindow, pp))
         return false;
@@ -257,7 +257,7 @@ bool PlotFileListPattern(WinInfoRec* theWindow, VLPatternPtr pp, bool alone)
     if (PatternIsCached(pp)) {
         AddPatternsToDiffraction(theWindow, {pp}, true);
     } else {
-        if (!ReloadPattern(theWindow, pp)) {
+        if (!ReloadPattern(theWindow, pp, prefs)) {
             if (alone)
                 RedrawAfterPatternsChanged(theWindow);
             return false;
@@ -278,7 +278,7 @@ void UnplotFileListPattern(WinInfoRec* theWindow, VLPatternPtr pp)
         theWindow->hooks->RebuildParameterList(theWindow);
 }
 
-int AddSelectedFilesToDiffraction(WinInfoRec* theWindow)
+int AddSelectedFilesToDiffraction(WinInfoRec* theWindow, const PrefDataRec& prefs)
 {
     if (!theWindow)
         return 0;
@@ -299,7 +299,7 @@ int AddSelectedFilesToDiffraction(WinInfoRec* theWindow)
     if (!loaded.empty())
         EqualizePhaseProportions(theWindow);
     for (VLPatternPtr p : unloaded)
-        if (!ReloadPattern(theWindow, p))
+        if (!ReloadPattern(theWindow, p, prefs))
             ++failed;
     RedrawAfterFilesAdded(theWindow);
     if (theWindow->hooks)

@@ -49,16 +49,16 @@ bool FileListHoldsFile(const WinInfoRec* theWindow, const std::string& path);
 // ---- plotting from the list ----
 // The check box of an unplotted row: plots pp (only pp when alone is set: everything else is
 // unplotted and deselected first). Loaded data are plotted as they are; a row whose data are
-// not loaded has its file read again, and the new patterns take the row's place. False when
-// the file failed to load (the row stays as it was).
-bool PlotFileListPattern(WinInfoRec* theWindow, VLPatternPtr pp, bool alone);
+// not loaded has its file read again (new records with the defaults of prefs), and the new
+// patterns take the row's place. False when the file failed to load (the row stays as it was).
+bool PlotFileListPattern(WinInfoRec* theWindow, VLPatternPtr pp, bool alone, const PrefDataRec& prefs);
 // The check box of a plotted row.
 void UnplotFileListPattern(WinInfoRec* theWindow, VLPatternPtr pp);
 
 // ---- commands of the list ----
 // Every selected, unplotted pattern, in file-list order, is plotted. Returns the number of
 // files that failed to load.
-int AddSelectedFilesToDiffraction(WinInfoRec* theWindow);
+int AddSelectedFilesToDiffraction(WinInfoRec* theWindow, const PrefDataRec& prefs);
 // The selected patterns of the plot list, in plot order, are unplotted.
 void RemoveSelectedFilesFromDiffraction(WinInfoRec* theWindow);
 // The selected patterns leave both lists and are destroyed; the proportions of the crystals

@@ -6,9 +6,9 @@
 
 #include "Records.h"
 
-struct PrefDataRec;
-
 #include <string>
+
+struct PrefDataRec;
 
 struct WinInfoRec;
 
@@ -34,7 +34,8 @@ struct PlotStyleRec {
     UInt16 plotStyle, lineStyle;
     Float32 lineWidth, markerSize;
 };
-// The style the menus check.
+// The style the menus check. Without a window, or with nothing selected in it, the style of new
+// crystals in the given preferences.
 PlotStyleRec GetWindowPlotStyle(const WinInfoRec* theWindow, const PrefDataRec& prefs);
 
 void SelectAllFiles(WinInfoRec* theWindow);

@@ -207,7 +207,7 @@ bool GetFileMap(std::FILE* file, SInt32 mapOffset, std::vector<SInt32>* map)
 
 // ---- block readers ----
 
-int ReadCrystalSymmetry(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadCrystalSymmetry(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     char centring = 0;
@@ -218,20 +218,20 @@ int ReadCrystalSymmetry(FileBufferRec* buffer, CrystalDataRec* xp)
     return 0;
 }
 
-int ReadCrystalCellData(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadCrystalCellData(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     r(xp->a)(xp->b)(xp->c)(xp->alpha)(xp->beta)(xp->gamma);
     return r.ok() ? 0 : -1;
 }
 
-int ReadCrystalAU_7(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadCrystalAU_7(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     UInt32 count = 0;
     if (!r(count).ok() || count > r.Remaining() / kMinSiteBytesAU7)
         return -1;
-    if (!CreateAsymmetricUnit(xp, static_cast<AtomIndex>(count)))
+    if (!CreateAsymmetricUnit(xp, static_cast<AtomIndex>(count), &problems))
         return -1;
     for (InputDataRec& site : xp->AU) {
         ReadOccupants(r, site);
@@ -251,19 +251,19 @@ int ReadCrystalAU_7(FileBufferRec* buffer, CrystalDataRec* xp)
     return NumberSites(xp) ? 0 : -1;
 }
 
-int ReadCrystalAU_56(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadCrystalAU_56(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     UInt16 count = 0;
     if (!r(count).ok())
         return -1;
     if (count > 32000) {
-        MyCFStopAlert("Excess_Atom_Types");
+        problems.Stop("Excess_Atom_Types");
         return -1;
     }
     if (count > r.Remaining() / kMinSiteBytesAU56)
         return -1;
-    if (!CreateAsymmetricUnit(xp, count))
+    if (!CreateAsymmetricUnit(xp, count, &problems))
         return -1;
     for (InputDataRec& site : xp->AU) {
         ReadOccupants(r, site);
@@ -282,7 +282,7 @@ int ReadCrystalAU_56(FileBufferRec* buffer, CrystalDataRec* xp)
     return NumberSites(xp) ? 0 : -1;
 }
 
-int ReadCrystalAUEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadCrystalAUEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     UInt32 count = 0;
@@ -302,14 +302,14 @@ int ReadCrystalAUEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp)
     return 0;
 }
 
-int ReadCrystalAtoms_7(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadCrystalAtoms_7(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     UInt32 records = 0, nAtoms = 0;
     r(records)(nAtoms).Skip(12);
     if (xp->AU.empty() || !r.ok() || records > r.Remaining() / kMinAtomBytes7 || nAtoms > records)
         return -1;
-    if (!CreateAtomsArray(xp, static_cast<AtomIndex>(nAtoms)))
+    if (!CreateAtomsArray(xp, static_cast<AtomIndex>(nAtoms), &problems))
         return -1;
     UInt32 previousSite = 9999, perSite = 0, stored = 0;
     for (UInt32 i = 0; i < records; ++i) {
@@ -333,7 +333,7 @@ int ReadCrystalAtoms_7(FileBufferRec* buffer, CrystalDataRec* xp)
     return r.ok() && stored == nAtoms ? 0 : -1;
 }
 
-int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     r.Skip(2);
@@ -343,12 +343,12 @@ int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp)
     for (const InputDataRec& site : xp->AU)
         nAtoms += site.numInCell;
     if (nAtoms <= 0) {
-        MyCFStopAlert("No_Atoms_In_Cell");
+        problems.Stop("No_Atoms_In_Cell");
         return -1;
     }
     if (static_cast<unsigned long long>(nAtoms) > r.Remaining() / kMinAtomBytes56)
         return -1;
-    if (!CreateAtomsArray(xp, static_cast<AtomIndex>(nAtoms)))
+    if (!CreateAtomsArray(xp, static_cast<AtomIndex>(nAtoms), &problems))
         return -1;
     std::vector<UInt16> perSite(xp->AU.size());
     for (UInt16& n : perSite)
@@ -379,7 +379,7 @@ int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp)
 
 namespace {
 
-using BlockReader = int (*)(FileBufferRec*, CrystalDataRec*);
+using BlockReader = int (*)(FileBufferRec*, CrystalDataRec*, FileProblems&);
 
 struct ReadCrystalControlRec {
     UInt32 label;
@@ -403,7 +403,8 @@ BlockReader FindBlockReader(UInt32 label)
 
 }  // namespace
 
-bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, const std::vector<SInt32>& map)
+bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, const std::vector<SInt32>& map,
+                   FileProblems& problems)
 {
     (void)theWindow;
     if (!file || !xp || map.empty())
@@ -412,25 +413,25 @@ bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, c
         // The map says where every block starts; a block that is not where the map puts it, or
         // a map that ends before the "FMAP" label, means the file is damaged.
         if (i >= map.size() || std::ftell(file) != map[i]) {
-            MyCFStopAlert("Error_Bad_Block_Map");
+            problems.Stop("Error_Bad_Block_Map");
             return false;
         }
         UInt32 label = 0;
         if (const OSErr err = MyFSReadUInt32(file, &label)) {
             std::printf("Error %ld when reading tagged data label at ReadCrystal_5\n", static_cast<long>(err));
-            MyCFStopAlert("Error_Truncated_File");
+            problems.Stop("Error_Truncated_File");
             return false;
         }
         if (label == FourCC("FMAP"))
             return true;
         if (i + 1 >= map.size()) {
-            MyCFStopAlert("Error_Bad_Block_Map");
+            problems.Stop("Error_Bad_Block_Map");
             return false;
         }
         const BlockReader reader = FindBlockReader(label);
         if (!reader) {
             if (std::fseek(file, map[i + 1], SEEK_SET) != 0) {
-                MyCFCautionAlert("Error_Repositioning_File");
+                problems.Caution("Error_Repositioning_File");
                 return false;
             }
             continue;
@@ -438,17 +439,17 @@ bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, c
         const UInt32 length = static_cast<UInt32>(map[i + 1] - map[i] - 4);
         FileBufferPtr buffer = CreateFileBuffer(length);
         if (!buffer) {
-            MyCFStopAlertText("Sorry, there is not enough memory to read this file");
+            problems.StopText("Sorry, there is not enough memory to read this file");
             return false;
         }
         if (const OSErr err = MyFSReadChars(file, length, buffer->block.data())) {
             std::printf("Error %ld when reading data block at ReadCrystal_5\n", static_cast<long>(err));
-            MyCFStopAlert("Error_Truncated_File");
+            problems.Stop("Error_Truncated_File");
             return false;
         }
-        const int result = reader(buffer.get(), xp);
+        const int result = reader(buffer.get(), xp, problems);
         if (result != 0) {
-            MyCFCautionAlertText("Error " + std::to_string(result) + " when reading data of type '" +
+            problems.CautionText("Error " + std::to_string(result) + " when reading data of type '" +
                                  FourCCToString(label) + "'");
             return false;
         }
@@ -467,7 +468,7 @@ void SetSiteUij(InputDataRec* site, const Float32 (&u)[6])
     site->uAni[0][1] = site->uAni[1][0] = u[5];
 }
 
-bool CrystalIsSound(const CrystalDataRec* xp)
+bool CrystalIsSound(const CrystalDataRec* xp, FileProblems& problems)
 {
     if (!xp)
         return false;
@@ -476,17 +477,17 @@ bool CrystalIsSound(const CrystalDataRec* xp)
     for (double e : edges)
         cellOk = cellOk && e >= kMinCellEdge && e <= kMaxCellEdge;
     if (!cellOk) {
-        MyCFStopAlert("Error_Invalid_Cell");
+        problems.Stop("Error_Invalid_Cell");
         return false;
     }
     if (xp->AU.empty() || xp->atoms.empty()) {
-        MyCFStopAlert("No_Atoms_In_Cell");
+        problems.Stop("No_Atoms_In_Cell");
         return false;
     }
     for (const InputDataRec& site : xp->AU) {
         if (site.pos < 0 || site.numInCell < 0 ||
             static_cast<long long>(site.pos) + site.numInCell > static_cast<long long>(xp->nAtoms())) {
-            MyCFStopAlert("Error_Sites_Atoms_Mismatch");
+            problems.Stop("Error_Sites_Atoms_Mismatch");
             return false;
         }
         bool finite = AllFinite({site.x[0], site.x[1], site.x[2], site.uIso}) && site.adpType <= kADPTypeBij;
@@ -495,26 +496,26 @@ bool CrystalIsSound(const CrystalDataRec* xp)
         for (const auto& row : site.uAni)
             finite = finite && AllFinite({row[0], row[1], row[2]});
         if (!finite) {
-            MyCFStopAlert("Error_Invalid_Numbers");
+            problems.Stop("Error_Invalid_Numbers");
             return false;
         }
     }
     for (const AtomDataRec& atom : xp->atoms) {
         if (!AllFinite({atom.x[0], atom.x[1], atom.x[2]})) {
-            MyCFStopAlert("Error_Invalid_Numbers");
+            problems.Stop("Error_Invalid_Numbers");
             return false;
         }
     }
     return true;
 }
 
-bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file)
+bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file, FileProblems& problems)
 {
     if (!xp || !file)
         return false;
     CrystalFileHeaderRec header;
     if (!ReadFileHeader(file, &header)) {
-        MyCFStopAlert(header.truncated ? "Error_Truncated_File"
+        problems.Stop(header.truncated ? "Error_Truncated_File"
                       : header.fileType != 0 ? "Error_Bad_Version"
                                              : "Unknown_File_Type");
         return false;
@@ -523,45 +524,45 @@ bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* fil
     xp->plotColor = GetNextPlotColor(theWindow);
 
     if (header.fileType == kFileTypeOBMF || header.fileType == kFileTypeOBM5) {
-        MyCFStopAlert("No_Molecule_Diffraction");
+        problems.Stop("No_Molecule_Diffraction");
         return false;
     }
     if (header.fileType != kFileTypeOBDF && header.fileType != kFileTypeOBD5) {
-        MyCFStopAlert("Unknown_File_Type");
+        problems.Stop("Unknown_File_Type");
         return false;
     }
     if (header.formatVersion > 8) {
-        MyCFCautionAlertText("Sorry, this file was created by a more recent version of the program (" +
+        problems.CautionText("Sorry, this file was created by a more recent version of the program (" +
                              std::to_string(header.formatVersion) + ") and cannot by read.");
         return false;
     }
     ShowLocalizedStatus(theWindow, "Reading_OBDF_File");
     if (header.formatVersion <= 4)
-        return ReadOldCrystal(theWindow, xp, file);
+        return ReadOldCrystal(theWindow, xp, file, problems);
 
     SInt32 mapOffset = 0;
     std::vector<SInt32> map;
     if (std::fseek(file, kHeaderMapOffset, SEEK_SET) != 0 || MyFSReadSInt32(file, &mapOffset) != kNoErr ||
         !GetFileMap(file, mapOffset, &map)) {
-        MyCFStopAlert("Error_Bad_Block_Map");
+        problems.Stop("Error_Bad_Block_Map");
         return false;
     }
-    if (std::fseek(file, kFirstBlockOffset, SEEK_SET) != 0 || !ReadCrystal_5(theWindow, file, xp, map))
+    if (std::fseek(file, kFirstBlockOffset, SEEK_SET) != 0 || !ReadCrystal_5(theWindow, file, xp, map, problems))
         return false;
-    if (!CrystalIsSound(xp))
+    if (!CrystalIsSound(xp, problems))
         return false;
     ShowLocalizedStatus(theWindow, "File_Loaded");
     return true;
 }
 
-bool ReadCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path)
+bool ReadCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path, FileProblems& problems)
 {
     FileHandle file = OpenFile(path, "rb");
     if (!file) {
-        MyCFStopAlert("Error_Reading_Crystal");
+        problems.Stop("Error_Reading_Crystal");
         return false;
     }
-    return ReadCrystalStream(theWindow, xp, file.get());
+    return ReadCrystalStream(theWindow, xp, file.get(), problems);
 }
 
 // ---- loading into a document ----
@@ -578,18 +579,19 @@ bool MyFileIsTransferFile(const std::string& path)
     return !folder.empty() && path.find(folder + "<<") != std::string::npos;
 }
 
-VLPatternPtr LoadPatternFromCrystalFile(WinInfoRec* theWindow, const std::string& path)
+VLPatternPtr LoadPatternFromCrystalFile(WinInfoRec* theWindow, const std::string& path, const PrefDataRec& prefs,
+                                        FileProblems& problems)
 {
     if (!theWindow)
         return nullptr;
     const UInt16 colourIndex = theWindow->nextPlotColor;
-    std::unique_ptr<CrystalDataRec> crystal = CreateCrystal();
+    std::unique_ptr<CrystalDataRec> crystal = CreateCrystal(prefs);
     std::unique_ptr<VLPatternRec> pattern = CreatePattern();
     if (!crystal || !pattern) {
-        MyCFStopAlert("No_Memory");
+        problems.Stop("No_Memory");
         return nullptr;
     }
-    if (!ReadCrystalFile(theWindow, crystal.get(), path)) {
+    if (!ReadCrystalFile(theWindow, crystal.get(), path, problems)) {
         theWindow->nextPlotColor = colourIndex;  // a refused file leaves the document as it was
         return nullptr;
     }

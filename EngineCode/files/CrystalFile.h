@@ -4,11 +4,14 @@
 // only reads these files.
 //
 // Every reader takes an open std::FILE* (a file on disk, or bytes in memory for tests); the
-// functions that take a path wrap them. A damaged or hostile file is refused with a message and
-// leaves the document as it was.
+// functions that take a path wrap them. A damaged or hostile file is refused: the readers add
+// what is wrong to a FileProblems list and show nothing, the caller shows the list
+// (ShowProblems, Status.h), and the document stays as it was.
 #pragma once
 
 #include "ByteStream.h"
+#include "FileProblem.h"
+#include "Globals.h"
 #include "Records.h"
 
 #include <string>
@@ -50,21 +53,25 @@ bool GetFileTypeFromBinaryFile(const std::string& path, CrystalFileHeaderRec* he
 bool GetFileMap(std::FILE* file, SInt32 mapOffset, std::vector<SInt32>* map);
 
 // Reads the tagged blocks from the current position (offset 32) up to the "FMAP" block.
-[[nodiscard]] bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, const std::vector<SInt32>& map);
+[[nodiscard]] bool ReadCrystal_5(WinInfoRec* theWindow, std::FILE* file, CrystalDataRec* xp, const std::vector<SInt32>& map,
+                                 FileProblems& problems);
 
-// The block readers: 0, or -1 when the block is short or its contents are impossible.
-int ReadCrystalSymmetry(FileBufferRec* buffer, CrystalDataRec* xp);
-int ReadCrystalCellData(FileBufferRec* buffer, CrystalDataRec* xp);
-int ReadCrystalAU_7(FileBufferRec* buffer, CrystalDataRec* xp);
-int ReadCrystalAU_56(FileBufferRec* buffer, CrystalDataRec* xp);
-int ReadCrystalAUEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp);
-int ReadCrystalAtoms_7(FileBufferRec* buffer, CrystalDataRec* xp);
-int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp);
+// The block readers: 0, or -1 when the block is short or its contents are impossible (with a
+// problem of its own added where one names the fault).
+int ReadCrystalSymmetry(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems);
+int ReadCrystalCellData(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems);
+int ReadCrystalAU_7(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems);
+int ReadCrystalAU_56(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems);
+int ReadCrystalAUEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems);
+int ReadCrystalAtoms_7(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems);
+int ReadCrystalAtoms_56(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems);
 
 // Reads a whole crystal file (any version 2 to 8) from an open file into a freshly initialised
-// crystal; true on success. On failure a message has been shown and the crystal is to be dropped.
-[[nodiscard]] bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
-[[nodiscard]] bool ReadCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
+// crystal; true on success. On failure the reasons are in problems and the crystal is to be
+// dropped.
+[[nodiscard]] bool ReadCrystalStream(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file, FileProblems& problems);
+[[nodiscard]] bool ReadCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path,
+                                   FileProblems& problems);
 
 // Stores six displacement values in file order (U11, U22, U33, U23, U13, U12) as the symmetric
 // matrix uAni of a site.
@@ -72,9 +79,9 @@ void SetSiteUij(InputDataRec* site, const Float32 (&u)[6]);
 
 // Checks what the engine relies on in a crystal that came from a file: a valid cell of sensible
 // size, sites and atoms present, every site's atoms inside the atom array, finite coordinates,
-// occupancies and displacement parameters, known displacement types. Shows the message of the
+// occupancies and displacement parameters, known displacement types. Adds the problem of the
 // first fault and returns false.
-bool CrystalIsSound(const CrystalDataRec* xp);
+[[nodiscard]] bool CrystalIsSound(const CrystalDataRec* xp, FileProblems& problems);
 
 // Files that the sibling program hands over through its cache folder: deleted once read.
 // The folder is $XDG_CONFIG_HOME/Orbelin Cache (or ~/.config/Orbelin Cache) and the file names
@@ -82,7 +89,9 @@ bool CrystalIsSound(const CrystalDataRec* xp);
 std::string TransferFolderPath();
 bool MyFileIsTransferFile(const std::string& path);
 
-// Reads a crystal file, computes its reflexions and adds it to the document as a plotted pattern
-// (sorted into the file list, appended to the plot list). Null, with the document unchanged,
-// when the file cannot be read.
-VLPatternPtr LoadPatternFromCrystalFile(WinInfoRec* theWindow, const std::string& path);
+// Reads a crystal file into a crystal with the defaults of prefs, computes its reflexions and adds
+// it to the document as a plotted pattern (sorted into the file list, appended to the plot
+// list). Null, with the document unchanged and the reasons in problems, when the file cannot be
+// read.
+[[nodiscard]] VLPatternPtr LoadPatternFromCrystalFile(WinInfoRec* theWindow, const std::string& path,
+                                                      const PrefDataRec& prefs, FileProblems& problems);

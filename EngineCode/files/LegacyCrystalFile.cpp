@@ -12,7 +12,7 @@
 namespace {
 
 // Results of the record readers.
-enum class RecordResult { Read, Short, Refused };  // Refused: the reader has shown why
+enum class RecordResult { Read, Short, Refused };  // Refused: the reader has added why
 
 constexpr std::size_t kSiteBytesAUCR = 33;  // 2 + 1 + 6 + 5 + 12 + 4 + 2 + 1
 constexpr std::size_t kMinAtomRecordBytes = 18;  // the length field and the 14 bytes it counts at least
@@ -33,12 +33,12 @@ RecordResult ReadOrShort(const FieldReader& r)
     return r.ok() ? RecordResult::Read : RecordResult::Short;
 }
 
-RecordResult ReadCrystalCellData_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadCrystalCellData_24(FieldReader& r, CrystalDataRec* xp, FileProblems&)
 {
     return ReadOrShort(r(xp->a)(xp->b)(xp->c)(xp->alpha)(xp->beta)(xp->gamma));
 }
 
-RecordResult ReadCrystalSymmetry_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadCrystalSymmetry_24(FieldReader& r, CrystalDataRec* xp, FileProblems&)
 {
     char centring = 0;
     if (!r.Skip(20)(centring).ok())  // the space-group text is not used; the rest of the payload is skipped
@@ -47,12 +47,12 @@ RecordResult ReadCrystalSymmetry_24(FieldReader& r, CrystalDataRec* xp)
     return RecordResult::Read;
 }
 
-RecordResult ReadCrystalAU_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadCrystalAU_24(FieldReader& r, CrystalDataRec* xp, FileProblems& problems)
 {
     UInt16 count = 0;
     if (!r(count).ok() || count > r.Remaining() / kSiteBytesAUCR)
         return RecordResult::Short;
-    if (!CreateAsymmetricUnit(xp, count))
+    if (!CreateAsymmetricUnit(xp, count, &problems))
         return RecordResult::Refused;
     long long total = 0;
     for (InputDataRec& site : xp->AU) {
@@ -79,7 +79,7 @@ RecordResult ReadCrystalAU_24(FieldReader& r, CrystalDataRec* xp)
     return RecordResult::Read;
 }
 
-RecordResult ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
+RecordResult ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp, FileProblems& problems)
 {
     r.Skip(2);
     if (!r.ok() || xp->AU.empty())
@@ -88,11 +88,11 @@ RecordResult ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
     for (const InputDataRec& site : xp->AU)
         nAtoms += site.numInCell;
     if (nAtoms == 0) {
-        MyCFStopAlert("No_Atoms_In_Cell");
+        problems.Stop("No_Atoms_In_Cell");
         return RecordResult::Refused;
     }
     if (nAtoms > kMaxLegacyAtoms) {
-        MyCFStopAlert("Too_Many_Atoms");
+        problems.Stop("Too_Many_Atoms");
         return RecordResult::Refused;
     }
     std::vector<UInt16> perSite(xp->AU.size());
@@ -101,7 +101,7 @@ RecordResult ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
     if (!r.ok() || static_cast<unsigned long long>(nAtoms) > r.Remaining() / kMinAtomRecordBytes)
         return RecordResult::Short;
     // Exactly nAtoms entries: the atom count of the crystal is the size of its array.
-    if (!CreateAtomsArray(xp, static_cast<AtomIndex>(nAtoms)))
+    if (!CreateAtomsArray(xp, static_cast<AtomIndex>(nAtoms), &problems))
         return RecordResult::Refused;
     long long stored = 0;
     for (std::size_t s = 0; s < perSite.size(); ++s) {
@@ -123,7 +123,7 @@ RecordResult ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
         }
     }
     if (stored != nAtoms) {
-        MyCFStopAlert("Error_Reading_Crystal");
+        problems.Stop("Error_Reading_Crystal");
         return RecordResult::Refused;
     }
     return RecordResult::Read;
@@ -131,28 +131,28 @@ RecordResult ReadCrystalAtoms_24(FieldReader& r, CrystalDataRec* xp)
 
 }  // namespace
 
-bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp)
+bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp, FileProblems& problems)
 {
     if (!file || !xp)
         return false;
     for (;;) {
         UInt32 length = 0, tag = 0;
         if (MyFSReadUInt32(file, &length) != kNoErr || MyFSReadUInt32(file, &tag) != kNoErr) {
-            MyCFStopAlert("Error_Truncated_File");
+            problems.Stop("Error_Truncated_File");
             return false;
         }
         if (tag == FourCC("NOTE"))
             return true;
         if (length < 4) {
-            MyCFStopAlert("Error_Reading_Crystal");
+            problems.Stop("Error_Reading_Crystal");
             return false;
         }
         const UInt32 payload = length - 4;
         if (static_cast<long long>(payload) > BytesLeft(file)) {
-            MyCFStopAlert("Error_Truncated_File");
+            problems.Stop("Error_Truncated_File");
             return false;
         }
-        RecordResult (*reader)(FieldReader&, CrystalDataRec*) = nullptr;
+        RecordResult (*reader)(FieldReader&, CrystalDataRec*, FileProblems&) = nullptr;
         switch (tag) {
         case FourCC("CELL"): reader = ReadCrystalCellData_24; break;
         case FourCC("SYMM"): reader = ReadCrystalSymmetry_24; break;
@@ -162,7 +162,7 @@ bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp)
         }
         if (!reader) {
             if (std::fseek(file, static_cast<long>(payload), SEEK_CUR) != 0) {
-                MyCFCautionAlert("Error_Repositioning_File");
+                problems.Caution("Error_Repositioning_File");
                 return false;
             }
             continue;
@@ -170,57 +170,57 @@ bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp)
         // Each record is read into a buffer of its own, so no reader can run past its record.
         FileBufferPtr buffer = ReadFileBuffer(file, payload);
         if (!buffer) {
-            MyCFStopAlert("Error_Truncated_File");
+            problems.Stop("Error_Truncated_File");
             return false;
         }
         FieldReader fields(buffer.get());
-        const RecordResult result = reader(fields, xp);
+        const RecordResult result = reader(fields, xp, problems);
         if (result == RecordResult::Short)
-            MyCFCautionAlertText("Error -1 when reading data of type '" + FourCCToString(tag) + "'");
+            problems.CautionText("Error -1 when reading data of type '" + FourCCToString(tag) + "'");
         if (result != RecordResult::Read)
             return false;
     }
 }
 
-bool ReadOldCrystal(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file)
+bool ReadOldCrystal(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file, FileProblems& problems)
 {
     if (!xp || !file || std::fseek(file, 0, SEEK_SET) != 0)
         return false;
     UInt8 header[kLegacyFirstRecord];
     if (MyFSReadChars(file, sizeof header, header) != kNoErr) {
-        MyCFStopAlert("Error_Truncated_File");
+        problems.Stop("Error_Truncated_File");
         return false;
     }
     const UInt32 type = (UInt32(header[4]) << 24) | (UInt32(header[5]) << 16) | (UInt32(header[6]) << 8) | header[7];
     if (type == kFileTypeOBMF || type == kFileTypeOBM5) {
-        MyCFStopAlert("No_Molecule_Diffraction");
+        problems.Stop("No_Molecule_Diffraction");
         return false;
     }
     if (type != kFileTypeOBDF && type != kFileTypeOBD5) {
-        MyCFStopAlert("Unknown_File_Type");
+        problems.Stop("Unknown_File_Type");
         return false;
     }
     const std::string_view version(reinterpret_cast<const char*>(header) + kLegacyVersionOffset, 10);
     if (!IsVersionField(version)) {
-        MyCFStopAlert("Error_Bad_Version");
+        problems.Stop("Error_Bad_Version");
         return false;
     }
     if (GetVersionInteger(version) < kOldestReadableVersion) {
-        MyCFStopAlert("Obsolete_Crystal_File");
+        problems.Stop("Obsolete_Crystal_File");
         return false;
     }
-    if (!ReadCrystal_24(file, xp) || !CrystalIsSound(xp))
+    if (!ReadCrystal_24(file, xp, problems) || !CrystalIsSound(xp, problems))
         return false;
     ShowLocalizedStatus(theWindow, "File_Loaded");
     return true;
 }
 
-bool ReadOldCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path)
+bool ReadOldCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path, FileProblems& problems)
 {
     FileHandle file = OpenFile(path, "rb");
     if (!file) {
-        MyCFStopAlert("Error_Reading_Crystal");
+        problems.Stop("Error_Reading_Crystal");
         return false;
     }
-    return ReadOldCrystal(theWindow, xp, file.get());
+    return ReadOldCrystal(theWindow, xp, file.get(), problems);
 }

@@ -3,6 +3,7 @@
 // ReadCrystalStream (CrystalFile.h) hands such files here; they fill the same crystal record.
 #pragma once
 
+#include "FileProblem.h"
 #include "Records.h"
 
 #include <cstdio>
@@ -16,9 +17,10 @@ inline constexpr long kLegacyFirstRecord = 90;
 inline constexpr UInt32 kOldestReadableVersion = 200212;  // 2.0.0b12
 
 // Reads a legacy crystal file from an open file into a freshly initialised crystal; true on
-// success, else a message has been shown and the crystal is to be dropped.
-[[nodiscard]] bool ReadOldCrystal(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file);
-[[nodiscard]] bool ReadOldCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path);
+// success, else the reasons are in problems (nothing is shown) and the crystal is to be dropped.
+[[nodiscard]] bool ReadOldCrystal(WinInfoRec* theWindow, CrystalDataRec* xp, std::FILE* file, FileProblems& problems);
+[[nodiscard]] bool ReadOldCrystalFile(WinInfoRec* theWindow, CrystalDataRec* xp, const std::string& path,
+                                      FileProblems& problems);
 
 // Reads the records from the current position up to "NOTE".
-[[nodiscard]] bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp);
+[[nodiscard]] bool ReadCrystal_24(std::FILE* file, CrystalDataRec* xp, FileProblems& problems);

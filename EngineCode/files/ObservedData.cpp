@@ -4,7 +4,6 @@
 #include "ByteStream.h"
 #include "Document.h"
 #include "FileTypes.h"
-#include "Status.h"
 #include "TextLines.h"
 
 #include <cmath>
@@ -29,7 +28,8 @@ bool ParseDataLine(const char* line, Float32* x, Float32* y)
     return true;
 }
 
-bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file)
+bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file, const PrefDataRec& prefs,
+                       FileProblems& problems)
 {
     if (!dp || !file)
         return false;
@@ -43,7 +43,7 @@ bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file)
             if (!ParseDataLine(line, &x, &y))
                 continue;
             if (static_cast<AtomIndex>(xs.size()) >= kMaxDataPoints) {
-                MyCFStopAlert("Error_Too_Many_Points");
+                problems.Stop("Error_Too_Many_Points");
                 return false;
             }
             xs.push_back(x);
@@ -54,16 +54,16 @@ bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file)
             ymax = std::max(ymax, y);
         }
     } catch (const std::bad_alloc&) {
-        MyCFStopAlert("No_Memory");
+        problems.Stop("No_Memory");
         return false;
     }
     if (xs.empty()) {
-        MyCFStopAlert("No_Data_In_File");
+        problems.Stop("No_Data_In_File");
         return false;
     }
     dp->x = std::move(xs);
     dp->profile = std::move(ys);
-    SetDatasetDefaultPlotStyle(dp);
+    SetDatasetDefaultPlotStyle(dp, prefs);
     dp->xmin = xmin;
     dp->xmax = xmax;
     dp->ymin = ymin;
@@ -74,28 +74,30 @@ bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file)
     return true;
 }
 
-bool ReadDatasetFile(WinInfoRec* theWindow, ObsDataRec* dp, const std::string& path)
+bool ReadDatasetFile(WinInfoRec* theWindow, ObsDataRec* dp, const std::string& path, const PrefDataRec& prefs,
+                     FileProblems& problems)
 {
     FileHandle file = OpenFile(path, "rb");
     if (!file) {
-        MyCFStopAlert("Error_Opening_File");
+        problems.Stop("Error_Opening_File");
         return false;
     }
-    return ReadDatasetStream(theWindow, dp, file.get());
+    return ReadDatasetStream(theWindow, dp, file.get(), prefs, problems);
 }
 
-VLPatternPtr LoadPatternFromDatasetFile(WinInfoRec* theWindow, const std::string& path)
+VLPatternPtr LoadPatternFromDatasetFile(WinInfoRec* theWindow, const std::string& path, const PrefDataRec& prefs,
+                                        FileProblems& problems)
 {
     if (!theWindow)
         return nullptr;
-    std::unique_ptr<ObsDataRec> dataset = CreateDataset();
+    std::unique_ptr<ObsDataRec> dataset = CreateDataset(prefs);
     std::unique_ptr<VLPatternRec> pattern = CreatePattern();
     if (!dataset || !pattern) {
-        MyCFStopAlert("No_Memory");
+        problems.Stop("No_Memory");
         return nullptr;
     }
     const UInt16 colourIndex = theWindow->nextPlotColor;
-    if (!ReadDatasetFile(theWindow, dataset.get(), path)) {
+    if (!ReadDatasetFile(theWindow, dataset.get(), path, prefs, problems)) {
         theWindow->nextPlotColor = colourIndex;  // a refused file leaves the document as it was
         return nullptr;
     }

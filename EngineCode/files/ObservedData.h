@@ -4,6 +4,8 @@
 // read this way is decided by FileTypes.h.
 #pragma once
 
+#include "FileProblem.h"
+#include "Globals.h"
 #include "Records.h"
 
 #include <cstdio>
@@ -20,11 +22,16 @@ inline constexpr AtomIndex kMaxDataPoints = 10'000'000;
 [[nodiscard]] bool ParseDataLine(const char* line, Float32* x, Float32* y);
 
 // Fills an existing dataset from an open text file: points in file order, the ranges xmin..xmax
-// and ymin..ymax, offsets 0 and the document's next plot colour. True when at least one point was
-// read; otherwise a message has been shown and the dataset's points are unchanged.
-[[nodiscard]] bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file);
-[[nodiscard]] bool ReadDatasetFile(WinInfoRec* theWindow, ObsDataRec* dp, const std::string& path);
+// and ymin..ymax, offsets 0, the document's next plot colour and the plot style for its number
+// of points under prefs (SetDatasetDefaultPlotStyle). True when at least one point was read;
+// otherwise the reason is in problems (nothing is shown) and the dataset's points are unchanged.
+[[nodiscard]] bool ReadDatasetStream(WinInfoRec* theWindow, ObsDataRec* dp, std::FILE* file, const PrefDataRec& prefs,
+                                     FileProblems& problems);
+[[nodiscard]] bool ReadDatasetFile(WinInfoRec* theWindow, ObsDataRec* dp, const std::string& path,
+                                   const PrefDataRec& prefs, FileProblems& problems);
 
-// Reads a text file into a new dataset and adds it to the document, sorted into the file list
-// and at the end of the plot list. Null, with the document unchanged, when nothing was read.
-VLPatternPtr LoadPatternFromDatasetFile(WinInfoRec* theWindow, const std::string& path);
+// Reads a text file into a new dataset with the defaults of prefs and adds it to the document,
+// sorted into the file list and at the end of the plot list. Null, with the document unchanged
+// and the reason in problems, when nothing was read.
+[[nodiscard]] VLPatternPtr LoadPatternFromDatasetFile(WinInfoRec* theWindow, const std::string& path,
+                                                      const PrefDataRec& prefs, FileProblems& problems);

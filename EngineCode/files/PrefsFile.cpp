@@ -210,15 +210,15 @@ OSErr WritePrefsFile(const std::string& path, const PrefDataRec& prefs, bool wit
     return WriteFileSafely(path, [&](std::FILE* file) { return WritePrefsStream(file, prefs, withWindow); });
 }
 
-bool CreateAndSavePrefsFile(const Rect* frontWindowBounds)
+bool CreateAndSavePrefsFile(PrefDataRec& prefs, const Rect* frontWindowBounds)
 {
     const std::string folder = PrefsFolderPath();
     if (folder.empty() || !MakeFolders(folder))
         return false;
     if (frontWindowBounds)
-        gPrefs.windowBounds = *frontWindowBounds;
-    gPrefs.plotSpecs.showCursor = false;
-    return WritePrefsFile(PrefsFilePath(), gPrefs, frontWindowBounds != nullptr) == kNoErr;
+        prefs.windowBounds = *frontWindowBounds;
+    prefs.plotSpecs.showCursor = false;
+    return WritePrefsFile(PrefsFilePath(), prefs, frontWindowBounds != nullptr) == kNoErr;
 }
 
 bool ReadPrefsStream(std::FILE* file, PrefDataRec* prefs)
@@ -253,8 +253,8 @@ bool ReadPrefsFile(const std::string& path, PrefDataRec* prefs)
     return file && ReadPrefsStream(file.get(), prefs);
 }
 
-bool ExtractUserPrefs()
+bool ExtractUserPrefs(PrefDataRec& prefs)
 {
     const std::string path = PrefsFilePath();
-    return !path.empty() && ReadPrefsFile(path, &gPrefs);
+    return !path.empty() && ReadPrefsFile(path, &prefs);
 }

@@ -231,12 +231,12 @@ bool ReadSessionFilePlotSpecs(ItemReader& in, PlotSpecsRec* ps)
 
 // The sites: each as written, the first three occupants kept. -1 when the payload is short or
 // longer than what the sites take.
-int ReadSessionAU(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadSessionAU(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems& problems)
 {
     FieldReader r(buffer);
     SInt32 count = 0;
     if (!r(count).ok() || count < 0 || static_cast<std::size_t>(count) > r.Remaining() / kMinSessionSiteBytes ||
-        !CreateAsymmetricUnit(xp, count))
+        !CreateAsymmetricUnit(xp, count, &problems))
         return -1;
     for (InputDataRec& site : xp->AU) {
         UInt16 n = 0;
@@ -263,7 +263,7 @@ int ReadSessionAU(FileBufferRec* buffer, CrystalDataRec* xp)
     return r.ok() && r.Remaining() == 0 ? 0 : -1;
 }
 
-int ReadSessionEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp)
+int ReadSessionEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp, FileProblems&)
 {
     FieldReader r(buffer);
     UInt32 count = 0;
@@ -283,11 +283,11 @@ int ReadSessionEllipsoids(FileBufferRec* buffer, CrystalDataRec* xp)
     return r.ok() && r.Remaining() == 0 ? 0 : -1;
 }
 
-ItemResult ReadSubBlock(ItemReader& in, UInt32 length, int (*reader)(FileBufferRec*, CrystalDataRec*),
-                        CrystalDataRec* xp)
+ItemResult ReadSubBlock(ItemReader& in, UInt32 length, int (*reader)(FileBufferRec*, CrystalDataRec*, FileProblems&),
+                        CrystalDataRec* xp, FileProblems& problems)
 {
     FileBufferPtr payload = in.ReadPayload(length);
-    return payload && reader(payload.get(), xp) == 0 ? ItemResult::Read : ItemResult::Failed;
+    return payload && reader(payload.get(), xp, problems) == 0 ? ItemResult::Read : ItemResult::Failed;
 }
 
 // The items shared by both kinds of pattern block; Unknown for the others.
@@ -301,10 +301,10 @@ ItemResult ReadPatternHeadItem(ItemReader& in, UInt32 tag, UInt32 length, VLPatt
     }
 }
 
-std::unique_ptr<VLPatternRec> ReadSessionFileCrystal(ItemReader& in)
+std::unique_ptr<VLPatternRec> ReadSessionFileCrystal(ItemReader& in, const PrefDataRec& prefs, FileProblems& problems)
 {
     std::unique_ptr<VLPatternRec> pattern = CreatePattern();
-    std::unique_ptr<CrystalDataRec> crystal = CreateCrystal();
+    std::unique_ptr<CrystalDataRec> crystal = CreateCrystal(prefs);
     if (!pattern || !crystal)
         return nullptr;
     CrystalDataRec& xp = *crystal;
@@ -327,13 +327,13 @@ std::unique_ptr<VLPatternRec> ReadSessionFileCrystal(ItemReader& in)
             });
         case FourCC("Ltc?"): return fields([&](FieldReader& r) { r(xp.ltyp); });
         case FourCC("ADP?"): return fields([&](FieldReader& r) { r(xp.hasEllipsoids); });
-        case FourCC("AUni"): return ReadSubBlock(in, length, ReadSessionAU, &xp);
-        case FourCC("AUEL"): return ReadSubBlock(in, length, ReadSessionEllipsoids, &xp);
+        case FourCC("AUni"): return ReadSubBlock(in, length, ReadSessionAU, &xp, problems);
+        case FourCC("AUEL"): return ReadSubBlock(in, length, ReadSessionEllipsoids, &xp, problems);
         case FourCC("Atom"):
             return fields([&](FieldReader& r) {
                 UInt32 n = 0;
                 if (!r(n).ok() || n > r.Remaining() / kSessionAtomBytes ||
-                    !CreateAtomsArray(&xp, static_cast<AtomIndex>(n))) {
+                    !CreateAtomsArray(&xp, static_cast<AtomIndex>(n), &problems)) {
                     r.Fail();
                     return;
                 }
@@ -348,20 +348,20 @@ std::unique_ptr<VLPatternRec> ReadSessionFileCrystal(ItemReader& in)
     const std::vector<Float32> values = {xp.xOffset, xp.yOffset,  xp.volFrac,    xp.particleSize, xp.strain,
                                          xp.lineWidth, xp.markerSize, xp.baseCoefs[0], xp.baseCoefs[1]};
     if (!AllFinite(values)) {
-        MyCFStopAlert("Error_Invalid_Numbers");
+        problems.Stop("Error_Invalid_Numbers");
         return nullptr;
     }
-    if (!CrystalIsSound(&xp))
+    if (!CrystalIsSound(&xp, problems))
         return nullptr;
     pattern->type = kPatternTypeCrystal;
     pattern->crystal = std::move(crystal);
     return pattern;
 }
 
-std::unique_ptr<VLPatternRec> ReadSessionFileDataset(ItemReader& in)
+std::unique_ptr<VLPatternRec> ReadSessionFileDataset(ItemReader& in, const PrefDataRec& prefs, FileProblems& problems)
 {
     std::unique_ptr<VLPatternRec> pattern = CreatePattern();
-    std::unique_ptr<ObsDataRec> dataset = CreateDataset();
+    std::unique_ptr<ObsDataRec> dataset = CreateDataset(prefs);
     if (!pattern || !dataset)
         return nullptr;
     ObsDataRec& dp = *dataset;
@@ -388,13 +388,13 @@ std::unique_ptr<VLPatternRec> ReadSessionFileDataset(ItemReader& in)
     if (!ok)
         return nullptr;
     if (dp.nData() == 0) {
-        MyCFStopAlert("No_Data_In_File");
+        problems.Stop("No_Data_In_File");
         return nullptr;
     }
     const std::vector<Float32> values = {dp.xmin, dp.xmax, dp.ymin, dp.ymax, dp.xOffset,
                                          dp.yOffset, dp.relScale, dp.lineWidth, dp.markerSize};
     if (!AllFinite(values) || !AllFinite(dp.x) || !AllFinite(dp.profile)) {
-        MyCFStopAlert("Error_Invalid_Numbers");
+        problems.Stop("Error_Invalid_Numbers");
         return nullptr;
     }
     pattern->type = kPatternTypeDataset;
@@ -403,7 +403,7 @@ std::unique_ptr<VLPatternRec> ReadSessionFileDataset(ItemReader& in)
 }
 
 // A "PAT_" block: the kind from its first item "PAT?", then the items of that kind.
-std::unique_ptr<VLPatternRec> ReadSessionPattern(ItemReader& in)
+std::unique_ptr<VLPatternRec> ReadSessionPattern(ItemReader& in, const PrefDataRec& prefs, FileProblems& problems)
 {
     UInt32 tag = 0, length = 0;
     UInt16 kind = 0;
@@ -411,36 +411,16 @@ std::unique_ptr<VLPatternRec> ReadSessionPattern(ItemReader& in)
         ReadItemFields(in, length, [&](FieldReader& r) { r(kind); }) != ItemResult::Read)
         return nullptr;
     switch (kind) {
-    case kSessionCrystal: return ReadSessionFileCrystal(in);
-    case kSessionDataset: return ReadSessionFileDataset(in);
+    case kSessionCrystal: return ReadSessionFileCrystal(in, prefs, problems);
+    case kSessionDataset: return ReadSessionFileDataset(in, prefs, problems);
     default: return nullptr;
     }
 }
 
-// Alerts shown while reading, so that a failure without a message of its own gets the general one.
-class AlertCounter final : public StatusSink {
-public:
-    explicit AlertCounter(StatusSink& next) : next_(next) {}
-    void InfoBarText(const std::string& text) override { next_.InfoBarText(text); }
-    void ProgressStart(const std::string& text) override { next_.ProgressStart(text); }
-    void ProgressValue(int percent) override { next_.ProgressValue(percent); }
-    void ProgressStop() override { next_.ProgressStop(); }
-    void MessageWindow(const std::string& title, const std::string& text) override { next_.MessageWindow(title, text); }
-    void HideMessageWindow() override { next_.HideMessageWindow(); }
-    void Alert(AlertKind kind, const std::string& text, const std::string& explanation) override
-    {
-        ++alerts;
-        next_.Alert(kind, text, explanation);
-    }
-    int alerts = 0;
-
-private:
-    StatusSink& next_;
-};
-
 }  // namespace
 
-SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWindowState* state)
+SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWindowState* state, const PrefDataRec& prefs,
+                                FileProblems& problems)
 {
     if (!file || !scratch || !state)
         return SessionParseResult::Failed;
@@ -483,7 +463,7 @@ SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWin
                 return SessionParseResult::Failed;
             break;
         case FourCC("PAT_"): {
-            std::unique_ptr<VLPatternRec> pattern = ReadSessionPattern(in);
+            std::unique_ptr<VLPatternRec> pattern = ReadSessionPattern(in, prefs, problems);
             if (!pattern)
                 return SessionParseResult::Failed;
             VLPatternPtr added = InsertPatternIntoFileList(scratch, std::move(pattern), nullptr);
@@ -541,32 +521,33 @@ OSErr WriteSessionFile(WinInfoRec* theWindow, const std::string& path, const Ses
     return kNoErr;
 }
 
-bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowState* state)
+bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowState* state, const PrefDataRec& prefs,
+                       FileProblems& problems)
 {
     if (!theWindow || !file)
         return false;
     ShowLocalizedStatus(theWindow, "Reading_Session_File");
-    AlertCounter alerts(CurrentStatusSink());
-    ScopedThreadStatusSink counting(&alerts);
 
     // Everything is read into a scratch document first, so a failure leaves the document as it was.
-    std::unique_ptr<WinInfoRec> scratch = CreateWindowInfo();
+    std::unique_ptr<WinInfoRec> scratch = CreateWindowInfo(prefs);
     if (!scratch) {
-        MyCFStopAlert("No_Memory");
+        problems.Stop("No_Memory");
         return false;
     }
     scratch->plotSpecs = theWindow->plotSpecs;
     scratch->statusSink = theWindow->statusSink;
     SessionWindowState read;
-    const SessionParseResult outcome = ParseSession(file, scratch.get(), &read);
+    const std::size_t before = problems.size();
+    const SessionParseResult outcome = ParseSession(file, scratch.get(), &read, prefs, problems);
     if (outcome == SessionParseResult::OldSession) {
         // Such sessions name their files through platform aliases, which cannot be resolved here.
-        MyCFStopAlert("Cant_Find_File");
+        problems.Stop("Cant_Find_File");
         return false;
     }
     if (outcome == SessionParseResult::Failed) {
-        if (alerts.alerts == 0)
-            MyCFStopAlert("Error_Reading_Session");
+        // A failure that no check named gets the general message.
+        if (problems.size() == before)
+            problems.Stop("Error_Reading_Session");
         ClearStatusBar(theWindow);
         return false;
     }
@@ -592,16 +573,17 @@ bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowStat
     return true;
 }
 
-bool ReadSessionFile(WinInfoRec* theWindow, const std::string& path, SessionWindowState* state)
+bool ReadSessionFile(WinInfoRec* theWindow, const std::string& path, const PrefDataRec& prefs, FileProblems& problems,
+                     SessionWindowState* state)
 {
     if (!theWindow)
         return false;
     FileHandle file = OpenFile(path, "rb");
     if (!file) {
-        MyCFStopAlert("Error_Opening_File");
+        problems.Stop("Error_Opening_File");
         return false;
     }
-    if (!ReadSessionStream(theWindow, file.get(), state))
+    if (!ReadSessionStream(theWindow, file.get(), state, prefs, problems))
         return false;
     theWindow->sessionFilePtr = path;
     return true;

@@ -8,6 +8,8 @@
 // SessionWindowState beside the document.
 #pragma once
 
+#include "FileProblem.h"
+#include "Globals.h"
 #include "Records.h"
 
 #include <cstdio>
@@ -42,17 +44,22 @@ struct SessionWindowState {
 [[nodiscard]] OSErr WriteSessionFile(WinInfoRec* theWindow, const std::string& path, const SessionWindowState& state = {});
 
 // Reads a session into the document: its plot settings, file name and patterns (each crystal
-// recomputed). True on success; on failure a message has been shown and the document is exactly
-// as it was. The window's state is returned through state when given.
-[[nodiscard]] bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowState* state);
+// recomputed). True on success; on failure the reasons are in problems (the reader shows none;
+// the caller does, ShowProblems) and the document is exactly as it was. What the file does not
+// say of a pattern comes from the defaults of prefs. The window's state is returned through
+// state when given.
+[[nodiscard]] bool ReadSessionStream(WinInfoRec* theWindow, std::FILE* file, SessionWindowState* state,
+                                     const PrefDataRec& prefs, FileProblems& problems);
 
 // The reading itself, without computing anything: the items of the file go into scratch, a fresh
-// document whose plot settings hold the starting values, its patterns in file order. Damaged
-// files give Failed (a message only where a check names the fault); sessions of 5.0.0a99 and
-// older give OldSession.
+// document whose plot settings hold the starting values, its patterns in file order, made with
+// the defaults of prefs. Damaged files give Failed (a problem added only where a check names the
+// fault); sessions of 5.0.0a99 and older give OldSession.
 enum class SessionParseResult { Done, Failed, OldSession };
-SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWindowState* state);
-[[nodiscard]] bool ReadSessionFile(WinInfoRec* theWindow, const std::string& path, SessionWindowState* state = nullptr);
+[[nodiscard]] SessionParseResult ParseSession(std::FILE* file, WinInfoRec* scratch, SessionWindowState* state,
+                                              const PrefDataRec& prefs, FileProblems& problems);
+[[nodiscard]] bool ReadSessionFile(WinInfoRec* theWindow, const std::string& path, const PrefDataRec& prefs,
+                                   FileProblems& problems, SessionWindowState* state = nullptr);
 
 // Where a window stored in a session goes on a screen: at least 580 × 150 pixels, and moved to the
 // screen's top-left corner when its own top-left corner is not on the screen.

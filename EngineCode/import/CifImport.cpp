@@ -1111,7 +1111,7 @@ std::string CompanionLabel(const std::string& label, std::size_t index)
     return label.substr(0, 5) + static_cast<char>('a' + index);
 }
 
-BlockCrystal CrystalFromBlock(cif::Block& block)
+BlockCrystal CrystalFromBlock(cif::Block& block, const PrefDataRec& prefs)
 {
     Notes notes;
     const Cell cell = ReadCell(block);
@@ -1147,7 +1147,7 @@ BlockCrystal CrystalFromBlock(cif::Block& block)
     (void)nAtoms;
 
     BlockCrystal out;
-    out.crystal = CreateCrystal();
+    out.crystal = CreateCrystal(prefs);
     CrystalDataRec* xp = out.crystal.get();
     if (!xp || !CreateAsymmetricUnit(xp, static_cast<AtomIndex>(records)) ||
         !CreateAtomsArray(xp, static_cast<AtomIndex>(atomsInRecords)))
@@ -1319,7 +1319,7 @@ std::string CifElementFromLabel(const std::string& label)
     return CifElementSymbol(label);
 }
 
-CifImportResult ReadCifText(std::string_view text, const std::string& fileName)
+CifImportResult ReadCifText(std::string_view text, const std::string& fileName, const PrefDataRec& prefs)
 {
     CifImportResult result;
     try {
@@ -1342,7 +1342,7 @@ CifImportResult ReadCifText(std::string_view text, const std::string& fileName)
         for (cif::Block* block : withSites) {
             const std::vector<std::string> repeated = DropRepeatedTags(*block);
             try {
-                found.push_back({block->name, CrystalFromBlock(*block)});
+                found.push_back({block->name, CrystalFromBlock(*block, prefs)});
             } catch (const Refusal& r) {
                 // In a file of several structures, one bad block leaves the others readable.
                 if (withSites.size() == 1)
@@ -1395,7 +1395,7 @@ CifImportResult ReadCifText(std::string_view text, const std::string& fileName)
     return result;
 }
 
-CifImportResult ReadCifFile(const std::string& path)
+CifImportResult ReadCifFile(const std::string& path, const PrefDataRec& prefs)
 {
     CifImportResult result;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
@@ -1414,5 +1414,5 @@ CifImportResult ReadCifFile(const std::string& path)
         result.problem = {"Error_Opening_File", {}, 0, {}};
         return result;
     }
-    return ReadCifText(text, FileDisplayName(path));
+    return ReadCifText(text, FileDisplayName(path), prefs);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ImportProblem.h"
+#include "Globals.h"
 #include "Records.h"
 
 #include <memory>
@@ -34,13 +35,14 @@ struct CifImportResult {
     std::string note;
 };
 
-// Reads CIF text. fileName (without folders) names the crystals: the file name alone when the
-// file yields one crystal, "file name: block name" for each when it yields several.
-CifImportResult ReadCifText(std::string_view text, const std::string& fileName);
+// Reads CIF text into crystals with the defaults of prefs. fileName (without folders) names the
+// crystals: the file name alone when the file yields one crystal, "file name: block name" for each
+// when it yields several.
+CifImportResult ReadCifText(std::string_view text, const std::string& fileName, const PrefDataRec& prefs);
 
 // Reads a CIF file from disk (at most kCifMaxFileBytes).
 inline constexpr std::size_t kCifMaxFileBytes = 64u << 20;
-CifImportResult ReadCifFile(const std::string& path);
+CifImportResult ReadCifFile(const std::string& path, const PrefDataRec& prefs);
 
 // Element symbol of a CIF type symbol or label with charge and digits removed ("Fe3+" gives
 // "Fe", "O2-" gives "O", "D" stays "D"); empty when it names no element.

@@ -154,7 +154,8 @@ bool ReadFileContents(const std::string& path, std::string& contents, ImportProb
 
 }  // namespace
 
-MeasuredDataResult ReadMeasuredData(const std::string& contents, const std::string& fileName, int block)
+MeasuredDataResult ReadMeasuredData(const std::string& contents, const std::string& fileName, const PrefDataRec& prefs,
+                                    int block)
 {
     MeasuredDataResult result;
     Loaded loaded = Load(contents, fileName, result.problem);
@@ -175,7 +176,7 @@ MeasuredDataResult ReadMeasuredData(const std::string& contents, const std::stri
         const xylib::Column& xc = b->get_column(1);
         const xylib::Column& yc = b->get_column(2);
         const int n = b->get_point_count();
-        auto dp = CreateDataset();
+        auto dp = CreateDataset(prefs);
         if (!dp) {
             result.problem = {"No_Memory", {}, 0, {}};
             return result;
@@ -222,13 +223,13 @@ MeasuredDataResult ReadMeasuredData(const std::string& contents, const std::stri
     return result;
 }
 
-MeasuredDataResult ReadMeasuredDataFile(const std::string& path, int block)
+MeasuredDataResult ReadMeasuredDataFile(const std::string& path, const PrefDataRec& prefs, int block)
 {
     MeasuredDataResult result;
     std::string contents;
     if (!ReadFileContents(path, contents, result.problem))
         return result;
-    return ReadMeasuredData(contents, path, block);
+    return ReadMeasuredData(contents, path, prefs, block);
 }
 
 std::vector<std::string> ListMeasuredDataBlocks(const std::string& path)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "ImportProblem.h"
+#include "Globals.h"
 #include "Records.h"
 
 #include <memory>
@@ -24,12 +25,13 @@ struct MeasuredDataResult {
     std::string note;        // which block was read, when the file holds several; else empty
 };
 
-// Reads block `block` (from 0) of a file's contents. fileName (its extension above all) helps to
-// tell the format; the contents decide where they can.
-MeasuredDataResult ReadMeasuredData(const std::string& contents, const std::string& fileName, int block = 0);
+// Reads block `block` (from 0) of a file's contents into a dataset with the defaults of prefs.
+// fileName (its extension above all) helps to tell the format; the contents decide where they can.
+MeasuredDataResult ReadMeasuredData(const std::string& contents, const std::string& fileName, const PrefDataRec& prefs,
+                                    int block = 0);
 
 // Reads block `block` of a file from disk.
-MeasuredDataResult ReadMeasuredDataFile(const std::string& path, int block = 0);
+MeasuredDataResult ReadMeasuredDataFile(const std::string& path, const PrefDataRec& prefs, int block = 0);
 
 // Names of the blocks of a file (one entry per block, "" for an unnamed one), for asking which to
 // read; empty when the file cannot be read.

@@ -69,23 +69,24 @@ void ReadASFactorsFromStream(std::FILE* stream)
     gNumASF = count;
 }
 
-void ReadASFactorsFromFile(const std::string& path)
+bool ReadASFactorsFromFile(const std::string& path, FileProblems& problems)
 {
     std::FILE* stream = std::fopen(path.c_str(), "rb");
     if (!stream) {
-        MyCFCautionAlert("Cant_Find_ASF.dat");
-        return;
+        problems.Caution("Cant_Find_ASF.dat");
+        return false;
     }
     ReadASFactorsFromStream(stream);
     std::fclose(stream);
+    return true;
 }
 
-void ReadASFactors()
+void ReadASFactors(FileProblems& problems)
 {
     const std::string path = FindResourceFile("ASF.dat");
     if (path.empty())
         return;
-    ReadASFactorsFromFile(path);
+    (void)ReadASFactorsFromFile(path, problems);  // a failure is in problems
 }
 
 void ASFIndexSites(CrystalDataRec* xp)

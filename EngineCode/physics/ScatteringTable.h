@@ -21,11 +21,12 @@ inline constexpr int kMaxASF = 200;
 extern AtomScatterRec gASF[kMaxASF];
 extern UInt16 gNumASF;
 
-// Loads the "ASF.dat" resource. Not found: silent, table unchanged. Unreadable: caution alert
-// "Cant_Find_ASF.dat".
-void ReadASFactors();
-// Loads the table from a given file (the resource lookup aside, as ReadASFactors).
-void ReadASFactorsFromFile(const std::string& path);
+// Loads the "ASF.dat" resource. Not found: silent, table unchanged. Unreadable: the caution
+// "Cant_Find_ASF.dat" is added to problems, for the caller to show.
+void ReadASFactors(FileProblems& problems);
+// Loads the table from a given file (the resource lookup aside, as ReadASFactors); false when
+// the file cannot be opened.
+[[nodiscard]] bool ReadASFactorsFromFile(const std::string& path, FileProblems& problems);
 // Reads table lines from an open text stream into the table (at most kMaxASF entries).
 void ReadASFactorsFromStream(std::FILE* stream);
 // Puts the table back to its state before any read: silicon in entry 0, no entries.

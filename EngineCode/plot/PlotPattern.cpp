@@ -101,7 +101,8 @@ RGBColor PlotTextColor(const DrawContext& dc, const PlotSpecsRec& ps)
 DrawContext WindowDrawContext(const DrawContext& dc, WinInfoRec* theWindow)
 {
     DrawContext pass = dc;
-    pass.hilite = ThemeHiliteColor(theWindow && theWindow->hooks ? theWindow->hooks->IsWindowActive(theWindow) : true);
+    if (theWindow && theWindow->hooks)
+        pass.hilite = ThemeHiliteColor(theWindow->hooks->IsWindowActive(theWindow));
     return pass;
 }
 

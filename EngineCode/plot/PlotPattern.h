@@ -24,13 +24,13 @@ inline constexpr int kPlotMarginBottom = 34;
 // the page). calculateProfile recomputes the plotted crystals' profiles first; showProgress shows
 // "Plotting_Pattern" in the information bar while drawing. Without drawCursor the read-out
 // cursor is left for the caller to draw over the picture (DrawCursorBox), so that moving it
-// does not draw the plot again. The selection colour follows the window's active state; when
-// printing, the page width is the surface's.
+// does not draw the plot again. The selection colour follows the window's active state (as
+// WindowDrawContext); when printing, the page width is the surface's.
 void DrawPatterns(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindow, const Rect& paneRect,
                   bool calculateProfile, bool showProgress, bool drawCursor = true);
 
 // The context of a pass over the window: dc with the selection colour of the window's active
-// state (active when the window has no hooks to ask).
+// state, as its hooks tell; a window without hooks keeps dc's.
 DrawContext WindowDrawContext(const DrawContext& dc, WinInfoRec* theWindow);
 
 // Stores the plot and residual rectangles in the window (clearing showResidual when the plot list

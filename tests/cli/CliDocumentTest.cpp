@@ -35,7 +35,7 @@ protected:
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
         ResetGlobalPlotLimits(gPrefs.plotSpecs);
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(gPrefs);
     }
     LoadOutcome Load(const std::vector<std::string>& files, const SimulationSettings& s, std::string* error)
     {
@@ -143,7 +143,7 @@ TEST(CliBatchNames, StemsAreUniqueInTheOrderGiven)
 TEST_F(CliLoadTest, SessionCrystalsRecomputedWithTheCommandLineSettings)
 {
     {
-        auto source = CreateWindowInfo();
+        auto source = CreateWindowInfo(gPrefs);
         JustDiffract(source.get(), AddCrystalToDocument(source.get(), MakeRockSalt(), "NaCl"), nullptr);
         ASSERT_EQ(WriteSessionFile(source.get(), folder / "nacl.vlmf"), kNoErr);
     }
@@ -190,7 +190,7 @@ TEST_F(CliLoadTest, UnreadableFileAndMisfitSettingsFail)
 
     SimulationSettings s;
     s.fractions = "1,1";
-    doc = CreateWindowInfo();
+    doc = CreateWindowInfo(gPrefs);
     EXPECT_EQ(Load({std::string(VELMORA_EXAMPLES_DIR) + "/rock_salt.cif"}, s, &error), LoadOutcome::BadSettings);
     EXPECT_NE(error.find("each of the 1 crystals"), std::string::npos);
 }

@@ -46,7 +46,7 @@ TEST(CliJson, NumbersAreShortestAndNeverNaN)
 
 TEST(CliJson, DocumentWrittenInPlotOrderWithoutDatasets)
 {
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(gPrefs);
     EXPECT_EQ(ReflexionsJson(doc.get()), "{\"crystals\": []}\n");
 
     auto xp = MakeCrystal(4, 4, 5.5f, 90, 90, 120);
@@ -58,7 +58,7 @@ TEST(CliJson, DocumentWrittenInPlotOrderWithoutDatasets)
     AddCrystalToDocument(doc.get(), MakeCrystal(3, 3, 3, 90, 90, 90), "a");
     auto data = CreatePattern();
     data->type = kPatternTypeDataset;
-    data->dataset = CreateDataset();
+    data->dataset = CreateDataset(PrefDataRec{});
     data->name = "measured";
     InsertPatternIntoPlotList(doc.get(), InsertPatternIntoFileListSorted(doc.get(), std::move(data)), nullptr);
 

@@ -23,7 +23,7 @@ protected:
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
         ResetGlobalPlotLimits(gPrefs.plotSpecs);
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(gPrefs);
     }
     // Parses the options and applies the window settings, then the sample settings.
     std::string Apply(const std::string& options)

@@ -26,7 +26,7 @@ protected:
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         hooks.synthesiseProfiles = true;
         doc->hooks = &hooks;
         doc->plotRect = Rect{0, 0, 300, 750};
@@ -82,7 +82,7 @@ TEST_F(AddFilesTest, SeveralKindsAtOnceRedrawOnceAndScaleTheData)
                                             WriteText(folder / "ignored.pdf", "not a pattern")};
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    EXPECT_EQ(AddFilesToDiffraction(doc.get(), paths, true), 3);
+    EXPECT_EQ(AddFilesToDiffraction(doc.get(), paths, true, PrefDataRec{}), 3);
     EXPECT_EQ(GetNumCrystalsInPlotList(doc.get()), 2);
     EXPECT_EQ(GetNumDatasetsInPlotList(doc.get()), 1);
     EXPECT_EQ(hooks.redraws, 2);  // the batch, then the relative scale
@@ -101,7 +101,7 @@ TEST_F(AddFilesTest, ABadFileIsReportedAndTheRestStillComeIn)
     const std::string bad = WriteText(folder / "broken.cif", "data_x\n_cell_length_a 5\n");
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    EXPECT_EQ(AddFilesToDiffraction(doc.get(), {bad, Example("silicon.cif")}, false), 1);
+    EXPECT_EQ(AddFilesToDiffraction(doc.get(), {bad, Example("silicon.cif")}, false, PrefDataRec{}), 1);
     EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
     EXPECT_EQ(GetNumPatternsInFileList(doc.get()), 1);
 }
@@ -122,7 +122,7 @@ TEST_F(AddFilesTest, FoldersAreWalkedThroughAllLevels)
 TEST_F(AddFilesTest, OpeningACrystalGivesItTheWholeMixture)
 {
     const std::string crystal = Write(folder / "rock.obdf", CrystalFile(RockSalt(), 8));
-    ASSERT_TRUE(OpenDocumentFile(doc.get(), crystal, nullptr));
+    ASSERT_TRUE(OpenDocumentFile(doc.get(), crystal, nullptr, PrefDataRec{}));
     ASSERT_EQ(GetNumCrystalsInPlotList(doc.get()), 1);
     EXPECT_FLOAT_EQ(GetFrontCrystal(doc.get())->volFrac, 1.0f);
     EXPECT_TRUE(doc->fileList[0]->selected);
@@ -130,8 +130,8 @@ TEST_F(AddFilesTest, OpeningACrystalGivesItTheWholeMixture)
 
 TEST_F(AddFilesTest, OpeningADataFileReplacesTheDatasetShown)
 {
-    ASSERT_TRUE(OpenDocumentFile(doc.get(), WriteText(folder / "one.txt", "10 1\n20 2\n"), nullptr));
-    ASSERT_TRUE(OpenDocumentFile(doc.get(), WriteText(folder / "two.txt", "10 5\n20 6\n"), nullptr));
+    ASSERT_TRUE(OpenDocumentFile(doc.get(), WriteText(folder / "one.txt", "10 1\n20 2\n"), nullptr, PrefDataRec{}));
+    ASSERT_TRUE(OpenDocumentFile(doc.get(), WriteText(folder / "two.txt", "10 5\n20 6\n"), nullptr, PrefDataRec{}));
     EXPECT_EQ(GetNumDatasetsInPlotList(doc.get()), 1);
     EXPECT_EQ(GetNumPatternsInFileList(doc.get()), 2);  // the first stays known, unplotted
 }
@@ -140,8 +140,8 @@ TEST_F(AddFilesTest, OpeningWhatNoDocumentShowsIsRefused)
 {
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    EXPECT_FALSE(OpenDocumentFile(doc.get(), WriteText(folder / "x.obmf", "molecule"), nullptr));
-    EXPECT_FALSE(OpenDocumentFile(doc.get(), WriteText(folder / "x.doc", "letter"), nullptr));
+    EXPECT_FALSE(OpenDocumentFile(doc.get(), WriteText(folder / "x.obmf", "molecule"), nullptr, PrefDataRec{}));
+    EXPECT_FALSE(OpenDocumentFile(doc.get(), WriteText(folder / "x.doc", "letter"), nullptr, PrefDataRec{}));
     EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 2);
     EXPECT_EQ(GetNumPatternsInFileList(doc.get()), 0);
 }

@@ -48,7 +48,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
     }
     ReflexionWorkspace work;
 

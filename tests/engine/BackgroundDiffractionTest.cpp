@@ -50,7 +50,7 @@ protected:
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         doc->plotSpecs.lambda = 1.5406f;
         xp = AddCrystalToDocument(doc.get(), MakeRandomCrystal(10, 4, 7, 8.0f), "random");
         JustDiffract(doc.get(), xp, nullptr);

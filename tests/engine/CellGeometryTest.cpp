@@ -11,7 +11,7 @@ namespace {
 
 std::unique_ptr<CrystalDataRec> MakeCell(float a, float b, float c, float al, float be, float ga)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->a = a;
     xp->b = b;
     xp->c = c;

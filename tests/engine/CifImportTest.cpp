@@ -36,12 +36,12 @@ protected:
         InitVLGlobals();
         gPrefs = gFactoryPrefs;
         ASSERT_TRUE(LoadShippedScatteringTable());
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
     }
 
     CifImportResult Read(const std::string& text, const std::string& name = "test.cif")
     {
-        return ReadCifText(text, name);
+        return ReadCifText(text, name, PrefDataRec{});
     }
 
     // The only crystal of a CIF that must be read, diffracted with the window's settings.
@@ -281,7 +281,7 @@ TEST_F(CifImport, SiliconInEitherOriginChoiceGivesTheSameReflexions)
         const char* how;
         CifImportResult read;
     } cases[] = {
-        {"operator loop", ReadCifFile(VELMORA_EXAMPLES_DIR "/silicon.cif")},
+        {"operator loop", ReadCifFile(VELMORA_EXAMPLES_DIR "/silicon.cif", PrefDataRec{})},
         {"Hall symbol", Read(cell + "_space_group_name_Hall '-F 4vw 2vw 3'\n" + origin2)},
         {"name with :2", Read(cell + "_space_group_name_H-M_alt 'F d -3 m :2'\n" + origin2)},
         {"bare name", Read(cell + "_symmetry_space_group_name_H-M 'F d -3 m'\n" + origin2)},
@@ -355,7 +355,7 @@ TEST_F(CifImport, BadFilesAreRefusedWithTheirReason)
 
 TEST_F(CifImport, QuartzStrongestReflexionIs101Near26Point6)
 {
-    CifImportResult r = ReadCifFile(VELMORA_EXAMPLES_DIR "/quartz.cif");
+    CifImportResult r = ReadCifFile(VELMORA_EXAMPLES_DIR "/quartz.cif", PrefDataRec{});
     doc->plotSpecs.lambda = 1.5406f;  // Cu Kα1
     CrystalDataRec* xp = Diffracted(r);
     ASSERT_TRUE(xp);
@@ -373,7 +373,7 @@ TEST_F(CifImport, QuartzStrongestReflexionIs101Near26Point6)
 
 TEST_F(CifImport, ForsteriteMixedSitesHoldMagnesiumAndIron)
 {
-    CifImportResult r = ReadCifFile(VELMORA_EXAMPLES_DIR "/forsterite_fo90.cif");
+    CifImportResult r = ReadCifFile(VELMORA_EXAMPLES_DIR "/forsterite_fo90.cif", PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     const CrystalDataRec& xp = *r.crystals[0].crystal;
     ASSERT_EQ(xp.ntyp(), 6);
@@ -394,7 +394,7 @@ TEST_F(CifImport, EveryShippedStructureLoads)
         if (entry.path().extension() != ".cif")
             continue;
         ++count;
-        CifImportResult r = ReadCifFile(entry.path().string());
+        CifImportResult r = ReadCifFile(entry.path().string(), PrefDataRec{});
         CrystalDataRec* xp = Diffracted(r);
         ASSERT_TRUE(xp) << entry.path();
         EXPECT_GT(xp->nRefs(), 0) << entry.path();
@@ -473,7 +473,7 @@ TEST_F(CifImport, ElementsFromLabelsFollowTheWaterConventions)
     for (const auto& c : labels)
         EXPECT_EQ(CifElementFromLabel(c.label), c.element) << c.label;
 
-    CifImportResult r = ReadCifFile(DataFile("gypsum_labels.cif"));
+    CifImportResult r = ReadCifFile(DataFile("gypsum_labels.cif"), PrefDataRec{});
     CrystalDataRec* xp = Diffracted(r);
     ASSERT_TRUE(xp);
     const char* elements[] = {"Ca", "S", "O", "O", "O", "H", "H"};
@@ -493,11 +493,11 @@ TEST_F(CifImport, ElementsFromLabelsFollowTheWaterConventions)
 // symbol and operator list: the same lines at the same d with the same intensities.
 TEST_F(CifImport, RhombohedralAxesGiveTheHexagonalPattern)
 {
-    CifImportResult hexagonal = ReadCifFile(DataFile("bi2te3_hexagonal.cif"));
+    CifImportResult hexagonal = ReadCifFile(DataFile("bi2te3_hexagonal.cif"), PrefDataRec{});
     CrystalDataRec* hex = Diffracted(hexagonal);
     ASSERT_TRUE(hex);
     EXPECT_EQ(hex->nAtoms(), 15);  // 3a + 6c + 6c
-    CifImportResult r = ReadCifFile(DataFile("bi2te3_rhombohedral.cif"));
+    CifImportResult r = ReadCifFile(DataFile("bi2te3_rhombohedral.cif"), PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     for (const char* block : {"by_name", "by_hall", "by_operators"}) {
         CrystalDataRec* xp = CrystalNamed(r, std::string("bi2te3_rhombohedral.cif: ") + block);
@@ -512,7 +512,7 @@ TEST_F(CifImport, RhombohedralAxesGiveTheHexagonalPattern)
 // the pattern is that of the occupants spread over two sites by hand.
 TEST_F(CifImport, FurtherOccupantsGoToACompanionSite)
 {
-    CifImportResult r = ReadCifFile(DataFile("companion_site.cif"));
+    CifImportResult r = ReadCifFile(DataFile("companion_site.cif"), PrefDataRec{});
     CrystalDataRec* xp = Diffracted(r);
     ASSERT_TRUE(xp);
     ASSERT_EQ(xp->ntyp(), 4);
@@ -527,7 +527,7 @@ TEST_F(CifImport, FurtherOccupantsGoToACompanionSite)
     EXPECT_TRUE(Has(r.note, "Na1b")) << r.note;
 
     // By hand: Na, K, Ca on one site and Sr, Ba on a second at the same place; Ti and O.
-    auto hand = CreateCrystal();
+    auto hand = CreateCrystal(PrefDataRec{});
     hand->a = hand->b = hand->c = 3.95f;
     hand->alpha = hand->beta = hand->gamma = 90;
     ASSERT_TRUE(CreateAsymmetricUnit(hand.get(), 4) && CreateAtomsArray(hand.get(), 6));
@@ -567,7 +567,7 @@ TEST_F(CifImport, FurtherOccupantsGoToACompanionSite)
 // Space-group names as files spell them all give the group meant.
 TEST_F(CifImport, SpaceGroupNamesAsFilesSpellThem)
 {
-    CifImportResult r = ReadCifFile(DataFile("space_group_names.cif"));
+    CifImportResult r = ReadCifFile(DataFile("space_group_names.cif"), PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     const struct {
         const char* block;
@@ -595,7 +595,7 @@ TEST_F(CifImport, SpaceGroupNamesAsFilesSpellThem)
 // magnetic loops all give the four positions of the general position.
 TEST_F(CifImport, OperatorsAsFilesWriteThem)
 {
-    CifImportResult r = ReadCifFile(DataFile("operators.cif"));
+    CifImportResult r = ReadCifFile(DataFile("operators.cif"), PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     ASSERT_EQ(r.crystals.size(), 5u);
     const CrystalDataRec& first = *r.crystals[0].crystal;
@@ -627,7 +627,7 @@ TEST_F(CifImport, OperatorsAsFilesWriteThem)
 // Fractions and standard uncertainties in coordinates, '?' and '.' for an angle, a placeholder row.
 TEST_F(CifImport, ValuesAsFilesWriteThem)
 {
-    CifImportResult r = ReadCifFile(DataFile("values.cif"));
+    CifImportResult r = ReadCifFile(DataFile("values.cif"), PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     CrystalDataRec* fractions = CrystalNamed(r, "values.cif: graphite_fractions");
     CrystalDataRec* decimals = CrystalNamed(r, "values.cif: graphite_decimals");
@@ -650,7 +650,7 @@ TEST_F(CifImport, ValuesAsFilesWriteThem)
 // Dummy atoms are skipped and named; a file of nothing else is refused.
 TEST_F(CifImport, DummyAtomsAreSkippedAndNamed)
 {
-    CifImportResult r = ReadCifFile(DataFile("dummies.cif"));
+    CifImportResult r = ReadCifFile(DataFile("dummies.cif"), PrefDataRec{});
     CrystalDataRec* xp = Diffracted(r);
     ASSERT_TRUE(xp);
     ASSERT_EQ(xp->ntyp(), 2);
@@ -669,7 +669,7 @@ TEST_F(CifImport, DummyAtomsAreSkippedAndNamed)
 // refused, and two rows of one element on one position are named as one atom listed twice.
 TEST_F(CifImport, RoundedSharedOccupanciesAreAcceptedUpToALimit)
 {
-    CifImportResult r = ReadCifFile(DataFile("shared_occupancy.cif"));
+    CifImportResult r = ReadCifFile(DataFile("shared_occupancy.cif"), PrefDataRec{});
     CrystalDataRec* xp = Diffracted(r);
     ASSERT_TRUE(xp);
     EXPECT_FLOAT_EQ(xp->AU[0].occupant[2].occupancy, 0.33f);
@@ -696,7 +696,7 @@ TEST_F(CifImport, RoundedSharedOccupanciesAreAcceptedUpToALimit)
 // A tag given twice: the block is read, the last value wins, the note names the tag.
 TEST_F(CifImport, RepeatedTagsTakeTheLastValue)
 {
-    CifImportResult r = ReadCifFile(DataFile("repeated_tags.cif"));
+    CifImportResult r = ReadCifFile(DataFile("repeated_tags.cif"), PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     ASSERT_EQ(r.crystals.size(), 1u);
     EXPECT_FLOAT_EQ(r.crystals[0].crystal->a, 3.615f);
@@ -707,7 +707,7 @@ TEST_F(CifImport, RepeatedTagsTakeTheLastValue)
 // table's F d d d (origin choice 2) atom for atom.
 TEST_F(CifImport, GeneratorsAreCompletedToTheWholeGroup)
 {
-    CifImportResult r = ReadCifFile(DataFile("fddd_generators.cif"));
+    CifImportResult r = ReadCifFile(DataFile("fddd_generators.cif"), PrefDataRec{});
     CrystalDataRec* xp = Diffracted(r);
     ASSERT_TRUE(xp);
     EXPECT_EQ(xp->nAtoms(), 32);
@@ -729,7 +729,7 @@ TEST_F(CifImport, GeneratorsAreCompletedToTheWholeGroup)
 // Atoms of different rows on top of each other, and a density no crystal has, are named.
 TEST_F(CifImport, CoincidingAtomsAndImpossibleDensitiesAreNamed)
 {
-    CifImportResult r = ReadCifFile(DataFile("impossible.cif"));
+    CifImportResult r = ReadCifFile(DataFile("impossible.cif"), PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     ASSERT_EQ(r.crystals.size(), 3u);
     EXPECT_TRUE(Has(r.note, "rock_salt_repeated_row: ")) << r.note;
@@ -744,7 +744,7 @@ TEST_F(CifImport, CoincidingAtomsAndImpossibleDensitiesAreNamed)
         << r.note;
     // Well-formed structures say nothing of the kind.
     for (const char* name : {"gypsum_labels.cif", "bi2te3_hexagonal.cif", "companion_site.cif"}) {
-        CifImportResult ok = ReadCifFile(DataFile(name));
+        CifImportResult ok = ReadCifFile(DataFile(name), PrefDataRec{});
         EXPECT_FALSE(Has(ok.note, "0.5 Å")) << name << ": " << ok.note;
         EXPECT_FALSE(Has(ok.note, "g/cm³")) << name << ": " << ok.note;
         EXPECT_FALSE(Has(ok.note, "symmetry of the space group")) << name << ": " << ok.note;
@@ -763,7 +763,7 @@ TEST_F(CifImport, MissingCellLengthIsNamed)
 // In a file of several structures a bad block is skipped and named; the others load.
 TEST_F(CifImport, OneBadBlockLeavesTheOthers)
 {
-    CifImportResult r = ReadCifFile(DataFile("one_bad_block.cif"));
+    CifImportResult r = ReadCifFile(DataFile("one_bad_block.cif"), PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     ASSERT_EQ(r.crystals.size(), 2u);
     EXPECT_EQ(r.crystals[0].name, "one_bad_block.cif: copper");

@@ -8,22 +8,27 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <set>
+#include <string_view>
+#include <vector>
+
 namespace {
 
 class CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(prefs);
         context.front = doc.get();
         context.documentWindows = 1;
+        context.prefs = &prefs;
     }
     VLPatternPtr AddDataset(const char* name)
     {
         auto pp = CreatePattern();
         pp->type = kPatternTypeDataset;
-        pp->dataset = CreateDataset();
+        pp->dataset = CreateDataset(PrefDataRec{});
         pp->name = name;
         VLPatternPtr p = InsertPatternIntoFileList(doc.get(), std::move(pp), nullptr);
         InsertPatternIntoPlotList(doc.get(), p, nullptr);
@@ -33,6 +38,7 @@ protected:
     {
         return GetCommandStatus(code, context, item, previous);
     }
+    PrefDataRec prefs = gFactoryPrefs;  // the rules' own preferences, not the program's
     std::unique_ptr<WinInfoRec> doc;
     CommandContext context;
 };
@@ -47,13 +53,67 @@ TEST_F(CommandsTest, WithoutAWindowOnlyApplicationCommandsStayEnabled)
     for (const char* code : {"open", "+Win", "quit", "pref"})
         EXPECT_FALSE(GetCommandStatus(code, none).known) << code;  // left enabled by the menus
     EXPECT_TRUE(GetCommandStatus("HMcu", none).enabled);
-    // The check marks show the preferences' settings.
-    gPrefs.plotSpecs.axisType = kAxisDSpacing;
-    gPrefs.plotSpecs.radType = kRadiationNeutrons;
-    EXPECT_TRUE(GetCommandStatus("DSpa", none).checked);
-    EXPECT_FALSE(GetCommandStatus("2Tht", none).checked);
-    EXPECT_TRUE(GetCommandStatus("Neut", none).checked);
-    EXPECT_TRUE(GetCommandStatus("Gaus", none).checked);
+    // Without preferences the check marks show the factory settings of new windows.
+    EXPECT_TRUE(GetCommandStatus("2Tht", none).checked);
+    EXPECT_TRUE(GetCommandStatus("XRay", none).checked);
+}
+
+// Without a window the check marks show the settings of new windows, read from the preferences
+// the context carries; the program's own preferences play no part.
+TEST_F(CommandsTest, WithoutAWindowTheItemsShowTheContextsPreferences)
+{
+    const PrefDataRec programPrefs = gPrefs;
+    gPrefs.plotSpecs.axisType = kAxisEnergy;  // must not show
+    gPrefs.updateCheckAuto = true;
+    prefs.plotSpecs.axisType = kAxisDSpacing;
+    prefs.plotSpecs.radType = kRadiationNeutrons;
+    prefs.plotSpecs.plotType = -kPeakFunctionLorentzian;
+    prefs.plotSpecs.overlayPeakStyle = kOverlayPeaksFilled;
+    prefs.crystalPlotStyle = kPlotStyleSquares;
+    prefs.crystalMarkerSize = 6;
+    prefs.updateCheckAuto = false;
+    CommandContext none;
+    none.prefs = &prefs;
+    auto checked = [&none](const char* code, const std::string& item = {}) {
+        return GetCommandStatus(code, none, item).checked;
+    };
+    EXPECT_TRUE(checked("DSpa"));
+    EXPECT_FALSE(checked("2Tht"));
+    EXPECT_FALSE(checked("^Eng"));
+    EXPECT_TRUE(checked("Neut"));
+    EXPECT_FALSE(checked("XRay"));
+    EXPECT_TRUE(checked("Lrnz"));
+    EXPECT_TRUE(checked("Film"));
+    EXPECT_FALSE(checked("Grph"));
+    EXPECT_TRUE(checked("OPkF"));
+    EXPECT_TRUE(checked("PSSq"));
+    EXPECT_FALSE(checked("PSLi"));  // the factory style
+    EXPECT_TRUE(checked("MSFx", "6 pt"));
+    EXPECT_FALSE(checked("MSAu"));
+    EXPECT_FALSE(GetCommandStatus("DSpa", none).enabled);  // shown, not chosen, without a window
+    // The automatic update check follows the context, window or not, and is always enabled.
+    EXPECT_FALSE(checked("HMau"));
+    EXPECT_FALSE(Status("HMau").checked);
+    prefs.updateCheckAuto = true;
+    gPrefs.updateCheckAuto = false;
+    EXPECT_TRUE(checked("HMau"));
+    EXPECT_TRUE(Status("HMau").checked);
+    EXPECT_TRUE(GetCommandStatus("HMau", none).enabled);
+    gPrefs = programPrefs;
+}
+
+// A window with nothing selected shows the new-crystal style of the context's preferences.
+TEST_F(CommandsTest, AWindowWithoutASelectionShowsTheContextsStyle)
+{
+    prefs.crystalPlotStyle = kPlotStyleDots;
+    prefs.crystalLineStyle = kLineStyleDashed;
+    prefs.crystalLineWidth = 3;
+    EXPECT_TRUE(Status("PSDo").checked);
+    EXPECT_TRUE(Status("PSDo").enabled);
+    EXPECT_TRUE(Status("LSDO").checked);
+    EXPECT_FALSE(Status("LSSO").checked);
+    EXPECT_TRUE(Status("LWFx", "3 pt").checked);
+    EXPECT_FALSE(Status("LWFx", "1 pt").checked);
 }
 
 TEST_F(CommandsTest, AnomalousScatteringOnlyForXRaysOnAnAngleAxis)
@@ -230,21 +290,24 @@ INSTANTIATE_TEST_SUITE_P(
                       ReasonRow{"-Fil", Scene::CrystalUnselected, "Needs_Selected_Pattern"},
                       ReasonRow{"tgPL", Scene::NoWindow, "Needs_Window"}, ReasonRow{"HMcu", Scene::NoWindow, ""}));
 
+// The codes the rules cover: every command the menus ask about, the submenus with a rule of their
+// own and the commands of the structures list.
+const char* const kRuledCodes[] = {
+    "clos", "page", "ttlW", "^Wav", "^FWH", "^PSz", "^Str", "^Rng", "^FrC", "save", "svas", "prnt", "+Dat", "*Lst",
+    "clnW", "=PPr", "SFCl", "aClz", "xPlt", "copy", "xLst", "xFac", "RCal", "^Xtl", "Ghkl", "OPk ", "xPro", "Stck",
+    "Clps", "B2Fr", "S2Bk", "^PlC", "mLbS", "mLPT", "mPlS", "mLiW", "mMkS", "stkW", "tilW", "synW", "2Tht", "DSpa",
+    "RcpD", "^TOF", "^Eng", "XRay", "Neut", "Anom", "Dlta", "Lrnz", "Gaus", "PVgt", "^Eta", "Grph", "Film", "*Mix",
+    "!Mix", "OPkN", "OPkM", "OPkD", "OPkS", "OPkF", "*Grd", "*Leg", "*Res", "*Lbl", "LHKL", "LDsp", "LXva", "LNam",
+    "LBln", "LTFx", "PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr", "LSDO", "LSSO", "LWFx",
+    "MSFx", "MSAu", "tgPL", "tgSL", "-Fls", "-UFl", "!Fls", "*Fls", "-Fil", "HMau", "HMcu"};
+
 // Every command these rules can disable, in every state above, names a reason that the shipped
 // message texts hold.
 TEST_F(CommandsTest, EveryDisabledCommandHasAShippedReason)
 {
-    const char* const codes[] = {
-        "clos", "page", "ttlW", "^Wav", "^FWH", "^PSz", "^Str", "^Rng", "^FrC", "save", "svas", "prnt", "+Dat", "*Lst",
-        "clnW", "=PPr", "SFCl", "aClz", "xPlt", "copy", "xLst", "xFac", "RCal", "^Xtl", "Ghkl", "OPk ", "xPro", "Stck",
-        "Clps", "B2Fr", "S2Bk", "^PlC", "mLbS", "mLPT", "mPlS", "mLiW", "mMkS", "stkW", "tilW", "synW", "2Tht", "DSpa",
-        "RcpD", "^TOF", "^Eng", "XRay", "Neut", "Anom", "Dlta", "Lrnz", "Gaus", "PVgt", "^Eta", "Grph", "Film", "*Mix",
-        "!Mix", "OPkN", "OPkM", "OPkD", "OPkS", "OPkF", "*Grd", "*Leg", "*Res", "*Lbl", "LHKL", "LDsp", "LXva", "LNam",
-        "LBln", "LTFx", "PSXr", "PSDo", "PSSq", "PSLi", "PSLX", "PSLD", "PSLS", "PSFi", "PSTr", "LSDO", "LSSO", "LWFx",
-        "MSFx", "MSAu", "tgPL", "tgSL", "-Fls", "-UFl", "!Fls", "*Fls", "-Fil", "HMau", "HMcu"};
     int disabled = 0;
     for (const CommandContext& ctx : {CommandContext{}, context}) {
-        for (const char* code : codes) {
+        for (const char* code : kRuledCodes) {
             const CommandStatus st = GetCommandStatus(code, ctx, "5 %");
             ASSERT_TRUE(st.known) << code;
             if (st.enabled) {
@@ -257,6 +320,25 @@ TEST_F(CommandsTest, EveryDisabledCommandHasAShippedReason)
         }
     }
     EXPECT_GT(disabled, 80);
+}
+
+// Each code has exactly one rule, and the codes without a rule are left to the menus.
+TEST_F(CommandsTest, EveryCodeHasExactlyOneRule)
+{
+    const std::vector<std::string_view> ruled = CommandRuleCodes();
+    std::multiset<std::string_view> counted(ruled.begin(), ruled.end());
+    for (const char* code : kRuledCodes)
+        EXPECT_EQ(counted.count(code), 1u) << code;
+    EXPECT_EQ(ruled.size(), std::size(kRuledCodes));
+    for (std::string_view code : ruled)
+        EXPECT_EQ(code.size(), 4u) << code;
+    for (const char* code :
+         {"open", "+Win", "quit", "pref", "abou", "undo", "redo", "HMug", "sall", "^RLm", "^SDs", "OPk", ""}) {
+        const CommandStatus st = Status(code);
+        EXPECT_FALSE(st.known) << code;
+        EXPECT_TRUE(st.enabled) << code;
+        EXPECT_TRUE(st.reasonKey.empty()) << code;
+    }
 }
 
 }  // namespace

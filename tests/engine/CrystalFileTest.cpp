@@ -280,6 +280,14 @@ protected:
         CrystalFileReading::SetUp();
         ASSERT_TRUE(LoadShippedScatteringTable());
     }
+    // Loads as a caller does: the reader's problems are shown afterwards.
+    VLPatternPtr Load(const std::string& path)
+    {
+        FileProblems problems;
+        VLPatternPtr p = LoadPatternFromCrystalFile(doc.get(), path, PrefDataRec{}, problems);
+        ShowProblems(problems);
+        return p;
+    }
     TempFolder folder;
 };
 
@@ -287,8 +295,8 @@ TEST_F(CrystalFileLoading, AddsADiffractedPatternSortedByName)
 {
     WriteFileBytes(folder / "salt.obdf", CrystalFile(RockSalt(), 7));
     WriteFileBytes(folder / "Mixed.obd5", CrystalFile(MixedSiteCrystal(), 8, true));
-    VLPatternPtr salt = LoadPatternFromCrystalFile(doc.get(), folder / "salt.obdf");
-    VLPatternPtr mixed = LoadPatternFromCrystalFile(doc.get(), folder / "Mixed.obd5");
+    VLPatternPtr salt = Load(folder / "salt.obdf");
+    VLPatternPtr mixed = Load(folder / "Mixed.obd5");
     ASSERT_TRUE(salt && mixed);
     EXPECT_EQ(doc->fileList[0].get(), mixed);  // sorted by name, ignoring case
     EXPECT_EQ(doc->plotList, (std::vector<VLPatternPtr>{salt, mixed}));
@@ -305,12 +313,12 @@ TEST_F(CrystalFileLoading, AddsADiffractedPatternSortedByName)
 TEST_F(CrystalFileLoading, RefusedFileLeavesTheDocumentAsItWas)
 {
     WriteFileBytes(folder / "salt.obdf", CrystalFile(RockSalt(), 7));
-    ASSERT_TRUE(LoadPatternFromCrystalFile(doc.get(), folder / "salt.obdf"));
+    ASSERT_TRUE(Load(folder / "salt.obdf"));
     ByteVector broken = CrystalFile(RockSalt(), 7);
     broken.resize(broken.size() - 3);
     WriteFileBytes(folder / "broken.obdf", broken);
-    EXPECT_EQ(LoadPatternFromCrystalFile(doc.get(), folder / "broken.obdf"), nullptr);
-    EXPECT_EQ(LoadPatternFromCrystalFile(doc.get(), folder / "missing.obdf"), nullptr);
+    EXPECT_EQ(Load(folder / "broken.obdf"), nullptr);
+    EXPECT_EQ(Load(folder / "missing.obdf"), nullptr);
     EXPECT_EQ(doc->fileList.size(), 1u);
     EXPECT_EQ(doc->plotList.size(), 1u);
     EXPECT_EQ(doc->nextPlotColor, 1);  // the refused files took no colour
@@ -324,7 +332,7 @@ TEST_F(CrystalFileLoading, TransferFileIsReadThenDeleted)
     WriteFileBytes(path, CrystalFile(RockSalt(), 7));
     EXPECT_TRUE(MyFileIsTransferFile(path));
     EXPECT_FALSE(MyFileIsTransferFile(folder / "Orbelin Cache/Salt"));
-    VLPatternPtr p = LoadPatternFromCrystalFile(doc.get(), path);
+    VLPatternPtr p = Load(path);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->name, "Salt");
     EXPECT_TRUE(p->filePtr.empty());

@@ -25,7 +25,7 @@ protected:
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
     }
     std::unique_ptr<WinInfoRec> doc;
 };
@@ -181,7 +181,7 @@ TEST_F(DiffractionTest, AutoScaleWithCrystalsOnlySetsTheCalculatedMaximum)
     // With a dataset, the dataset is scaled to the calculated maximum.
     auto pp = CreatePattern();
     pp->type = kPatternTypeDataset;
-    pp->dataset = CreateDataset();
+    pp->dataset = CreateDataset(PrefDataRec{});
     pp->dataset->ymax = 70;
     pp->dataset->yOffset = 3;
     ObsDataRec* dp = pp->dataset.get();

@@ -12,9 +12,9 @@ std::unique_ptr<VLPatternRec> Named(const char* name, VLPatternType type = kPatt
     pp->name = name;
     pp->type = type;
     if (type == kPatternTypeCrystal)
-        pp->crystal = CreateCrystal();
+        pp->crystal = CreateCrystal(PrefDataRec{});
     else if (type == kPatternTypeDataset)
-        pp->dataset = CreateDataset();
+        pp->dataset = CreateDataset(PrefDataRec{});
     return pp;
 }
 
@@ -30,7 +30,7 @@ std::vector<std::string> FileNames(const WinInfoRec* w)
 
 TEST(Document, FileListInsertion)
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     VLPatternPtr a = InsertPatternIntoFileList(w.get(), Named("A"), nullptr);
     VLPatternPtr b = InsertPatternIntoFileList(w.get(), Named("B"), nullptr);
     InsertPatternIntoFileList(w.get(), Named("P"), nullptr);
@@ -44,20 +44,20 @@ TEST(Document, FileListInsertion)
 
 TEST(Document, SortedInsertionIgnoresCaseAndKeepsEqualNamesInFront)
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     InsertPatternIntoFileList(w.get(), Named("A"), nullptr);
     InsertPatternIntoFileList(w.get(), Named("C"), nullptr);
     InsertPatternIntoFileListSorted(w.get(), Named("b"));
     InsertPatternIntoFileListSorted(w.get(), Named("c"));
     EXPECT_EQ(FileNames(w.get()), (std::vector<std::string>{"A", "b", "C", "c"}));
-    auto empty = CreateWindowInfo();
+    auto empty = CreateWindowInfo(PrefDataRec{});
     InsertPatternIntoFileListSorted(empty.get(), Named("x"));
     EXPECT_EQ(GetNumPatternsInFileList(empty.get()), 1);
 }
 
 TEST(Document, SortByNameIsStable)
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     for (const char* n : {"quartz", "Calcite", "albite", "calcite", "Albite"})
         InsertPatternIntoFileList(w.get(), Named(n), nullptr);
     SortFileListByName(w.get());
@@ -66,7 +66,7 @@ TEST(Document, SortByNameIsStable)
 
 TEST(Document, RemovingKeepsTheListsConsistent)
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     VLPatternPtr a = InsertPatternIntoFileList(w.get(), Named("A"), nullptr);
     VLPatternPtr b = InsertPatternIntoFileList(w.get(), Named("B"), nullptr);
     InsertPatternIntoPlotList(w.get(), a, nullptr);
@@ -85,7 +85,7 @@ TEST(Document, RemovingKeepsTheListsConsistent)
 
 TEST(Document, FrontPatternsAndCounts)
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     VLPatternPtr x1 = InsertPatternIntoFileList(w.get(), Named("X1"), nullptr);
     VLPatternPtr d = InsertPatternIntoFileList(w.get(), Named("D", kPatternTypeDataset), nullptr);
     VLPatternPtr x2 = InsertPatternIntoFileList(w.get(), Named("X2"), nullptr);
@@ -110,7 +110,7 @@ TEST(Document, FrontPatternsAndCounts)
 
 TEST(Document, FoldersAreReleasedAndChoicesReset)
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     FolderRec folder;
     folder.name = "Instrument";
     folder.items.resize(3);
@@ -129,11 +129,10 @@ TEST(Document, FoldersAreReleasedAndChoicesReset)
 
 TEST(Document, NewDocumentCopiesThePreferences)
 {
-    gPrefs = gFactoryPrefs;
-    gPrefs.plotSpecs.lambda = 0.7093f;
-    auto w = CreateWindowInfo();
+    PrefDataRec prefs;
+    prefs.plotSpecs.lambda = 0.7093f;
+    auto w = CreateWindowInfo(prefs);
     EXPECT_FLOAT_EQ(w->plotSpecs.lambda, 0.7093f);
-    gPrefs.plotSpecs.lambda = 1.0f;
+    prefs.plotSpecs.lambda = 1.0f;
     EXPECT_FLOAT_EQ(w->plotSpecs.lambda, 0.7093f);  // from then on independent
-    gPrefs = gFactoryPrefs;
 }

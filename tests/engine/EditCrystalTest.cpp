@@ -220,7 +220,7 @@ protected:
         FileFormatTest::SetUp();
         ASSERT_TRUE(LoadShippedScatteringTable());
         for (auto* d : {&doc, &other}) {
-            *d = CreateWindowInfo();
+            *d = CreateWindowInfo(PrefDataRec{});
             (*d)->hooks = &hooks;
         }
         xp = AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");

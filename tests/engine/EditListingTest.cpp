@@ -53,7 +53,7 @@ std::string Text(const std::function<void(std::FILE*)>& write)
 // A crystal with four reflexions of chosen values (no sites: nothing is diffracted).
 std::unique_ptr<CrystalDataRec> FourReflexions(float scale)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->volFrac = 0.5f;
     xp->refs = {
         {1, 1, 1, 8, 3.1355f, 28.443f, 400.0f * scale, 0},
@@ -226,7 +226,7 @@ protected:
     {
         FileFormatTest::SetUp();
         ASSERT_TRUE(LoadShippedScatteringTable());
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         xp = AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
         xp->volFrac = 1;
         JustDiffract(doc.get(), xp, nullptr);

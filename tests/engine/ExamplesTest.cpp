@@ -18,8 +18,8 @@ namespace {
 std::unique_ptr<WinInfoRec> Load(const std::string& path, RecordingStatusSink& sink)
 {
     ScopedThreadStatusSink scope(&sink);
-    auto doc = CreateWindowInfo();
-    AddFilesToDiffraction(doc.get(), {path}, true);
+    auto doc = CreateWindowInfo(PrefDataRec{});
+    AddFilesToDiffraction(doc.get(), {path}, true, PrefDataRec{});
     return doc;
 }
 

@@ -133,9 +133,12 @@ std::string FileFormatTest::LastAlert() const
 
 bool CrystalReadingTest::Read(const ByteVector& bytes)
 {
-    crystal = CreateCrystal();
+    crystal = CreateCrystal(PrefDataRec{});
     FileHandle file = StreamOf(bytes);
-    return ReadCrystalStream(doc.get(), crystal.get(), file.get());
+    problems.Clear();
+    const bool read = ReadCrystalStream(doc.get(), crystal.get(), file.get(), problems);
+    ShowProblems(problems);
+    return read;
 }
 
 void SetBigEndian32(ByteVector& bytes, std::size_t at, std::uint32_t v)

@@ -74,11 +74,13 @@ private:
     ScopedThreadStatusSink scope_{&sink};
 };
 
-// Reads crystal files (any version) from bytes into a fresh crystal kept for inspection.
+// Reads crystal files (any version) from bytes into a fresh crystal kept for inspection, then
+// shows the reader's problems as a caller does (kept in problems as well).
 class CrystalReadingTest : public FileFormatTest {
 protected:
     bool Read(const ByteVector& bytes);
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    FileProblems problems;
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo(PrefDataRec{});
     std::unique_ptr<CrystalDataRec> crystal;
 };
 

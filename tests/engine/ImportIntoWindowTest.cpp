@@ -32,7 +32,7 @@ protected:
         InitVLGlobals();
         gPrefs = gFactoryPrefs;
         ASSERT_TRUE(LoadShippedScatteringTable());
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         hooks.synthesiseProfiles = true;
         doc->hooks = &hooks;
         doc->plotRect = Rect{0, 0, 300, 500};
@@ -44,7 +44,7 @@ protected:
     // One crystal already in the window, plotted.
     VLPatternPtr AddExistingCrystal(const char* name)
     {
-        CifImportResult r = ReadCifText(kTwoPhases, name);
+        CifImportResult r = ReadCifText(kTwoPhases, name, PrefDataRec{});
         auto pp = CreatePattern();
         pp->type = kPatternTypeCrystal;
         pp->name = name;
@@ -67,7 +67,7 @@ protected:
 TEST_F(ImportIntoWindow, CrystalsAreDiffractedSortedPlottedAndShareTheMixture)
 {
     AddExistingCrystal("m.cif");
-    ASSERT_TRUE(AddCifCrystalsToDiffraction(doc.get(), ReadCifText(kTwoPhases, "p.cif"), "/data/p.cif", true));
+    ASSERT_TRUE(AddCifCrystalsToDiffraction(doc.get(), ReadCifText(kTwoPhases, "p.cif", PrefDataRec{}), "/data/p.cif", true));
     ASSERT_EQ(GetNumPatternsInFileList(doc.get()), 3);
     EXPECT_EQ(GetNthPatternInFileList(doc.get(), 0)->name, "m.cif");
     EXPECT_EQ(GetNthPatternInFileList(doc.get(), 1)->name, "p.cif: alpha");
@@ -87,8 +87,8 @@ TEST_F(ImportIntoWindow, CrystalsAreDiffractedSortedPlottedAndShareTheMixture)
 TEST_F(ImportIntoWindow, DatasetBesideACrystalIsScaledToIt)
 {
     AddExistingCrystal("m.cif");
-    MeasuredDataResult r = ReadMeasuredData("20 100\n30 400\n40 200\n", "obs.xy");
-    ASSERT_TRUE(AddMeasuredDatasetToDiffraction(doc.get(), std::move(r), "/data/obs.xy", true));
+    MeasuredDataResult r = ReadMeasuredData("20 100\n30 400\n40 200\n", "obs.xy", PrefDataRec{});
+    ASSERT_TRUE(AddMeasuredDatasetToDiffraction(doc.get(), std::move(r), "/data/obs.xy", true, PrefDataRec{}));
     ASSERT_EQ(GetNumDatasetsInPlotList(doc.get()), 1);
     const ObsDataRec* dp = GetFrontDataset(doc.get());
     ASSERT_TRUE(dp);
@@ -106,9 +106,9 @@ TEST_F(ImportIntoWindow, FailureLeavesTheWindowAsItWas)
 {
     AddExistingCrystal("m.cif");
     const float volFrac = doc->plotList[0]->crystal->volFrac;
-    EXPECT_FALSE(AddCifCrystalsToDiffraction(doc.get(), ReadCifText("data_x\n_cell_length_a 4\n", "bad.cif"),
+    EXPECT_FALSE(AddCifCrystalsToDiffraction(doc.get(), ReadCifText("data_x\n_cell_length_a 4\n", "bad.cif", PrefDataRec{}),
                                              "/data/bad.cif", true));
-    EXPECT_FALSE(AddMeasuredDataFileToDiffraction(doc.get(), VELMORA_TEST_DATA_DIR "/missing.raw", true));
+    EXPECT_FALSE(AddMeasuredDataFileToDiffraction(doc.get(), VELMORA_TEST_DATA_DIR "/missing.raw", true, PrefDataRec{}));
     EXPECT_EQ(GetNumPatternsInFileList(doc.get()), 1);
     EXPECT_EQ(GetNumPatternsInPlotList(doc.get()), 1);
     EXPECT_EQ(doc->plotList[0]->crystal->volFrac, volFrac);

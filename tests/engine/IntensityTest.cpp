@@ -26,7 +26,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
     }
     ReflexionWorkspace work;
 
@@ -238,7 +238,7 @@ TEST_P(FastPathMatchesReference, EveryIntensityWithinOnePartIn1e5)
     ReflexionWorkspace work;
     const FastCase& c = GetParam();
     ASSERT_TRUE(LoadShippedScatteringTable());
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(PrefDataRec{});
     doc->plotSpecs.radType = c.radiation;
     doc->plotSpecs.axisType = c.axis;
     auto xp = c.identical ? ManyIdenticalSites(c.sites, 99u) : MakeRandomCrystal(c.sites, c.atomsPerSite, 1234u + c.sites);

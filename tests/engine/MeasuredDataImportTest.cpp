@@ -43,8 +43,8 @@ protected:
 
 TEST_F(MeasuredDataImport, BrukerRawEqualsItsTextExportPointForPoint)
 {
-    MeasuredDataResult raw = ReadMeasuredDataFile(VELMORA_TEST_DATA_DIR "/LaB6_Jan2018.raw");
-    MeasuredDataResult text = ReadMeasuredDataFile(VELMORA_TEST_DATA_DIR "/lab6_jan2018_cuka12.xy");
+    MeasuredDataResult raw = ReadMeasuredDataFile(VELMORA_TEST_DATA_DIR "/LaB6_Jan2018.raw", PrefDataRec{});
+    MeasuredDataResult text = ReadMeasuredDataFile(VELMORA_TEST_DATA_DIR "/lab6_jan2018_cuka12.xy", PrefDataRec{});
     ASSERT_FALSE(raw.problem) << DescribeImportProblem(raw.problem);
     ASSERT_FALSE(text.problem) << DescribeImportProblem(text.problem);
     EXPECT_EQ(raw.formatName, "Siemens/Bruker RAW");
@@ -64,7 +64,7 @@ TEST_F(MeasuredDataImport, BrukerRawEqualsItsTextExportPointForPoint)
 
 TEST_F(MeasuredDataImport, RangesAndOrderAreThoseOfTheFile)
 {
-    MeasuredDataResult r = ReadMeasuredData("# 2theta intensity\n10.0 5\n10.02\t7.5\n9.5 3 0.2\n", "scan.xye");
+    MeasuredDataResult r = ReadMeasuredData("# 2theta intensity\n10.0 5\n10.02\t7.5\n9.5 3 0.2\n", "scan.xye", PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     const ObsDataRec& dp = *r.dataset;
     ASSERT_EQ(dp.nData(), 3);
@@ -80,7 +80,7 @@ TEST_F(MeasuredDataImport, RangesAndOrderAreThoseOfTheFile)
 
 TEST_F(MeasuredDataImport, MultiBlockFileReadsTheChosenBlockAndSaysWhich)
 {
-    MeasuredDataResult first = ReadMeasuredData(kTwoRangeUxd, "scan.uxd");
+    MeasuredDataResult first = ReadMeasuredData(kTwoRangeUxd, "scan.uxd", PrefDataRec{});
     ASSERT_FALSE(first.problem) << DescribeImportProblem(first.problem);
     EXPECT_EQ(first.numBlocks, 2);
     EXPECT_EQ(first.block, 0);
@@ -89,13 +89,13 @@ TEST_F(MeasuredDataImport, MultiBlockFileReadsTheChosenBlockAndSaysWhich)
     EXPECT_FLOAT_EQ(first.dataset->profile[3], 40.0f);
     EXPECT_NE(first.note.find("1 of 2"), std::string::npos) << first.note;
 
-    MeasuredDataResult second = ReadMeasuredData(kTwoRangeUxd, "scan.uxd", 1);
+    MeasuredDataResult second = ReadMeasuredData(kTwoRangeUxd, "scan.uxd", PrefDataRec{}, 1);
     ASSERT_FALSE(second.problem);
     ASSERT_EQ(second.dataset->nData(), 2);
     EXPECT_FLOAT_EQ(second.dataset->xmin, 20.0f);
     EXPECT_NE(second.note.find("2 of 2"), std::string::npos) << second.note;
 
-    EXPECT_EQ(ReadMeasuredData(kTwoRangeUxd, "scan.uxd", 2).problem.key, "Measured_Data_No_Such_Block");
+    EXPECT_EQ(ReadMeasuredData(kTwoRangeUxd, "scan.uxd", PrefDataRec{}, 2).problem.key, "Measured_Data_No_Such_Block");
 }
 
 TEST_F(MeasuredDataImport, UnreadableFilesAreRefusedWithAReason)
@@ -114,11 +114,11 @@ TEST_F(MeasuredDataImport, UnreadableFilesAreRefusedWithAReason)
         {"x only", "10\n11\n12\n", "scan.xy", "Measured_Data_No_Intensities"},
     };
     for (const auto& c : cases) {
-        MeasuredDataResult r = ReadMeasuredData(c.contents, c.name);
+        MeasuredDataResult r = ReadMeasuredData(c.contents, c.name, PrefDataRec{});
         EXPECT_EQ(r.problem.key, c.key) << c.what << ": " << DescribeImportProblem(r.problem);
         EXPECT_FALSE(r.dataset) << c.what;
     }
-    EXPECT_EQ(ReadMeasuredDataFile("/nonexistent/scan.xy").problem.key, "Error_Opening_File");
+    EXPECT_EQ(ReadMeasuredDataFile("/nonexistent/scan.xy", PrefDataRec{}).problem.key, "Error_Opening_File");
 }
 
 // xylib reads text with the C library, which follows the process locale: under a decimal-comma
@@ -127,7 +127,7 @@ TEST_F(MeasuredDataImport, DecimalCommaLocaleDoesNotChangeTheNumbers)
 {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
     ASSERT_TRUE(std::setlocale(LC_ALL, "de_DE.UTF-8")) << "scripts/setup generates the de_DE.UTF-8 locale";
-    MeasuredDataResult r = ReadMeasuredData("10.25 5.5\n10.50 7.25\n", "scan.xy");
+    MeasuredDataResult r = ReadMeasuredData("10.25 5.5\n10.50 7.25\n", "scan.xy", PrefDataRec{});
     std::setlocale(LC_ALL, previous.c_str());
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     ASSERT_EQ(r.dataset->nData(), 2);
@@ -157,7 +157,7 @@ TEST_F(MeasuredDataImport, ShippedSyntheticPatternLoads)
         if (!IsMeasuredDataFileName(entry.path().string()))
             continue;
         ++count;
-        MeasuredDataResult r = ReadMeasuredDataFile(entry.path().string());
+        MeasuredDataResult r = ReadMeasuredDataFile(entry.path().string(), PrefDataRec{});
         ASSERT_FALSE(r.problem) << entry.path() << ": " << DescribeImportProblem(r.problem);
         EXPECT_GT(r.dataset->nData(), 1000) << entry.path();
     }
@@ -168,7 +168,7 @@ TEST_F(MeasuredDataImport, ShippedSyntheticPatternLoads)
 // Read strictly, the numbers after it are the data.
 TEST_F(MeasuredDataImport, SimulationLogHeaderDoesNotHangTheTextReader)
 {
-    MeasuredDataResult r = ReadMeasuredData("LAMMPS (    316\n 10.42 293\n 10.44 279\n 10.46 293\n", "scan.xy");
+    MeasuredDataResult r = ReadMeasuredData("LAMMPS (    316\n 10.42 293\n 10.44 279\n 10.46 293\n", "scan.xy", PrefDataRec{});
     ASSERT_FALSE(r.problem) << DescribeImportProblem(r.problem);
     ASSERT_EQ(r.dataset->nData(), 3);
     EXPECT_FLOAT_EQ(r.dataset->x[0], 10.42f);

@@ -10,13 +10,24 @@ namespace {
 
 class ObservedData : public FileFormatTest {
 protected:
+    // Reads as a caller does: the reader's problems are shown afterwards.
     bool Read(const std::string& text)
     {
-        dataset = CreateDataset();
+        dataset = CreateDataset(PrefDataRec{});
         FileHandle file = StreamOf(text);
-        return ReadDatasetStream(doc.get(), dataset.get(), file.get());
+        FileProblems problems;
+        const bool read = ReadDatasetStream(doc.get(), dataset.get(), file.get(), PrefDataRec{}, problems);
+        ShowProblems(problems);
+        return read;
     }
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    VLPatternPtr Load(const std::string& path)
+    {
+        FileProblems problems;
+        VLPatternPtr p = LoadPatternFromDatasetFile(doc.get(), path, PrefDataRec{}, problems);
+        ShowProblems(problems);
+        return p;
+    }
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo(PrefDataRec{});
     std::unique_ptr<ObsDataRec> dataset;
 };
 
@@ -102,15 +113,15 @@ TEST_F(ObservedData, LoadingAddsAPlottedPatternOrNothing)
     TempFolder folder;
     WriteFileBytes(folder / "quartz.xy", ByteVector{'1', ' ', '2', '\n'});
     WriteFileBytes(folder / "empty.txt", {});
-    VLPatternPtr p = LoadPatternFromDatasetFile(doc.get(), folder / "quartz.xy");
+    VLPatternPtr p = Load(folder / "quartz.xy");
     ASSERT_TRUE(p);
     EXPECT_EQ(p->type, kPatternTypeDataset);
     EXPECT_EQ(p->name, "quartz.xy");
     EXPECT_EQ(p->filePtr, folder / "quartz.xy");
     EXPECT_EQ(doc->plotList, std::vector<VLPatternPtr>{p});
 
-    EXPECT_EQ(LoadPatternFromDatasetFile(doc.get(), folder / "empty.txt"), nullptr);
-    EXPECT_EQ(LoadPatternFromDatasetFile(doc.get(), folder / "absent.txt"), nullptr);
+    EXPECT_EQ(Load(folder / "empty.txt"), nullptr);
+    EXPECT_EQ(Load(folder / "absent.txt"), nullptr);
     EXPECT_EQ(LastAlert(), "Error_Opening_File");
     EXPECT_EQ(doc->fileList.size(), 1u);
     EXPECT_EQ(doc->nextPlotColor, 1);

@@ -73,7 +73,7 @@ protected:
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         doc->hooks = &hooks;
         doc->plotSpecs.xmin = 5;
         doc->plotSpecs.xmax = 80;
@@ -104,7 +104,7 @@ protected:
     {
         auto pp = CreatePattern();
         pp->type = kPatternTypeDataset;
-        pp->dataset = CreateDataset();
+        pp->dataset = CreateDataset(PrefDataRec{});
         pp->dataset->x = {10, 20, 30};
         pp->dataset->profile = {1, 2, 3};
         pp->name = "data";
@@ -404,7 +404,7 @@ TEST_F(ParameterListTest, FolderStateSurvivesRedrawsUntilFoldersAreAdded)
     EXPECT_EQ(doc->itemChoice, -1);
 
     // From no crystal to one crystal: new folders close them all.
-    auto empty = CreateWindowInfo();
+    auto empty = CreateWindowInfo(PrefDataRec{});
     empty->hooks = &hooks;
     DrawParameterList(empty.get());
     empty->folders[0].open = empty->folders[1].open = true;
@@ -469,7 +469,7 @@ TEST_F(ParameterListTest, EveryItemActsOnItsRecord)
                  {kAxisEnergy, kRadiationXRays}};
     for (const Row& mode : modes) {
         SCOPED_TRACE(testing::Message() << "axis " << mode.axis << " radiation " << mode.radiation);
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         doc->hooks = &hooks;
         doc->plotSpecs.radType = mode.radiation;
         doc->plotSpecs.axisType = mode.axis;

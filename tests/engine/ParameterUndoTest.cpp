@@ -21,7 +21,7 @@ protected:
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         hooks.synthesiseProfiles = true;
         doc->hooks = &hooks;
         doc->plotSpecs.xmin = 5;

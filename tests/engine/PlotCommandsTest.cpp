@@ -19,7 +19,7 @@ protected:
     {
         ASSERT_TRUE(LoadShippedScatteringTable());
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         doc->hooks = &hooks;
         doc->plotSpecs.xmin = 5;
         doc->plotSpecs.xmax = 80;

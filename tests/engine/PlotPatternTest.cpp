@@ -7,7 +7,7 @@
 
 #include "Axes.h"
 #include "Globals.h"
-#include "Scenes.h"
+#include "Diffraction.h"
 #include "Status.h"
 #include "StringTable.h"
 
@@ -293,10 +293,35 @@ std::string Transcript(const RecordingSurface& s)
     return out.str();
 }
 
-// One scene drawn from scratch into a recording of page bounds.
-std::string DrawScene(std::unique_ptr<WinInfoRec> (*make)(), const DrawContext& dc, const Rect& page)
+// Rock salt diffracted in a window of the factory settings, selected and labelled, with marker
+// overlays and the legend; in film mode, or with a measured curve and the residual.
+std::unique_ptr<WinInfoRec> RockSaltWindow(bool film)
 {
-    auto doc = make();
+    auto w = CreateWindowInfo(PrefDataRec{});
+    CrystalDataRec* xp = AddCrystalToDocument(w.get(), MakeRockSalt(), "NaCl");
+    xp->showLabel = true;
+    PlotSpecsRec& ps = w->plotSpecs;
+    ps.plotType = film ? -kPeakFunctionPseudoVoigt : kPeakFunctionPseudoVoigt;
+    ps.showLegend = true;
+    ps.overlayPeakStyle = kOverlayPeaksMarkers;
+    JustDiffract(w.get(), xp, nullptr);
+    if (!film) {
+        std::vector<float> x, y;
+        for (int i = 0; i <= 150; ++i) {
+            x.push_back(5 + 0.5f * static_cast<float>(i));
+            y.push_back(static_cast<float>(50 + 40 * std::sin(i * 0.3)));
+        }
+        AddTestDataset(w.get(), x, y);
+        ps.showResidual = true;
+    }
+    w->autoScaleY = true;
+    return w;
+}
+
+// One window made from scratch and drawn into a recording of page bounds.
+std::string DrawWindow(bool film, const DrawContext& dc, const Rect& page)
+{
+    auto doc = RockSaltWindow(film);
     RecordingSurface s(page);
     DrawPatterns(s, dc, doc.get(), page, true, false);
     return Transcript(s);
@@ -308,24 +333,26 @@ std::string DrawScene(std::unique_ptr<WinInfoRec> (*make)(), const DrawContext& 
 // are when drawn alone: neither pass sees the other's scale, colours or printing state.
 TEST(PlotPattern, TwoPlotsDrawnOnTwoThreadsAtOnceMatchThoseDrawnOneAtATime)
 {
-    ASSERT_TRUE(InitSceneEngine());
+    ASSERT_TRUE(LoadShippedScatteringTable());
     const Rect screen{0, 0, 600, 1000}, page{0, 0, 1200, 2000};
     const DrawContext printer = DrawContext::Printer(144, page.Width(), 1000);
-    const std::string pageAlone = DrawScene(SceneTwoCrystalsAndData, printer, page);
-    const std::string screenAlone = DrawScene(SceneFilm, DrawContext::Screen(), screen);
-    auto labelled = +[] { return SceneOverlays(kOverlayPeaksMarkers); };
-    const std::string labelsAlone = DrawScene(labelled, DrawContext::Screen(), screen);
-    ASSERT_NE(pageAlone, DrawScene(SceneTwoCrystalsAndData, DrawContext::Screen(), page));
+    const DrawContext inactive = DrawContext::Screen(false);
+    const std::string pageAlone = DrawWindow(false, printer, page);
+    const std::string filmAlone = DrawWindow(true, inactive, screen);
+    const std::string graphAlone = DrawWindow(false, DrawContext::Screen(), screen);
+    // The three passes differ, so that a context leaking from one into another would show.
+    ASSERT_NE(pageAlone, DrawWindow(false, DrawContext::Screen(), page));
+    ASSERT_NE(filmAlone, DrawWindow(true, DrawContext::Screen(), screen));
     for (int round = 0; round < 3; ++round) {
-        std::string pageTogether, screenTogether, labelsTogether;
-        std::thread a([&] { pageTogether = DrawScene(SceneTwoCrystalsAndData, printer, page); });
-        std::thread b([&] { screenTogether = DrawScene(SceneFilm, DrawContext::Screen(), screen); });
-        std::thread c([&] { labelsTogether = DrawScene(labelled, DrawContext::Screen(), screen); });
+        std::string pageTogether, filmTogether, graphTogether;
+        std::thread a([&] { pageTogether = DrawWindow(false, printer, page); });
+        std::thread b([&] { filmTogether = DrawWindow(true, inactive, screen); });
+        std::thread c([&] { graphTogether = DrawWindow(false, DrawContext::Screen(), screen); });
         a.join();
         b.join();
         c.join();
         EXPECT_EQ(pageTogether, pageAlone) << "round " << round;
-        EXPECT_EQ(screenTogether, screenAlone) << "round " << round;
-        EXPECT_EQ(labelsTogether, labelsAlone) << "round " << round;
+        EXPECT_EQ(filmTogether, filmAlone) << "round " << round;
+        EXPECT_EQ(graphTogether, graphAlone) << "round " << round;
     }
 }

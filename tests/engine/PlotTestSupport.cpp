@@ -7,7 +7,7 @@
 std::unique_ptr<WinInfoRec> MakePlotWindow(const Rect& plot, float xmin, float xmax, float ymin, float ymax)
 {
     InitVLGlobals();
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     w->plotSpecs = PlotSpecsRec{};
     PlotSpecsRec& ps = w->plotSpecs;
     ps.xmin = xmin;
@@ -26,7 +26,7 @@ VLPatternPtr AddTestCrystal(WinInfoRec* w, const std::vector<ReflexionRec>& refs
 {
     auto pattern = CreatePattern();
     pattern->type = kPatternTypeCrystal;
-    pattern->crystal = CreateCrystal();
+    pattern->crystal = CreateCrystal(PrefDataRec{});
     pattern->crystal->refs = refs;
     pattern->crystal->plotBuffer = buffer;
     pattern->crystal->volFrac = 1;
@@ -43,7 +43,7 @@ VLPatternPtr AddTestDataset(WinInfoRec* w, const std::vector<float>& x, const st
 {
     auto pattern = CreatePattern();
     pattern->type = kPatternTypeDataset;
-    pattern->dataset = CreateDataset();
+    pattern->dataset = CreateDataset(PrefDataRec{});
     pattern->dataset->x = x;
     pattern->dataset->profile = y;
     if (!x.empty()) {

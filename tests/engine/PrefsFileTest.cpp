@@ -145,19 +145,24 @@ TEST_F(PrefsFile, SavedInTheUsersConfigurationFolder)
     TempFolder home;
     ScopedEnv config("XDG_CONFIG_HOME", home / "config");
     EXPECT_EQ(PrefsFilePath(), home / "config/velmora/Velmora 5 Prefs");
-    EXPECT_FALSE(ExtractUserPrefs());  // no file yet: the factory preferences stay
+    PrefDataRec read;
+    EXPECT_FALSE(ExtractUserPrefs(read));  // no file yet: the values there stay
+    EXPECT_EQ(read.plotSpecs.lambda2, gFactoryPrefs.plotSpecs.lambda2);
 
-    gPrefs = UnusualPrefs();
-    gPrefs.plotSpecs.showCursor = true;
+    PrefDataRec saved = UnusualPrefs();
+    saved.plotSpecs.showCursor = true;
     const Rect front{10, 20, 610, 1020};
-    ASSERT_TRUE(CreateAndSavePrefsFile(&front));
-    EXPECT_FALSE(gPrefs.plotSpecs.showCursor);
+    ASSERT_TRUE(CreateAndSavePrefsFile(saved, &front));
+    EXPECT_FALSE(saved.plotSpecs.showCursor);
+    EXPECT_EQ(saved.windowBounds, front);
 
-    gPrefs = gFactoryPrefs;
-    ASSERT_TRUE(ExtractUserPrefs());
-    EXPECT_EQ(gPrefs.windowBounds, front);
-    EXPECT_FALSE(gPrefs.plotSpecs.showCursor);
-    EXPECT_EQ(gPrefs.plotSpecs.lambda2, 0.71359f);
+    ASSERT_TRUE(ExtractUserPrefs(read));
+    EXPECT_EQ(read.windowBounds, front);
+    EXPECT_FALSE(read.plotSpecs.showCursor);
+    EXPECT_EQ(read.plotSpecs.lambda2, 0.71359f);
+    // The program's own preferences are only what the caller hands over.
+    EXPECT_EQ(gPrefs.plotSpecs.lambda2, gFactoryPrefs.plotSpecs.lambda2);
+    EXPECT_EQ(gPrefs.windowBounds, gFactoryPrefs.windowBounds);
 
     // Without XDG_CONFIG_HOME the folder is under HOME.
     ScopedEnv unsetXdg("XDG_CONFIG_HOME", "relative/is/ignored");

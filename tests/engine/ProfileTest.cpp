@@ -18,7 +18,7 @@ namespace {
 std::unique_ptr<CrystalDataRec> PeaksAt(std::initializer_list<ReflexionRec> refs)
 {
     InitVLGlobals();
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->refs = refs;
     return xp;
 }
@@ -53,7 +53,7 @@ TEST(Profile, ShapesIntegrateToTheirIntensity)
 
 TEST(Profile, WidthsFromInstrumentSizeAndStrain)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     PlotSpecsRec ps = gFactoryPrefs.plotSpecs;
     xp->particleSize = 1000;
     xp->strain = 0;
@@ -70,7 +70,7 @@ TEST(Profile, SizeAndStrainWidthsOnEveryAxisAreTheRelativeWidthOfTheTwoThetaForm
     // Scherrer: Δ2θ = Kλ/(L cos θ) is Δd/d = K·d/L; the strain form 4ε·1.17741·tan θ (in radians of
     // 2θ) is Δd/d = 2·1.17741·ε. Each axis then takes Δx = x·Δd/d (time of flight, energy),
     // Δd = d·Δd/d, Δ(1/d) = (Δd/d)/d; combined with the instrument's fwhm in quadrature.
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->particleSize = 1000;  // Å
     xp->strain = 0.002;
     PlotSpecsRec ps = gFactoryPrefs.plotSpecs;
@@ -121,7 +121,7 @@ TEST(Profile, SecondWavelengthLineIsDrawnAtItsOwnPositionAtHighAngles)
     const double x1 = 2 * std::asin(l1 / (2 * d)) * 180 / M_PI, x2 = 2 * std::asin(l2 / (2 * d)) * 180 / M_PI;
     ASSERT_NEAR(x1, 142.2, 0.2);
     ASSERT_GT(x2 - x1, 0.7);
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->refs = {ReflexionRec{4, 4, 4, 8, static_cast<float>(d), static_cast<float>(x1), 3.0f, 0.05f}};
     PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 140, 145);
     ps.monochromatic = false;
@@ -213,7 +213,7 @@ TEST(Profile, WidePeakUsesOneSampleAtThePixelsLeftEdge)
 TEST(Profile, SecondWavelengthSplitsTwoThirdsToOneThird)
 {
     InitVLGlobals();
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     PlotSpecsRec ps = Specs(kPeakFunctionGaussian, 40, 50);
     ps.monochromatic = false;
     ps.lambda2 = 1.5444f;
@@ -236,7 +236,7 @@ TEST(Profile, SecondWavelengthSplitsTwoThirdsToOneThird)
 TEST(Profile, CalculateProfilesFillsOnlyTheVisiblePixelsOfPlottedCrystals)
 {
     ASSERT_TRUE(LoadShippedScatteringTable());
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(PrefDataRec{});
     CrystalDataRec* xp = AddCrystalToDocument(doc.get(), MakeRockSalt(), "NaCl");
     JustDiffract(doc.get(), xp, nullptr);
     CalculateProfiles(doc.get(), 0, 0, Rect{0, 0, 300, 500}, false);
@@ -255,7 +255,7 @@ TEST(Profile, CalculateProfilesFillsOnlyTheVisiblePixelsOfPlottedCrystals)
 
 TEST(Profile, BackgroundCTermIsLeftOutAtAndBelowZero)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->yOffset = 2;
     xp->baseCoefs[0] = 0.5f;
     xp->baseCoefs[1] = 3;
@@ -290,7 +290,7 @@ TEST(Profile, PeakAreaToHeight)
 
 TEST(Profile, MixtureFractionsRebalance)
 {
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(PrefDataRec{});
     CrystalDataRec* x1 = AddCrystalToDocument(doc.get(), MakeRockSalt(), "A");
     CrystalDataRec* x2 = AddCrystalToDocument(doc.get(), MakeRockSalt(), "B");
     CrystalDataRec* x3 = AddCrystalToDocument(doc.get(), MakeRockSalt(), "C");
@@ -323,7 +323,7 @@ TEST(Profile, ZeroInstrumentWidthNeverDividesByZero)
 TEST(Profile, ProfileOnSeveralThreadsEqualsOneThread)
 {
     InitVLGlobals();
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     // 3000 lines crowded towards low angles, so that runs of columns differ in cost.
     for (int i = 0; i < 3000; ++i) {
         const float x = 5.0f + 75.0f * std::pow(i / 3000.0f, 2.0f);

@@ -7,13 +7,14 @@
 
 #include <cstring>
 
-TEST(Records, NewCrystalAndDatasetTakeTheirBlankValues)
+TEST(Records, NewCrystalAndDatasetTakeTheirBlankValuesAndTheGivenDefaults)
 {
     InitVLGlobals();
-    gPrefs = gFactoryPrefs;
-    gPrefs.crystalColor = {1, 2, 3};
-    gPrefs.particleSize = 500;
-    auto xp = CreateCrystal();
+    PrefDataRec prefs;
+    prefs.crystalColor = {1, 2, 3};
+    prefs.particleSize = 500;
+    prefs.datasetPlotStyle = kPlotStyleCrosses;
+    auto xp = CreateCrystal(prefs);
     ASSERT_TRUE(xp);
     EXPECT_EQ(xp->ltyp, 'P');
     EXPECT_EQ(xp->volFrac, 0.0f);
@@ -21,16 +22,17 @@ TEST(Records, NewCrystalAndDatasetTakeTheirBlankValues)
     EXPECT_EQ(xp->plotColor, (RGBColor{1, 2, 3}));
     EXPECT_EQ(xp->particleSize, 500.0f);
     EXPECT_STREQ(xp->spaceGroupSymbol, "");
-    auto dp = CreateDataset();
+    auto dp = CreateDataset(prefs);
     EXPECT_EQ(dp->relScale, 1.0f);
-    EXPECT_EQ(dp->plotStyle, gPrefs.datasetPlotStyle);
-    gPrefs = gFactoryPrefs;
+    EXPECT_EQ(dp->plotStyle, kPlotStyleCrosses);
+    // The program-wide preferences are not consulted.
+    EXPECT_EQ(gPrefs.particleSize, gFactoryPrefs.particleSize);
 }
 
 TEST(Records, NewSiteIsTheBlankSite)
 {
     InitVLGlobals();
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     ASSERT_TRUE(CreateAsymmetricUnit(xp.get(), 3));
     const InputDataRec& s = xp->AU[2];
     for (const SiteRec& o : s.occupant) {
@@ -48,7 +50,7 @@ TEST(Records, NewSiteIsTheBlankSite)
 TEST(Records, DuplicateIsDeepAndFieldForField)
 {
     InitVLGlobals();
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     EXPECT_TRUE(CreateAsymmetricUnit(xp.get(), 1));
     EXPECT_TRUE(CreateAtomsArray(xp.get(), 2));
     ASSERT_TRUE(CreateReflexionsArray(xp->refs, 2));
@@ -68,21 +70,27 @@ TEST(Records, DuplicateIsDeepAndFieldForField)
 
 TEST(Records, DatasetWithoutPointsIsNotDuplicated)
 {
-    auto dp = CreateDataset();
+    auto dp = CreateDataset(PrefDataRec{});
     EXPECT_FALSE(DuplicateDataset(dp.get()));
     ASSERT_TRUE(CreateDatasetPoints(dp.get(), 4));
     EXPECT_EQ(dp->nData(), 4);
     EXPECT_TRUE(DuplicateDataset(dp.get()));
 }
 
-TEST(Records, ImpossibleArraySizeFailsWithAStopAlert)
+TEST(Records, ImpossibleArraySizeFailsWithAProblemAndNoAlert)
 {
     RecordingStatusSink sink;
     ScopedThreadStatusSink scope(&sink);
-    auto xp = CreateCrystal();
-    EXPECT_FALSE(CreateAtomsArray(xp.get(), -1));
-    ASSERT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 1);
-    EXPECT_EQ(sink.Last(RecordingStatusSink::Kind::Alert)->text, "No memory to create atoms array");
+    auto xp = CreateCrystal(PrefDataRec{});
+    FileProblems problems;
+    EXPECT_FALSE(CreateAtomsArray(xp.get(), -1, &problems));
+    EXPECT_FALSE(CreateAsymmetricUnit(xp.get(), -1, &problems));
+    EXPECT_FALSE(CreateAtomsArray(xp.get(), -1));  // without a list the failure is only the result
+    EXPECT_EQ(sink.Count(RecordingStatusSink::Kind::Alert), 0);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems.items()[0].text, "No memory to create atoms array");
+    EXPECT_EQ(problems.items()[1].text, "No memory to create asymmetric Unit");
+    EXPECT_EQ(problems.items()[0].kind, AlertKind::Stop);
     EXPECT_TRUE(xp->atoms.empty());
 }
 
@@ -102,7 +110,7 @@ TEST(Records, PatternOwnsItsCrystal)
     EXPECT_EQ(pp->type, kPatternTypeNone);
     EXPECT_FALSE(pp->plotted);
     pp->type = kPatternTypeCrystal;
-    pp->crystal = CreateCrystal();
+    pp->crystal = CreateCrystal(PrefDataRec{});
     DestroyPattern(pp);
     EXPECT_FALSE(pp);
 }

@@ -20,7 +20,7 @@ std::unique_ptr<VLPatternRec> RockSaltPattern(const char* name)
     auto p = CreatePattern();
     p->type = kPatternTypeCrystal;
     p->name = name;
-    p->crystal = CreateCrystal();
+    p->crystal = CreateCrystal(PrefDataRec{});
     CrystalDataRec& xp = *p->crystal;
     xp.a = xp.b = xp.c = 5.6402f;
     xp.alpha = xp.beta = xp.gamma = 90;
@@ -77,7 +77,7 @@ protected:
         const ByteVector bytes = StreamBytes(file.get());
         return std::string(bytes.begin(), bytes.end());
     }
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo(PrefDataRec{});
     VLPatternPtr salt = nullptr;
 };
 
@@ -308,7 +308,7 @@ TEST_F(Reports, NoCrystalNoReportAndFailuresKeepTheOldFile)
     EXPECT_EQ(DefaultReportName(doc.get(), ReportKind::StructureFactors), "Salt Fhkl.txt");
     EXPECT_EQ(DefaultReportName(doc.get(), ReportKind::Profile), "Salt Profile.txt");
 
-    auto empty = CreateWindowInfo();
+    auto empty = CreateWindowInfo(PrefDataRec{});
     EXPECT_EQ(WriteListingFile(empty.get(), folder / "x.txt"), kParamErr);
     EXPECT_EQ(WriteStrucFacFile(empty.get(), folder / "x.txt"), kParamErr);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"NaCl Listing.txt"});

@@ -23,7 +23,7 @@ void LoadTableText(std::string text)
 std::unique_ptr<CrystalDataRec> OneSite(const char* symbol, float occupancy)
 {
     InitVLGlobals();
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     EXPECT_TRUE(CreateAsymmetricUnit(xp.get(), 1));
     xp->AU[0].occupant[0] = {PackSymbol(symbol), 0, occupancy};
     return xp;

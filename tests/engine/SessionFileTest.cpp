@@ -21,7 +21,7 @@ std::unique_ptr<VLPatternRec> MixedCrystalPattern()
     p->type = kPatternTypeCrystal;
     p->name = "Olivine (Fe,Mg)₂SiO₄";
     p->selected = true;
-    p->crystal = CreateCrystal();
+    p->crystal = CreateCrystal(PrefDataRec{});
     CrystalDataRec& xp = *p->crystal;
     xp.a = 10.2f, xp.b = 6.0f, xp.c = 4.75f, xp.alpha = 90, xp.beta = 91.5f, xp.gamma = 90;
     SetSpaceGroupSymbol(&xp, "P 1 21/c 1");
@@ -62,7 +62,7 @@ std::unique_ptr<VLPatternRec> DatasetPattern()
     auto p = CreatePattern();
     p->type = kPatternTypeDataset;
     p->name = "measured.xy";
-    p->dataset = CreateDataset();
+    p->dataset = CreateDataset(PrefDataRec{});
     ObsDataRec& dp = *p->dataset;
     EXPECT_TRUE(CreateDatasetPoints(&dp, 3));
     dp.x = {10, 10.02f, 10.04f};
@@ -173,12 +173,16 @@ protected:
         EXPECT_EQ(WriteSessionStream(w, file.get(), state), kNoErr);
         return StreamBytes(file.get());
     }
+    // Reads as a caller does: the reader's problems are shown afterwards.
     bool Read(const ByteVector& bytes, WinInfoRec* into)
     {
         FileHandle file = StreamOf(bytes);
-        return ReadSessionStream(into, file.get(), &readState);
+        FileProblems problems;
+        const bool read = ReadSessionStream(into, file.get(), &readState, PrefDataRec{}, problems);
+        ShowProblems(problems);
+        return read;
     }
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo(PrefDataRec{});
     SessionWindowState state, readState;
 };
 
@@ -191,8 +195,10 @@ TEST_F(SessionFile, RoundTripIsExactAndASecondWriteIsByteIdentical)
     EXPECT_EQ(doc->sessionFilePtr, folder / "a.vlmf");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.vlmf"});  // no temporary file left
 
-    auto back = CreateWindowInfo();
-    ASSERT_TRUE(ReadSessionFile(back.get(), folder / "a.vlmf", &readState)) << LastAlert();
+    auto back = CreateWindowInfo(PrefDataRec{});
+    FileProblems problems;
+    ASSERT_TRUE(ReadSessionFile(back.get(), folder / "a.vlmf", PrefDataRec{}, problems, &readState))
+        << (problems.empty() ? "" : problems.Keys().front());
     EXPECT_EQ(back->filename, "Olivine study");
     EXPECT_EQ(back->sessionFilePtr, folder / "a.vlmf");
     EXPECT_EQ(readState.bounds, state.bounds);
@@ -250,7 +256,7 @@ TEST_F(SessionFile, PlotTypeSignsAndRelativeIntensity)
     for (SInt16 plotType : {SInt16{-3}, SInt16{0}, SInt16{4}}) {
         doc->plotSpecs.plotType = plotType;
         doc->plotSpecs.relativeIntensity = false;
-        auto back = CreateWindowInfo();
+        auto back = CreateWindowInfo(PrefDataRec{});
         ASSERT_TRUE(Read(Written(doc.get()), back.get()));
         EXPECT_EQ(back->plotSpecs.plotType, plotType);
         EXPECT_TRUE(back->plotSpecs.relativeIntensity);  // always on after reading
@@ -260,7 +266,7 @@ TEST_F(SessionFile, PlotTypeSignsAndRelativeIntensity)
 TEST_F(SessionFile, EllipsoidsOnlyWhenTheCrystalHasThem)
 {
     CrystalDataRec& xp = *doc->plotList[0]->crystal;
-    auto back = CreateWindowInfo();
+    auto back = CreateWindowInfo(PrefDataRec{});
     ASSERT_TRUE(Read(Written(doc.get()), back.get()));
     const InputDataRec& uiso = back->plotList[0]->crystal->AU[1];
     EXPECT_EQ(uiso.adpType, kADPTypeUiso);
@@ -283,7 +289,7 @@ TEST_F(SessionFile, UnknownItemsAreSkippedEverywhere)
     for (std::size_t at : {FindTag(plain, "PAT?") + 10, FindTag(plain, "nPAT") + 12, FindTag(plain, "PLT_") + 8,
                            FindTag(plain, "WIN_") + 8})
         bytes.insert(bytes.begin() + static_cast<long>(at), extra.begin(), extra.end());
-    auto back = CreateWindowInfo();
+    auto back = CreateWindowInfo(PrefDataRec{});
     ASSERT_TRUE(Read(bytes, back.get())) << LastAlert();
     ASSERT_EQ(back->plotList.size(), 2u);
     ExpectCrystalsEqual(*back->plotList[0]->crystal, *doc->plotList[0]->crystal);
@@ -299,7 +305,7 @@ TEST_F(SessionFile, OldSessionsAreRefusedNewerOnesRead)
         ByteVector bytes = plain;
         std::fill(bytes.begin() + static_cast<long>(vers), bytes.begin() + static_cast<long>(vers) + 10, 0);
         std::memcpy(bytes.data() + vers, version, std::strlen(version));
-        auto back = CreateWindowInfo();
+        auto back = CreateWindowInfo(PrefDataRec{});
         sink.Clear();
         EXPECT_EQ(Read(bytes, back.get()), reads) << version;
         EXPECT_EQ(LastAlert(), reads ? "" : "Cant_Find_File") << version;
@@ -344,7 +350,7 @@ TEST_F(SessionFile, DamagedFilesAreRefusedAndChangeNothing)
         {"garbage version", patched8("VERS", 9, '#')},
         {"no end", ByteVector(plain.begin(), plain.end() - 4)},
     };
-    auto back = CreateWindowInfo();
+    auto back = CreateWindowInfo(PrefDataRec{});
     back->filename = "kept";
     back->plotSpecs.lambda = 0.7093f;
     VLPatternPtr existing = InsertPatternIntoFileListSorted(back.get(), DatasetPattern());
@@ -373,7 +379,7 @@ TEST_F(SessionFile, NothingIsWrittenForAnEmptyPlotListAndAFailedWriteKeepsTheOld
     TempFolder folder;
     ASSERT_EQ(WriteSessionFile(doc.get(), folder / "s.vlmf", state), kNoErr);
     const ByteVector before = ReadFileBytes(folder / "s.vlmf");
-    auto empty = CreateWindowInfo();
+    auto empty = CreateWindowInfo(PrefDataRec{});
     EXPECT_NE(WriteSessionFile(empty.get(), folder / "s.vlmf"), kNoErr);
     EXPECT_EQ(ReadFileBytes(folder / "s.vlmf"), before);
     // A folder in the way of the target: refused with its own message, the folder stays, nothing
@@ -415,7 +421,7 @@ TEST_F(SessionFile, BackgroundBAndCHaveTheirOwnItemThatOlderFilesLack)
     // A file without the item (as older versions wrote) reads with B = C = 0.
     ByteVector old = bytes;
     old.erase(old.begin() + static_cast<long>(at), old.begin() + static_cast<long>(at + 16));
-    auto back = CreateWindowInfo();
+    auto back = CreateWindowInfo(PrefDataRec{});
     ASSERT_TRUE(Read(old, back.get())) << LastAlert();
     EXPECT_EQ(back->plotList[0]->crystal->baseCoefs[0], 0.0f);
     EXPECT_EQ(back->plotList[0]->crystal->baseCoefs[1], 0.0f);
@@ -432,7 +438,7 @@ TEST_F(SessionFile, AnomalousScatteringHasItsOwnItemThatOlderFilesLack)
     // Without the item (as older versions wrote) the option is off and everything else is read.
     ByteVector old = bytes;
     old.erase(old.begin() + static_cast<long>(at), old.begin() + static_cast<long>(at + 9));
-    auto back = CreateWindowInfo();
+    auto back = CreateWindowInfo(PrefDataRec{});
     ASSERT_TRUE(Read(old, back.get())) << LastAlert();
     EXPECT_FALSE(back->plotSpecs.anomalous);
     EXPECT_EQ(back->plotSpecs.eta, 0.35f);
@@ -452,7 +458,7 @@ TEST_F(SessionFile, TrailingBytesInsideASiteBlockAreRefused)
         SetBigEndian32(bytes, at + 4, length + 4);
         const ByteVector extra = {0, 0, 0, 1};
         bytes.insert(bytes.begin() + static_cast<long>(at + 8 + length), extra.begin(), extra.end());
-        auto back = CreateWindowInfo();
+        auto back = CreateWindowInfo(PrefDataRec{});
         back->filename = "kept";
         sink.Clear();
         EXPECT_FALSE(Read(bytes, back.get()));

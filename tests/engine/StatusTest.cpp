@@ -11,8 +11,8 @@ using Kind = RecordingStatusSink::Kind;
 TEST(Status, ProgressNeverMovesBackAndIgnoresOtherWindows)
 {
     RecordingStatusSink first, second;
-    auto w1 = CreateWindowInfo();
-    auto w2 = CreateWindowInfo();
+    auto w1 = CreateWindowInfo(PrefDataRec{});
+    auto w2 = CreateWindowInfo(PrefDataRec{});
     w1->statusSink = &first;
     w2->statusSink = &second;
     StartProgressBar(w1.get(), "working");
@@ -33,7 +33,7 @@ TEST(Status, InfoBarTextAndLocalisedStatus)
 {
     LoadStringTableFromText("Sorting_Reflexions = Sorting…\n");
     RecordingStatusSink sink;
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     w->statusSink = &sink;
     ShowLocalizedStatus(w.get(), "Sorting_Reflexions");
     ShowLocalizedStatus(w.get(), "Not_A_Key");

@@ -25,11 +25,11 @@ namespace {
 // A document with one unplotted, loaded dataset per letter of names, in that order.
 std::unique_ptr<WinInfoRec> ListOf(int n)
 {
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     for (int i = 0; i < n; ++i) {
         auto pp = CreatePattern();
         pp->type = kPatternTypeDataset;
-        pp->dataset = CreateDataset();
+        pp->dataset = CreateDataset(PrefDataRec{});
         pp->name = std::string(1, static_cast<char>('a' + i));
         InsertPatternIntoFileList(w.get(), std::move(pp), nullptr);
     }
@@ -108,7 +108,7 @@ TEST(StructuresList, ArrowKeysMoveASingleSelection)
         SelectAdjacentFile(w.get(), c.direction);
         EXPECT_EQ(Selection(w.get()), c.after) << c.before << " " << c.direction;
     }
-    auto empty = CreateWindowInfo();
+    auto empty = CreateWindowInfo(PrefDataRec{});
     EXPECT_EQ(SelectAdjacentFile(empty.get(), 1), -1);
 }
 
@@ -133,7 +133,7 @@ protected:
         folder = fs::temp_directory_path() / ("velmora-list-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(folder);
-        w = CreateWindowInfo();
+        w = CreateWindowInfo(PrefDataRec{});
         w->hooks = &hooks;
     }
     void TearDown() override
@@ -193,7 +193,7 @@ TEST_F(StructuresFilesTest, CheckingAnUnreadRowReadsItsFileInItsPlace)
 {
     AddFilesToFileList(w.get(), {Copy("corundum.obdf"), Copy("rutile.cif")});
     VLPatternPtr corundum = w->fileList[0].get();
-    ASSERT_TRUE(PlotFileListPattern(w.get(), corundum, false));
+    ASSERT_TRUE(PlotFileListPattern(w.get(), corundum, false, PrefDataRec{}));
     ASSERT_EQ(GetNumPatternsInFileList(w.get()), 2);  // the unread row was replaced
     VLPatternPtr now = w->fileList[0].get();
     EXPECT_TRUE(PatternIsCached(now));
@@ -205,24 +205,24 @@ TEST_F(StructuresFilesTest, CheckingAnUnreadRowReadsItsFileInItsPlace)
     EXPECT_FALSE(now->plotted);
     EXPECT_TRUE(PatternIsCached(now));
     fs::remove(now->filePtr);
-    EXPECT_TRUE(PlotFileListPattern(w.get(), now, false));
+    EXPECT_TRUE(PlotFileListPattern(w.get(), now, false, PrefDataRec{}));
     EXPECT_TRUE(now->plotted);
     // An unread row whose file has gone stays in the list, unplotted.
     VLPatternPtr rutile = w->fileList[1].get();
     fs::remove(rutile->filePtr);
-    EXPECT_FALSE(PlotFileListPattern(w.get(), rutile, false));
+    EXPECT_FALSE(PlotFileListPattern(w.get(), rutile, false, PrefDataRec{}));
     EXPECT_EQ(GetNumPatternsInFileList(w.get()), 2);
     EXPECT_FALSE(rutile->plotted);
 }
 
 TEST_F(StructuresFilesTest, PlottingAloneShowsOnlyThatPattern)
 {
-    const std::vector<VLPatternPtr> a = LoadPatternsFromFile(w.get(), Copy("corundum.obdf"), true);
-    const std::vector<VLPatternPtr> b = LoadPatternsFromFile(w.get(), Copy("rutile.cif"), true);
+    const std::vector<VLPatternPtr> a = LoadPatternsFromFile(w.get(), Copy("corundum.obdf"), true, PrefDataRec{});
+    const std::vector<VLPatternPtr> b = LoadPatternsFromFile(w.get(), Copy("rutile.cif"), true, PrefDataRec{});
     ASSERT_EQ(a.size(), 1u);
     ASSERT_EQ(b.size(), 1u);
     UnplotFileListPattern(w.get(), b[0]);
-    ASSERT_TRUE(PlotFileListPattern(w.get(), b[0], true));
+    ASSERT_TRUE(PlotFileListPattern(w.get(), b[0], true, PrefDataRec{}));
     ASSERT_EQ(w->plotList.size(), 1u);
     EXPECT_EQ(w->plotList[0], b[0]);
     EXPECT_FALSE(a[0]->selected);
@@ -233,7 +233,7 @@ TEST_F(StructuresFilesTest, PlottingAloneShowsOnlyThatPattern)
 TEST_F(StructuresFilesTest, CommandsOfTheList)
 {
     for (const char* f : {"corundum.obdf", "rutile.cif", "quartz.cif"})
-        LoadPatternsFromFile(w.get(), Copy(f), false);
+        LoadPatternsFromFile(w.get(), Copy(f), false, PrefDataRec{});
     AddFilesToFileList(w.get(), {DataFile("unread.xy", 10)});
     ASSERT_EQ(GetNumPatternsInFileList(w.get()), 4);
     VLPatternPtr corundum = w->fileList[0].get(), quartz = w->fileList[1].get(), rutile = w->fileList[2].get(),
@@ -248,7 +248,7 @@ TEST_F(StructuresFilesTest, CommandsOfTheList)
     EXPECT_FLOAT_EQ(quartz->crystal->volFrac, 0.5f);  // from a third each to a half each
 
     // Plot the selection: the loaded row is plotted again, the unread one read.
-    EXPECT_EQ(AddSelectedFilesToDiffraction(w.get()), 0);
+    EXPECT_EQ(AddSelectedFilesToDiffraction(w.get(), PrefDataRec{}), 0);
     EXPECT_EQ(w->plotList.size(), 4u);
     EXPECT_EQ(GetNumPatternsInFileList(w.get()), 4);
     EXPECT_EQ(GetNumDatasetsInPlotList(w.get()), 1);
@@ -276,8 +276,8 @@ TEST_F(StructuresFilesTest, CommandsOfTheList)
 
 TEST_F(StructuresFilesTest, RemovingTheLastCrystalOfAMixtureLeavesTheMeasuredPattern)
 {
-    LoadPatternsFromFile(w.get(), Copy("rutile.cif"), false);
-    LoadPatternsFromFile(w.get(), DataFile("measured.xy", 500), false);
+    LoadPatternsFromFile(w.get(), Copy("rutile.cif"), false, PrefDataRec{});
+    LoadPatternsFromFile(w.get(), DataFile("measured.xy", 500), false, PrefDataRec{});
     w->plotSpecs.plotMixture = true;
     VLPatternPtr rutile = w->fileList[1].get();
     ASSERT_EQ(rutile->type, kPatternTypeCrystal);
@@ -293,8 +293,8 @@ TEST_F(StructuresFilesTest, RemovingTheLastCrystalOfAMixtureLeavesTheMeasuredPat
 
 TEST_F(StructuresFilesTest, UnplottedPatternsLeaveTheLegend)
 {
-    LoadPatternsFromFile(w.get(), Copy("rutile.cif"), false);
-    LoadPatternsFromFile(w.get(), Copy("quartz.cif"), false);
+    LoadPatternsFromFile(w.get(), Copy("rutile.cif"), false, PrefDataRec{});
+    LoadPatternsFromFile(w.get(), Copy("quartz.cif"), false, PrefDataRec{});
     w->plotSpecs.showLegend = true;
     auto legendShows = [this](const char* name) {
         RecordingSurface s;
@@ -312,18 +312,18 @@ TEST_F(StructuresFilesTest, UnplottedPatternsLeaveTheLegend)
 
 TEST_F(StructuresFilesTest, MeasuredDataDenseAsALineSparseAsDots)
 {
-    const std::vector<VLPatternPtr> dense = LoadPatternsFromFile(w.get(), DataFile("dense.xy", kDenseDataPoints), false);
-    const std::vector<VLPatternPtr> sparse = LoadPatternsFromFile(w.get(), DataFile("sparse.xy", 40), false);
+    const std::vector<VLPatternPtr> dense = LoadPatternsFromFile(w.get(), DataFile("dense.xy", kDenseDataPoints), false, PrefDataRec{});
+    const std::vector<VLPatternPtr> sparse = LoadPatternsFromFile(w.get(), DataFile("sparse.xy", 40), false, PrefDataRec{});
     ASSERT_EQ(dense.size(), 1u);
     ASSERT_EQ(sparse.size(), 1u);
     EXPECT_EQ(dense[0]->dataset->plotStyle, kPlotStyleLine);
     EXPECT_EQ(sparse[0]->dataset->plotStyle, kPlotStyleDots);
     // A style the user chose in the preferences is kept.
-    gPrefs.datasetPlotStyle = kPlotStyleCrosses;
-    const std::vector<VLPatternPtr> chosen = LoadPatternsFromFile(w.get(), DataFile("chosen.xy", 1000), false);
+    PrefDataRec prefs;
+    prefs.datasetPlotStyle = kPlotStyleCrosses;
+    const std::vector<VLPatternPtr> chosen = LoadPatternsFromFile(w.get(), DataFile("chosen.xy", 1000), false, prefs);
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_EQ(chosen[0]->dataset->plotStyle, kPlotStyleCrosses);
-    gPrefs = gFactoryPrefs;
 }
 
 TEST(StructuresList, SelectedPatternsComeToTheFrontOrGoToTheBackInTheirOrder)
@@ -388,7 +388,7 @@ TEST(StructuresList, AutomaticColoursAreDistinctOnWhiteAndInPrint)
     }
     // The first is black, and twelve patterns later the cycle starts again.
     EXPECT_EQ(gMenuFileColor[0], (RGBColor{0, 0, 0}));
-    auto w = CreateWindowInfo();
+    auto w = CreateWindowInfo(PrefDataRec{});
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(GetNextPlotColor(w.get()), gMenuFileColor[i]);
     EXPECT_EQ(GetNextPlotColor(w.get()), gMenuFileColor[0]);

@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         gPrefs = gFactoryPrefs;
-        doc = CreateWindowInfo();
+        doc = CreateWindowInfo(PrefDataRec{});
         a = AddCrystalToDocument(doc.get(), MakeRockSalt(), "a");
         b = AddCrystalToDocument(doc.get(), MakeRockSalt(), "b");
         doc->fileList[1]->selected = false;  // only a is selected

@@ -14,7 +14,8 @@ bool LoadShippedStrings()
 bool LoadShippedScatteringTable()
 {
     ResetASFactors();
-    ReadASFactors();
+    FileProblems ignored;  // an empty table shows in the results
+    ReadASFactors(ignored);
     return gNumASF > 0;
 }
 
@@ -27,7 +28,7 @@ bool LoadShippedScatteringTable()
 std::unique_ptr<CrystalDataRec> MakeCrystal(float a, float b, float c, float alpha, float beta, float gamma, char ltyp)
 {
     InitVLGlobals();
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->a = a;
     xp->b = b;
     xp->c = c;

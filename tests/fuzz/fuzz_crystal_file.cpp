@@ -9,8 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileHandle file = FuzzStream(data, size);
     if (!file)
         return 0;
-    auto doc = CreateWindowInfo();
-    auto crystal = CreateCrystal();
-    ReadCrystalStream(doc.get(), crystal.get(), file.get());
+    auto doc = CreateWindowInfo(PrefDataRec{});
+    auto crystal = CreateCrystal(PrefDataRec{});
+    FileProblems problems;
+    (void)ReadCrystalStream(doc.get(), crystal.get(), file.get(), problems);
     return 0;
 }

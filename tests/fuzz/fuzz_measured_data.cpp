@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* name = kFuzzMeasuredDataNames[data[0] % kFuzzMeasuredDataNameCount];
     const int block = data[1] % 4;
     const std::string contents(reinterpret_cast<const char*>(data) + 2, size - 2);
-    const MeasuredDataResult result = ReadMeasuredData(contents, name, block);
+    const MeasuredDataResult result = ReadMeasuredData(contents, name, PrefDataRec{}, block);
     // A dataset that came through has its x and intensity for every point.
     if (result.dataset && result.dataset->x.size() != result.dataset->profile.size())
         __builtin_trap();

@@ -9,8 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileHandle file = FuzzStream(data, size);
     if (!file)
         return 0;
-    auto doc = CreateWindowInfo();
-    auto dataset = CreateDataset();
-    ReadDatasetStream(doc.get(), dataset.get(), file.get());
+    auto doc = CreateWindowInfo(PrefDataRec{});
+    auto dataset = CreateDataset(PrefDataRec{});
+    FileProblems problems;
+    (void)ReadDatasetStream(doc.get(), dataset.get(), file.get(), PrefDataRec{}, problems);
     return 0;
 }

@@ -10,8 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileHandle file = FuzzStream(data, size);
     if (!file)
         return 0;
-    auto scratch = CreateWindowInfo();
+    auto scratch = CreateWindowInfo(PrefDataRec{});
     SessionWindowState state;
-    ParseSession(file.get(), scratch.get(), &state);
+    FileProblems problems;
+    (void)ParseSession(file.get(), scratch.get(), &state, PrefDataRec{}, problems);
     return 0;
 }

@@ -61,20 +61,21 @@ Bytes8 FileBytes(std::FILE* file)
 // A document holding the crystal of a writer's file and a small dataset.
 std::unique_ptr<WinInfoRec> SessionDocument(const CrystalSpec& model, bool withDataset)
 {
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(PrefDataRec{});
     auto pattern = CreatePattern();
     pattern->type = kPatternTypeCrystal;
     pattern->name = "seed crystal";
-    pattern->crystal = CreateCrystal();
+    pattern->crystal = CreateCrystal(PrefDataRec{});
     const Bytes8 bytes = CrystalFile(model, 7, true);
     FileHandle file(fmemopen(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), "rb"));
-    ReadCrystalStream(doc.get(), pattern->crystal.get(), file.get());
+    FileProblems problems;
+    (void)ReadCrystalStream(doc.get(), pattern->crystal.get(), file.get(), problems);
     InsertPatternIntoPlotList(doc.get(), InsertPatternIntoFileList(doc.get(), std::move(pattern), nullptr), nullptr);
     if (withDataset) {
         auto data = CreatePattern();
         data->type = kPatternTypeDataset;
         data->name = "seed data";
-        data->dataset = CreateDataset();
+        data->dataset = CreateDataset(PrefDataRec{});
         CreateDatasetPoints(data->dataset.get(), 4);
         data->dataset->x = {10, 20, 30, 40};
         data->dataset->profile = {1, 5, 2, 3};

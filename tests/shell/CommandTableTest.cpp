@@ -2,10 +2,12 @@
 // shortcut of its own, the menus show the rules of the window they belong to, a shortcut obeys
 // the rules as the menu does, and the items that take their value from their title read it.
 #include "CommandTable.h"
+#include "Commands.h"
 #include "Document.h"
 #include "DocumentCommands.h"
 #include "Globals.h"
 #include "MainWindow.h"
+#include "Resources.h"
 #include "ShellTestSupport.h"
 #include "StringTable.h"
 
@@ -13,7 +15,11 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <algorithm>
+#include <fstream>
+#include <map>
 #include <set>
+#include <string_view>
 
 namespace {
 
@@ -63,7 +69,7 @@ TEST_F(CommandTableTest, EveryMenuCommandIsThereWithATitleAndNoShortcutIsUsedTwi
     std::set<QString> shortcuts;
     for (const CommandEntry& e : CommandTable()) {
         EXPECT_EQ(std::strlen(e.code), 4u) << e.code;
-        EXPECT_STRNE(e.label, "") << e.code;
+        EXPECT_NE(LocalizedString(e.labelKey), "") << e.code;
         codes.insert(e.code);
         if (!e.shortcut.isEmpty()) {
             EXPECT_TRUE(shortcuts.insert(e.shortcut.toString()).second)
@@ -72,11 +78,83 @@ TEST_F(CommandTableTest, EveryMenuCommandIsThereWithATitleAndNoShortcutIsUsedTwi
     }
     for (const char* code : kMenuCodes)
         EXPECT_TRUE(codes.count(code)) << code;
-    for (const SubmenuRec& sub : SubmenuTable())
-        EXPECT_EQ(std::strlen(sub.code), 4u) << sub.path;
+    for (const MenuEntry& m : MenuTable()) {
+        if (m.code) {
+            EXPECT_EQ(std::strlen(m.code), 4u) << m.path;
+        }
+    }
     // The window's own keys are single letters without a modifier: none may be a menu shortcut.
     for (const char* key : {"A", "H", "Z", "D", "P", "S"})
         EXPECT_FALSE(shortcuts.count(QString::fromLatin1(key))) << key;
+}
+
+// The keys of the shipped message texts, read from the file itself.
+std::set<std::string> ShippedKeys()
+{
+    std::set<std::string> keys;
+    std::ifstream in(FindResourceFile("strings"));
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t eq = line.find('=');
+        if (line.empty() || line[0] == '#' || eq == std::string::npos)
+            continue;
+        std::string key = line.substr(0, eq);
+        key.erase(key.find_last_not_of(" \t") + 1);
+        keys.insert(key);
+    }
+    return keys;
+}
+
+// Every row names texts the string file ships, a menu the menu table has and a code the engine
+// has a rule for; only the items that take their value from their title share a code.
+TEST_F(CommandTableTest, EveryRowHasItsTextsItsMenuAndItsRule)
+{
+    const std::set<std::string> shipped = ShippedKeys();
+    ASSERT_GT(shipped.size(), 100u);
+    const std::vector<std::string_view> rules = CommandRuleCodes();
+    auto hasRule = [&rules](const char* code) { return std::find(rules.begin(), rules.end(), code) != rules.end(); };
+    // Commands that work in every state: the engine leaves them to the menus.
+    const std::set<std::string> alwaysEnabled = {"open", "+Win", "quit", "pref", "abou", "undo",
+                                                 "redo", "HMug", "sall", "^RLm", "^SDs"};
+    const std::set<std::string> repeated = {"LTFx", "LWFx", "MSFx"};
+
+    std::map<std::string, const MenuEntry*> menus;
+    for (const MenuEntry& m : MenuTable()) {
+        EXPECT_TRUE(menus.emplace(m.path, &m).second) << m.path << " twice";
+        EXPECT_TRUE(shipped.count(m.titleKey)) << m.titleKey;
+        if (m.code) {
+            EXPECT_TRUE(hasRule(m.code)) << "submenu " << m.path << " has no rule " << m.code;
+        }
+    }
+    std::map<std::string, int> uses;
+    std::set<std::string> labelKeys;
+    for (const CommandEntry& e : CommandTable()) {
+        EXPECT_TRUE(shipped.count(e.labelKey)) << e.code << ": " << e.labelKey;
+        EXPECT_TRUE(labelKeys.insert(e.labelKey).second) << e.labelKey << " labels two items";
+        const std::string path = e.menu;
+        EXPECT_TRUE(menus.count(path)) << e.code << " in " << path;
+        if (const std::size_t slash = path.find('/'); slash != std::string::npos) {
+            EXPECT_TRUE(menus.count(path.substr(0, slash))) << path;
+        }
+        ++uses[e.code];
+        EXPECT_EQ(hasRule(e.code), !alwaysEnabled.count(e.code)) << e.code;
+        if (e.choice != Choice::None) {
+            EXPECT_TRUE(e.checkable) << e.code;
+        }
+    }
+    for (const auto& [code, n] : uses)
+        EXPECT_EQ(n > 1, repeated.count(code) > 0) << code << " in " << n << " rows";
+    // The menu bar shows the titles of the string file, the menus in the table's order.
+    MainWindow* w = Start();
+    ASSERT_TRUE(w);
+    QStringList titles;
+    for (QAction* a : w->menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Diffraction"),
+                                   QStringLiteral("&Plot"), QStringLiteral("P&atterns"), QStringLiteral("&Window"),
+                                   QStringLiteral("&Help")}));
+    EXPECT_EQ(FindCommand(w, "open")->text(), QStringLiteral("&Open…"));
+    EXPECT_EQ(Submenu(w, "mPlS")->text(), QStringLiteral("Plot Style"));
 }
 
 TEST_F(CommandTableTest, MenusShowTheRulesOfTheirWindow)

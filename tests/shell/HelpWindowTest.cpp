@@ -123,7 +123,7 @@ TEST_F(HelpWindowTest, MenuItemsTheGuideNamesExist)
     std::map<QString, std::set<QString>> items;
     for (const CommandEntry& e : CommandTable()) {
         const QString menu = QString::fromLatin1(e.menu).section(QLatin1Char('/'), 0, 0);
-        items[menu].insert(QString::fromUtf8(e.label).remove(QLatin1Char('&')));
+        items[menu].insert(QString::fromStdString(LocalizedString(e.labelKey)).remove(QLatin1Char('&')));
     }
     // Titles that change with the state.
     for (const char* key : {"Show_Parameters", "Hide_Parameters", "Show_Structures", "Hide_Structures",

@@ -62,9 +62,9 @@ protected:
     {
         if (!QDir().mkpath(RecoveryFolder()))
             return {};
-        std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+        std::unique_ptr<WinInfoRec> doc = CreateWindowInfo(PrefDataRec{});
         const std::string example = Example("silicon.cif").toStdString();
-        if (!OpenDocumentFile(doc.get(), example, nullptr))
+        if (!OpenDocumentFile(doc.get(), example, nullptr, PrefDataRec{}))
             return {};
         doc->filename = "planted";
         const QString path = RecoveryFolder() + QLatin1Char('/') + name;
@@ -95,8 +95,9 @@ TEST_F(RecoveryTest, AChangedDocumentIsWrittenPrivatelyAndGoesWhenSavedOrClosed)
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(file); }, kRecoveryMaxDelayMs + 2000));
     EXPECT_FALSE(recovery.Pending(window));
-    std::unique_ptr<WinInfoRec> copy = CreateWindowInfo();
-    ASSERT_TRUE(ReadSessionFile(copy.get(), file.toStdString()));
+    std::unique_ptr<WinInfoRec> copy = CreateWindowInfo(PrefDataRec{});
+    FileProblems problems;
+    ASSERT_TRUE(ReadSessionFile(copy.get(), file.toStdString(), PrefDataRec{}, problems));
     copy->plotSpecs.relativeIntensity = window->Doc()->plotSpecs.relativeIntensity;  // kept beside it
     EXPECT_EQ(SessionBytes(copy.get()), SessionBytes(window->Doc()));
 

@@ -24,7 +24,7 @@ struct SiteSpec {
 std::unique_ptr<CrystalDataRec> MakeCrystal(float a, float b, float c, float al, float be, float ga, char centring,
                                             const char* group, const std::vector<SiteSpec>& sites)
 {
-    auto xp = CreateCrystal();
+    auto xp = CreateCrystal(PrefDataRec{});
     xp->a = a;
     xp->b = b;
     xp->c = c;
@@ -91,7 +91,8 @@ bool InitSceneEngine()
     static bool done = false;
     if (!done) {
         InitVLGlobals();
-        ReadASFactors();
+        FileProblems ignored;  // an empty table shows in the results
+        ReadASFactors(ignored);
         done = true;
     }
     return gNumASF > 0;
@@ -134,7 +135,7 @@ VLPatternPtr AddSyntheticDataset(WinInfoRec* doc, const std::string& name, doubl
                                  double background, double noise, double* backgroundLevel)
 {
     const PlotSpecsRec& ps = doc->plotSpecs;
-    auto dp = CreateDataset();
+    auto dp = CreateDataset(PrefDataRec{});
     std::mt19937 random(20240611u);
     auto gauss = [&random]() {
         // Box–Muller on the raw generator, so the noise is the same with every standard library.
@@ -176,7 +177,7 @@ VLPatternPtr AddSyntheticDataset(WinInfoRec* doc, const std::string& name, doubl
 std::unique_ptr<WinInfoRec> NewSceneDocument()
 {
     InitSceneEngine();
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(PrefDataRec{});
     doc->plotSpecs = PlotSpecsRec{};
     doc->plotSpecs.xmin = 5;
     doc->plotSpecs.xmax = 80;

@@ -53,7 +53,7 @@ CrystalSpec SpecOf(const CrystalDataRec& xp)
 
 bool WriteExample(const std::string& folder, const char* cif, const char* out, const char* type, int version)
 {
-    CifImportResult result = ReadCifFile(folder + "/" + cif);
+    CifImportResult result = ReadCifFile(folder + "/" + cif, PrefDataRec{});
     if (result.problem || result.crystals.size() != 1) {
         std::fprintf(stderr, "make_example_files: cannot read %s\n", cif);
         return false;

@@ -126,7 +126,7 @@ void ReportFile(BatchRun& run, const std::string& path, bool ok, const std::vect
 bool SimulateOne(BatchRun& run, std::size_t i, CliStatusSink& sink)
 {
     const std::string& path = run.files[i];
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo(gPrefs);
     std::string error;
     const LoadOutcome outcome = LoadDocument(doc.get(), {path}, run.options.settings, sink, &error);
     sink.SetContext(path);
@@ -375,7 +375,7 @@ int RunBatch(const CliOptions& options)
         return usage(problem);
     if (!StartEngine())
         return kExitFailure;
-    std::unique_ptr<WinInfoRec> templateDoc = CreateWindowInfo();
+    std::unique_ptr<WinInfoRec> templateDoc = CreateWindowInfo(gPrefs);
     if (std::string problem = ApplyInstrumentSettings(templateDoc.get(), options.settings); !problem.empty())
         return usage(problem);
     SetDefaultChannel(templateDoc.get(), options.settings);

@@ -77,7 +77,9 @@ bool StartEngine()
     InitVLGlobals();
     gPrefs = gFactoryPrefs;
     ResetGlobalPlotLimits(gPrefs.plotSpecs);
-    ReadASFactors();
+    FileProblems problems;
+    ReadASFactors(problems);
+    ShowProblems(problems);
     if (gNumASF == 0) {
         MyCFStopAlertText("the scattering-factor table ASF.dat was not found",
                           "It ships in share/velmora beside the program's folder.");

@@ -210,7 +210,10 @@ LoadOutcome LoadDocument(WinInfoRec* doc, const std::vector<std::string>& files,
 
     for (const std::string& path : sessions) {
         sink.SetContext(path);
-        if (!ReadSessionFile(doc, path))
+        FileProblems problems;
+        const bool read = ReadSessionFile(doc, path, gPrefs, problems);
+        ShowProblems(problems);
+        if (!read)
             return LoadOutcome::Failed;
     }
     sink.SetContext({});
@@ -225,7 +228,7 @@ LoadOutcome LoadDocument(WinInfoRec* doc, const std::vector<std::string>& files,
     for (const std::string& path : others) {
         sink.SetContext(path);
         const int alertsBefore = sink.stopAlerts();
-        if (LoadPatternsFromFile(doc, path, true).empty() || sink.stopAlerts() != alertsBefore)
+        if (LoadPatternsFromFile(doc, path, true, gPrefs).empty() || sink.stopAlerts() != alertsBefore)
             return LoadOutcome::Failed;
     }
     sink.SetContext({});
@@ -246,7 +249,7 @@ void SetDefaultChannel(WinInfoRec* doc, const SimulationSettings& settings)
     if (settings.channel)
         return;
     // The plot rectangle of a pane of the plot's size, laid out on a copy of the settings.
-    std::unique_ptr<WinInfoRec> scratch = CreateWindowInfo();
+    std::unique_ptr<WinInfoRec> scratch = CreateWindowInfo(gPrefs);
     scratch->plotSpecs = doc->plotSpecs;
     GetCurPlotRect(DrawContext{}, scratch.get(), Rect{0, 0, static_cast<SInt16>(settings.height), static_cast<SInt16>(settings.width)});
     const Float32 width = ProposedChannelWidth(doc, scratch->plotRect.Width());

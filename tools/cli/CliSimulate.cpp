@@ -38,7 +38,7 @@ int RunSimulate(const CliOptions& options)
     if (!StartEngine())
         return kExitFailure;
 
-    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo();
+    std::unique_ptr<WinInfoRec> doc = CreateWindowInfo(gPrefs);
     std::string error;
     switch (LoadDocument(doc.get(), files, options.settings, console.sink(), &error)) {
     case LoadOutcome::BadSettings: return usage(error);

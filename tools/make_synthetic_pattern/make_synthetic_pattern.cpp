@@ -34,19 +34,20 @@ int main(int argc, char** argv)
         return 2;
     }
     InitVLGlobals();
-    ReadASFactors();
+    FileProblems problems;  // nothing is shown here: an empty table is told below
+    ReadASFactors(problems);
     if (gNumASF == 0) {
         std::fprintf(stderr, "make_synthetic_pattern: the scattering table ASF.dat was not found\n");
         return 1;
     }
-    CifImportResult cif = ReadCifFile(argv[1]);
+    CifImportResult cif = ReadCifFile(argv[1], gFactoryPrefs);
     if (cif.problem || cif.crystals.size() != 1) {
         std::fprintf(stderr, "make_synthetic_pattern: %s holds no single readable structure\n", argv[1]);
         return 1;
     }
     CrystalDataRec* xp = cif.crystals.front().crystal.get();
 
-    auto doc = CreateWindowInfo();
+    auto doc = CreateWindowInfo(gFactoryPrefs);
     PlotSpecsRec& ps = doc->plotSpecs;
     ps.axisType = kAxisTwoTheta;
     ps.plotType = kPeakFunctionPseudoVoigt;
