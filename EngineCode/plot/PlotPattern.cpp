@@ -255,7 +255,7 @@ void PlaceLegend(PatternPass& p)
     p.legend = choice.layout;
     if (choice.place != LegendPlace::OutsideRight)
         return;
-    const int room = static_cast<int>(LegendOutsideWidth(p.dc) * p.dc.resolutionFactor);
+    const int room = LegendOutsideWidth(p.dc);  // device pixels already
     const bool wideEnough = p.plot.Width() - room >= std::max(200.0, 0.6 * p.plot.Width());
     const bool tallEnough = p.plot.top + p.legend.box.Height() <= p.pane.bottom;
     if (!wideEnough || !tallEnough) {

@@ -8,6 +8,7 @@
 #include "Axes.h"
 #include "Globals.h"
 #include "Diffraction.h"
+#include "GraphMode.h"
 #include "Status.h"
 #include "StringTable.h"
 
@@ -355,4 +356,27 @@ TEST(PlotPattern, TwoPlotsDrawnOnTwoThreadsAtOnceMatchThoseDrawnOneAtATime)
         EXPECT_EQ(filmTogether, filmAlone) << "round " << round;
         EXPECT_EQ(graphTogether, graphAlone) << "round " << round;
     }
+}
+
+// A legend that no corner can hold moves out to the plot's right and takes its own width from
+// the plot once: on a printed page that width is already in printer dots.
+TEST(PlotPattern, PrintedLegendOutsideThePlotTakesItsWidthOnce)
+{
+    const DrawContext dc = DrawContext::Printer(144, 2000, 0);  // r = 2
+    auto w = MakePlotWindow({}, 5, 80, 0, 1);
+    // The plot spans 2 × 52 to 2000 − 2 × 15 dots: a high curve under the top corners, measured
+    // points along the bottom ones.
+    AddTestCrystal(w.get(), {}, std::vector<float>(1866, 0.9f));
+    std::vector<float> x, y;
+    for (float v = 0; v <= 90; v += 0.5f) {
+        x.push_back(v);
+        y.push_back(0.1f);
+    }
+    AddTestDataset(w.get(), x, y);
+    w->plotSpecs.plotType = kPeakFunctionGaussian;
+    w->plotSpecs.showLegend = true;
+    RecordingSurface s({0, 0, 1200, 2000});
+    DrawPatterns(s, dc, w.get(), {0, 0, 1200, 2000}, false, false);
+    EXPECT_EQ(LegendOutsideWidth(dc), 2 * (140 + 2 * 8));
+    EXPECT_EQ(w->plotRect.right, 1970 - 312);
 }
