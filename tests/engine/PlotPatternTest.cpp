@@ -319,13 +319,18 @@ std::unique_ptr<WinInfoRec> RockSaltWindow(bool film)
     return w;
 }
 
-// One window made from scratch and drawn into a recording of page bounds.
-std::string DrawWindow(bool film, const DrawContext& dc, const Rect& page)
+// A window drawn into a recording of page bounds.
+std::string DrawWindow(WinInfoRec* doc, const DrawContext& dc, const Rect& page)
 {
-    auto doc = RockSaltWindow(film);
     RecordingSurface s(page);
-    DrawPatterns(s, dc, doc.get(), page, true, false);
+    DrawPatterns(s, dc, doc, page, true, false);
     return Transcript(s);
+}
+
+// Each pass draws a fresh window of its own: drawing (profiles, layout) writes into the window.
+std::string DrawFreshWindow(bool film, const DrawContext& dc, const Rect& page)
+{
+    return DrawWindow(RockSaltWindow(film).get(), dc, page);
 }
 
 }  // namespace
@@ -338,17 +343,19 @@ TEST(PlotPattern, TwoPlotsDrawnOnTwoThreadsAtOnceMatchThoseDrawnOneAtATime)
     const Rect screen{0, 0, 600, 1000}, page{0, 0, 1200, 2000};
     const DrawContext printer = DrawContext::Printer(144, page.Width(), 1000);
     const DrawContext inactive = DrawContext::Screen(false);
-    const std::string pageAlone = DrawWindow(false, printer, page);
-    const std::string filmAlone = DrawWindow(true, inactive, screen);
-    const std::string graphAlone = DrawWindow(false, DrawContext::Screen(), screen);
+    const std::string pageAlone = DrawFreshWindow(false, printer, page);
+    const std::string filmAlone = DrawFreshWindow(true, inactive, screen);
+    const std::string graphAlone = DrawFreshWindow(false, DrawContext::Screen(), screen);
     // The three passes differ, so that a context leaking from one into another would show.
-    ASSERT_NE(pageAlone, DrawWindow(false, DrawContext::Screen(), page));
-    ASSERT_NE(filmAlone, DrawWindow(true, DrawContext::Screen(), screen));
+    ASSERT_NE(pageAlone, DrawFreshWindow(false, DrawContext::Screen(), page));
+    ASSERT_NE(filmAlone, DrawFreshWindow(true, DrawContext::Screen(), screen));
     for (int round = 0; round < 3; ++round) {
+        // The windows are built here: building a crystal sets the program's blank records.
+        auto pageDoc = RockSaltWindow(false), filmDoc = RockSaltWindow(true), graphDoc = RockSaltWindow(false);
         std::string pageTogether, filmTogether, graphTogether;
-        std::thread a([&] { pageTogether = DrawWindow(false, printer, page); });
-        std::thread b([&] { filmTogether = DrawWindow(true, inactive, screen); });
-        std::thread c([&] { graphTogether = DrawWindow(false, DrawContext::Screen(), screen); });
+        std::thread a([&] { pageTogether = DrawWindow(pageDoc.get(), printer, page); });
+        std::thread b([&] { filmTogether = DrawWindow(filmDoc.get(), inactive, screen); });
+        std::thread c([&] { graphTogether = DrawWindow(graphDoc.get(), DrawContext::Screen(), screen); });
         a.join();
         b.join();
         c.join();

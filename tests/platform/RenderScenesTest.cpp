@@ -525,15 +525,14 @@ TEST(RenderedPlot, PeakLabelsDoNotOverlap)
 
 namespace {
 
-// A scene made from scratch and drawn into an image of the pane's size.
-QImage DrawSceneImage(std::unique_ptr<WinInfoRec> (*make)(), const DrawContext& dc, int width, int height)
+// A scene drawn into an image of the pane's size.
+QImage DrawSceneImage(WinInfoRec* doc, const DrawContext& dc, int width, int height)
 {
-    auto doc = make();
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter painter(&image);
     QtDrawingSurface surface(painter, image.rect(), &image);
-    DrawPatterns(surface, dc, doc.get(), Rect{0, 0, static_cast<SInt16>(height), static_cast<SInt16>(width)}, true, false);
+    DrawPatterns(surface, dc, doc, Rect{0, 0, static_cast<SInt16>(height), static_cast<SInt16>(width)}, true, false);
     painter.end();
     return image;
 }
@@ -546,12 +545,14 @@ TEST(RenderedPlot, TwoPlotsDrawnOnTwoThreadsAtOnceHaveTheSamePixels)
 {
     ASSERT_TRUE(InitSceneEngine());
     const DrawContext printer = DrawContext::Printer(144, 2000, 1000);
-    const QImage pageAlone = DrawSceneImage(SceneTwoCrystalsAndData, printer, 2000, 1200);
-    const QImage screenAlone = DrawSceneImage(SceneOneCrystal, DrawContext::Screen(), 1000, 600);
+    const QImage pageAlone = DrawSceneImage(SceneTwoCrystalsAndData().get(), printer, 2000, 1200);
+    const QImage screenAlone = DrawSceneImage(SceneOneCrystal().get(), DrawContext::Screen(), 1000, 600);
     for (int round = 0; round < 2; ++round) {
+        // Each pass draws a fresh document of its own, built before the threads start.
+        auto pageDoc = SceneTwoCrystalsAndData(), screenDoc = SceneOneCrystal();
         QImage page, screen;
-        std::thread a([&] { page = DrawSceneImage(SceneTwoCrystalsAndData, printer, 2000, 1200); });
-        std::thread b([&] { screen = DrawSceneImage(SceneOneCrystal, DrawContext::Screen(), 1000, 600); });
+        std::thread a([&] { page = DrawSceneImage(pageDoc.get(), printer, 2000, 1200); });
+        std::thread b([&] { screen = DrawSceneImage(screenDoc.get(), DrawContext::Screen(), 1000, 600); });
         a.join();
         b.join();
         EXPECT_TRUE(page == pageAlone) << "round " << round;
