@@ -176,8 +176,8 @@ struct PatternPass {
 };
 
 // The x range within its limits (a reversed range is reset to them and the intensity axis
-// fitted again) and an intensity range that is not empty. False when nothing can be drawn.
-bool SettleRanges(PatternPass& p)
+// fitted again). False when it leaves nothing to draw.
+bool SettleXRange(PatternPass& p)
 {
     PlotSpecsRec& ps = p.ps;
     p.autoscale = p.dc.autoscaleY || p.w->autoScaleY;
@@ -192,13 +192,17 @@ bool SettleRanges(PatternPass& p)
     }
     ForgetCursorAfterChange(p.w);
     // Limits that leave no range (a damaged session, say) leave nothing to draw.
-    if (!(ps.xmin < ps.xmax) || !std::isfinite(ps.xmin) || !std::isfinite(ps.xmax))
-        return false;
+    return ps.xmin < ps.xmax && std::isfinite(ps.xmin) && std::isfinite(ps.xmax);
+}
+
+// An intensity range that is not empty; an empty one is refitted to the curves.
+void SettleIntensityRange(PatternPass& p)
+{
+    PlotSpecsRec& ps = p.ps;
     if (!(ps.ymax > ps.ymin) || !std::isfinite(ps.ymax - ps.ymin)) {
         ps.ymax = ps.ymin + 1;
         p.autoscale = true;
     }
-    return true;
 }
 
 // The plot and residual rectangles; false when the plot is too small to draw.
@@ -433,10 +437,11 @@ void DrawPatterns(DrawingSurface& s, const DrawContext& dc, WinInfoRec* theWindo
     if (p.nCrystals + p.nDatasets > 0 && theWindow->hooks)
         theWindow->hooks->SetWindowModified(theWindow, true);
 
-    if (!SettleRanges(p) || !LayOut(p, paneRect)) {
+    if (!SettleXRange(p) || !LayOut(p, paneRect)) {
         p.Finish();
         return;
     }
+    SettleIntensityRange(p);
     FitToPlot(p);
     PlaceLegend(p);
     p.residualRect = theWindow->residualRect;
